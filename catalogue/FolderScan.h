@@ -1,0 +1,19 @@
+#pragma once
+
+class Catalogue;
+struct MainControls;
+
+// Tree node images, 1-based indexes into the tree's image list.
+namespace TreeImages {
+constexpr int Project = 7;     // the root and the projects
+constexpr int References = 20;
+constexpr int Components = 21;
+}
+
+// Rebuilds the catalogue and the tree from the project files that `controls.File1` lists:
+// root "Sistemas", one node per project keyed "k<i>", and under it the "Referencias" and
+// "Componentes" branches with one leaf per dependency. Reports the file being read and
+// "<n> de <N>" in the status bar, advances the progress bar, and lets window messages run once
+// per file. An empty list shows "No hay proyectos en la ruta especificada.". A control that
+// refuses an operation raises ProgramError and ends the load where it stands.
+void CargaProyectos(Catalogue& catalogue, MainControls& controls);

@@ -1,0 +1,67 @@
+#include "catalogue/ProjectReader.h"
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/Resolution.h"
+#include "platform/AnsiLineReader.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProgramError.h"
+
+namespace {
+
+// Kind named by a Type line, tested in this order because "OleExe" contains "Exe".
+void classifyTypeLine(const QString& line, std::int32_t& Kind)
+{
+    if (line.contains(u"OleExe"))
+        Kind = ProjectKind::OleExe;
+    else if (line.contains(u"Exe"))
+        Kind = ProjectKind::Exe;
+    else if (line.contains(u"Control"))
+        Kind = ProjectKind::Control;
+    else if (line.contains(u"OleDll"))
+        Kind = ProjectKind::OleDll;
+}
+
+// The value of a Name line: from its sixth character on, without the first and last
+// characters (the quotes). A line too short to hold the quotes is an error.
+QString nameLineValue(const QString& line)
+{
+    if (line.size() < 7)
+        RaiseStandardError(ErrorNumbers::InvalidProcedureCall);
+    return line.mid(6, line.size() - 7);
+}
+
+}
+
+void DeterminaTipoDeProyecto(Catalogue& catalogue, int projectIndex, int& DependencyCounter,
+                             QString& FileName, std::int32_t& Kind, QString& Name)
+{
+    Kind = ProjectKind::Unknown;
+    Name.clear();
+    const QString bareFileName = ExtraeNombreArchivo(FileName);
+    try {
+        AnsiLineReader file(FileName);
+        QString line;
+        while (file.readLine(line)) {
+            if (line.startsWith(u"Type")) {
+                classifyTypeLine(line, Kind);
+            } else if (line.startsWith(u"Name")) {
+                Name = nameLineValue(line);
+                FileName = bareFileName;
+            } else if (line.contains(u"Reference=")) {
+                AgregaReferencia(catalogue, projectIndex, DependencyCounter, line);
+            } else if (line.startsWith(u"Object") && line.contains(u"Object=")) {
+                AgregaComponente(catalogue, projectIndex, DependencyCounter, line);
+            }
+        }
+    } catch (const ProgramError& error) {
+        ShowMessage(QStringLiteral("DeterminaTipoDeProyecto : ") + QString::number(error.Number) + u' '
+                        + error.Description,
+                    MsgStyle::Critical);
+    }
+}
+
+QString ExtraeNombreArchivo(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(u'\\');
+    return slash < 0 ? path : path.mid(slash + 1);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+class Catalogue;
+
+// Reads one project file line by line: its Type line gives `Kind`, its Name line gives `Name`
+// and turns `FileName` (the full path on entry) into the bare file name; every Reference= line
+// goes to AgregaReferencia and every Object= line to AgregaComponente as it is met, which
+// append to project `projectIndex` and advance `DependencyCounter`. A file that cannot be read
+// to its end is reported in a message box "DeterminaTipoDeProyecto : <number> <description>";
+// the outputs keep what they held then and the call returns normally.
+void DeterminaTipoDeProyecto(Catalogue& catalogue, int projectIndex, int& DependencyCounter,
+                             QString& FileName, std::int32_t& Kind, QString& Name);
+
+// The part of `path` after its last backslash; the whole text when it has none.
+QString ExtraeNombreArchivo(const QString& path);

@@ -1,0 +1,109 @@
+#include "platform/Controls.h"
+
+#include "platform/PathMapper.h"
+#include "platform/ProgramError.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace {
+
+// Windows wildcard match ignoring case: '*' any run, '?' any one character.
+bool matchesPattern(const QString& pattern, const QString& name)
+{
+    qsizetype p = 0, n = 0, star = -1, resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == u'?' || pattern[p].toCaseFolded() == name[n].toCaseFolded())) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == u'*') {
+            star = p++;
+            resume = n;
+        } else if (star >= 0) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
+
+QString existingFolderOrRaise(const QString& windowsPath)
+{
+    const QString host = PathMapper::current().toHost(windowsPath);
+    if (host.isEmpty() || !QFileInfo(host).isDir())
+        RaiseStandardError(ErrorNumbers::PathNotFound);
+    return host;
+}
+
+}
+
+void TreeControl::ToggleByUser(int position)
+{
+    SetChecked(position, !Node(position).checked);
+    if (NodeCheck)
+        NodeCheck(position);
+}
+
+QString FolderListForm(const QString& windowsPath)
+{
+    QString path = windowsPath;
+    while (path.size() > 3 && (path.endsWith(u'\\') || path.endsWith(u'/')))
+        path.chop(1);
+    if (path.size() == 2 && path[1] == u':')
+        path += u'\\';
+    return path;
+}
+
+void FolderList::SetPath(const QString& windowsPath)
+{
+    existingFolderOrRaise(windowsPath);
+    const QString path = FolderListForm(windowsPath);
+    if (path == path_)
+        return;
+    path_ = path;
+    if (Change)
+        Change();
+}
+
+void FileList::SetPath(const QString& windowsPath)
+{
+    existingFolderOrRaise(windowsPath);
+    path_ = FolderListForm(windowsPath);
+    Refresh();
+}
+
+void FileList::Refresh()
+{
+    names_.clear();
+    if (path_.isEmpty())
+        return;
+    const QString host = existingFolderOrRaise(path_);
+    QDir dir(host);
+    // Files only (QDir::System would add FIFOs, sockets and devices); no hidden files.
+    const QStringList entries = dir.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    for (const QString& name : entries)
+        if (!name.startsWith(u'.') && matchesPattern(pattern_, name))
+            names_.append(name);
+    std::sort(names_.begin(), names_.end(), [](const QString& a, const QString& b) {
+        const int order = a.compare(b, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a < b;
+    });
+}
+
+const QString& FileList::List(int index) const
+{
+    if (index < 0 || index >= names_.size())
+        RaiseStandardError(ErrorNumbers::InvalidPropertyValue);
+    return names_[index];
+}
+
+MainControls::MainControls(TreeControl& tree, StatusBarControl& statusBar, ProgressBarControl& progressBar)
+    : treeMain(tree), stbMain(statusBar), pgbStatus(progressBar)
+{
+    Dir1.Change = [this] { File1.SetPath(Dir1.Path()); };
+}

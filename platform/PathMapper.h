@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+#include <array>
+
+// The Windows file system as a Windows program sees it inside a Wine prefix: drive letters from
+// the prefix's dosdevices links, resolved on the host component by component, ignoring case, as
+// Wine resolves them. The rest of the program keeps paths in Windows form ("c:\tmp\a.vbp"); only
+// the platform layer turns them into host paths through this class. On Windows the mapping is the
+// identity and this class is not needed.
+class PathMapper {
+public:
+    // A mapper for the prefix at `prefixDir` (a host folder). A prefix that does not exist, or has
+    // no dosdevices, leaves only drive Z:, which is the host's root.
+    explicit PathMapper(const QString& prefixDir);
+
+    // The prefix Wine itself would use: $WINEPREFIX, else ~/.wine.
+    static QString defaultPrefix();
+
+    // The mapper every platform routine uses; made from defaultPrefix() on first use.
+    static const PathMapper& current();
+    // Replaces the mapper every platform routine uses (tests, the command line's prefix option).
+    static void setCurrent(const QString& prefixDir);
+
+    const QString& prefix() const { return prefix_; }
+
+    // Host folder that drive `letter` stands for, or an empty string when the drive is unknown.
+    QString driveRoot(QChar letter) const;
+
+    // Host path of an absolute Windows path such as "c:\tmp\a.vbp" or "C:/tmp". Each component is
+    // matched ignoring case when no exact match exists; components that do not exist are kept as
+    // written, so a file about to be created can be named. In a prefix with a syswow64 folder,
+    // C:\windows\system32 is the 32-bit view. Returns an empty string for a relative path, a
+    // path on an unknown drive, or a UNC path.
+    QString toHost(const QString& windowsPath) const;
+
+    // Windows form of a host path, through the drive whose folder holds it (the longest match),
+    // else through Z:. The result uses backslashes and an upper-case drive letter.
+    QString toWindows(const QString& hostPath) const;
+
+    // True for "x:" and "x:\..." forms.
+    static bool isDrivePath(const QString& path);
+
+private:
+    QString resolveBelow(QString hostDir, const QStringList& components) const;
+
+    QString prefix_;
+    std::array<QString, 26> drives_;          // host folder of each letter, as the link points
+    std::array<QString, 26> canonicalDrives_; // the same, with links resolved, for mapping back
+    QString system32Windows_;                 // "windows\system32" relative to C:'s root, if redirected
+};
