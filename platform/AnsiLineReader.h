@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFile>
 #include <QString>
 #include <string>
 
@@ -16,6 +15,9 @@ public:
     // Opens the file at a Windows path. Raises ProgramError 53 (missing file), 76 (missing
     // folder) or 75 (a folder, a device, or no permission).
     explicit AnsiLineReader(const QString& windowsPath);
+    ~AnsiLineReader();
+    AnsiLineReader(const AnsiLineReader&) = delete;
+    AnsiLineReader& operator=(const AnsiLineReader&) = delete;
 
     // Reads the next line into `line`, without its end. Returns false at the end of the file.
     // Raises ProgramError 57 when the read fails, 7 when a line is longer than kMaxLineLength.
@@ -24,7 +26,8 @@ public:
 private:
     bool fillBuffer();
 
-    QFile file_;
+    int fd_ = -1;
+    long long remaining_ = 0; // bytes the file held when opened and not yet read
     std::string buffer_;
     std::size_t position_ = 0;
     bool endOfFile_ = false;

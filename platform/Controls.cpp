@@ -3,9 +3,11 @@
 #include "platform/PathMapper.h"
 #include "platform/ProgramError.h"
 
-#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -30,6 +32,29 @@ bool matchesPattern(const QString& pattern, const QString& name)
     while (p < pattern.size() && pattern[p] == u'*')
         ++p;
     return p == pattern.size();
+}
+
+// Names of the regular files of a host folder (links followed), read from the directory itself
+// so that only links and file systems without entry types cost a stat each.
+QStringList regularFileNames(const QString& hostFolder)
+{
+    QStringList names;
+    const QByteArray folder = QFile::encodeName(hostFolder);
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        bool regular = entry->d_type == DT_REG;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat status {};
+            const QByteArray path = folder + '/' + entry->d_name;
+            regular = ::stat(path.constData(), &status) == 0 && S_ISREG(status.st_mode);
+        }
+        if (regular)
+            names.append(QFile::decodeName(entry->d_name));
+    }
+    ::closedir(dir);
+    return names;
 }
 
 QString existingFolderOrRaise(const QString& windowsPath)
@@ -83,10 +108,8 @@ void FileList::Refresh()
     if (path_.isEmpty())
         return;
     const QString host = existingFolderOrRaise(path_);
-    QDir dir(host);
-    // Files only (QDir::System would add FIFOs, sockets and devices); no hidden files.
-    const QStringList entries = dir.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
-    for (const QString& name : entries)
+    // Regular files only (no FIFOs, sockets or devices); no hidden files.
+    for (const QString& name : regularFileNames(host))
         if (!name.startsWith(u'.') && matchesPattern(pattern_, name))
             names_.append(name);
     std::sort(names_.begin(), names_.end(), [](const QString& a, const QString& b) {

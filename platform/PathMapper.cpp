@@ -100,15 +100,15 @@ bool PathMapper::isDrivePath(const QString& path)
         && (path.size() == 2 || path[2] == u'\\' || path[2] == u'/');
 }
 
-QString PathMapper::toHost(const QString& windowsPath) const
+bool PathMapper::split(const QString& windowsPath, QString& root, QStringList& components) const
 {
     if (!isDrivePath(windowsPath))
-        return QString();
-    const QString root = driveRoot(windowsPath[0]);
+        return false;
+    root = driveRoot(windowsPath[0]);
     if (root.isEmpty())
-        return QString();
+        return false;
 
-    QStringList components;
+    components.clear();
     for (const QString& component : windowsComponents(windowsPath.mid(2))) {
         if (component == u'.')
             continue;
@@ -125,7 +125,26 @@ QString PathMapper::toHost(const QString& windowsPath) const
         && components[0].compare(QStringLiteral("windows"), Qt::CaseInsensitive) == 0
         && components[1].compare(QStringLiteral("system32"), Qt::CaseInsensitive) == 0)
         components[1] = QStringLiteral("syswow64");
+    return true;
+}
 
+QString PathMapper::toHostAsWritten(const QString& windowsPath) const
+{
+    QString root;
+    QStringList components;
+    if (!split(windowsPath, root, components))
+        return QString();
+    if (components.isEmpty())
+        return root;
+    return (root.endsWith(u'/') ? root : root + u'/') + components.join(u'/');
+}
+
+QString PathMapper::toHost(const QString& windowsPath) const
+{
+    QString root;
+    QStringList components;
+    if (!split(windowsPath, root, components))
+        return QString();
     return resolveBelow(root, components);
 }
 

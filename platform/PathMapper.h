@@ -35,6 +35,11 @@ public:
     // path on an unknown drive, or a UNC path.
     QString toHost(const QString& windowsPath) const;
 
+    // The host path `windowsPath` names when every component exists exactly as written (the
+    // common case), without asking the file system; callers that then find nothing there fall
+    // back to toHost. Empty where toHost is empty.
+    QString toHostAsWritten(const QString& windowsPath) const;
+
     // Windows form of a host path, through the drive whose folder holds it (the longest match),
     // else through Z:. The result uses backslashes and an upper-case drive letter.
     QString toWindows(const QString& hostPath) const;
@@ -43,6 +48,9 @@ public:
     static bool isDrivePath(const QString& path);
 
 private:
+    // The drive's host folder and the path's components below it, with "." and ".." applied and
+    // system32 redirected; false when the path has no host form.
+    bool split(const QString& windowsPath, QString& root, QStringList& components) const;
     QString resolveBelow(QString hostDir, const QStringList& components) const;
 
     QString prefix_;

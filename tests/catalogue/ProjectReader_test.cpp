@@ -1,0 +1,125 @@
+#include "catalogue/Catalogue.h"
+#include "catalogue/ProjectReader.h"
+#include "platform/MessageBoxes.h"
+#include "support_files/TempPrefix.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ReadResult {
+    QString FileName;
+    std::int32_t Kind = -1;
+    QString Name;
+    QStringList messages;
+};
+
+ReadResult readProject(const QString& windowsPath, const QString& previousName = QString())
+{
+    ScriptedMessageBoxes messages;
+    Catalogue catalogue;
+    catalogue.AppendProject(1);
+    int DependencyCounter = 1;
+    ReadResult result;
+    result.FileName = windowsPath;
+    result.Name = previousName;
+    DeterminaTipoDeProyecto(catalogue, 1, DependencyCounter, result.FileName, result.Kind, result.Name);
+    result.messages = messages.texts();
+    return result;
+}
+
+ReadResult readLines(const QStringList& lines)
+{
+    TempPrefix prefix;
+    prefix.writeLines("tmp/p.vbp", lines);
+    return readProject("c:\\tmp\\p.vbp");
+}
+
+}
+
+TEST(ProjectReader, TheTypeLineGivesTheKindWithOleExeTestedBeforeExe)
+{
+    EXPECT_EQ(readLines({"Type=OleExe"}).Kind, ProjectKind::OleExe);
+    EXPECT_EQ(readLines({"Type=Exe"}).Kind, ProjectKind::Exe);
+    EXPECT_EQ(readLines({"Type=Control"}).Kind, ProjectKind::Control);
+    EXPECT_EQ(readLines({"Type=OleDll"}).Kind, ProjectKind::OleDll);
+    EXPECT_EQ(readLines({"Form=a.frm"}).Kind, ProjectKind::Unknown) << "no Type line";
+    EXPECT_EQ(readLines({"Type=Exe", "TypeLib=x"}).Kind, ProjectKind::Exe)
+        << "TypeLib= counts as a type line but names no kind, so the kind stays";
+    EXPECT_EQ(readLines({"Type=Exe", "Type=Control"}).Kind, ProjectKind::Control) << "a later Type line overrides";
+    EXPECT_EQ(readLines({"type=Exe", " Type=Exe"}).Kind, ProjectKind::Unknown) << "the key is case-sensitive and not trimmed";
+}
+
+TEST(ProjectReader, TheNameLineGivesTheNameAndTurnsTheFileNameIntoTheBareName)
+{
+    ReadResult named = readLines({"Type=Exe", "Name=\"Proyecto1\""});
+    EXPECT_EQ(named.Name, "Proyecto1");
+    EXPECT_EQ(named.FileName, "p.vbp");
+
+    EXPECT_EQ(readLines({"Name=\"A\""}).Name, "A");
+    EXPECT_EQ(readLines({"Name=\"\""}).Name, "");
+    EXPECT_EQ(readLines({"NameSpace=x"}).Name, "ace=") << "NameSpace= counts as a name line";
+    EXPECT_EQ(readLines({"Name=\"Primero\"", "Name=\"Segundo\""}).Name, "Segundo");
+    EXPECT_EQ(readLines({"Name=\"Señalización\""}).Name, QString::fromUtf8("Señalización"));
+    EXPECT_TRUE(readLines({"Type=Exe"}).messages.isEmpty());
+}
+
+TEST(ProjectReader, AFileWithoutANameLineKeepsTheFullPathAndAnEmptyName)
+{
+    TempPrefix prefix;
+    prefix.writeLines("tmp/sin.vbp", {"Type=Exe"});
+    ReadResult result = readProject("c:\\tmp\\sin.vbp", "Anterior");
+    EXPECT_EQ(result.FileName, "c:\\tmp\\sin.vbp");
+    EXPECT_EQ(result.Name, "") << "the previous project's name does not leak";
+}
+
+TEST(ProjectReader, ANameLineTooShortStopsTheFileWithTheMessage)
+{
+    for (const char* line : {"Name=", "Name", "Name=x"}) {
+        ReadResult result = readLines({"Type=OleDll", line, "Type=Exe"});
+        ASSERT_EQ(result.messages.size(), 1) << line;
+        EXPECT_EQ(result.messages[0], "DeterminaTipoDeProyecto : 5 Invalid procedure call or argument");
+        EXPECT_EQ(result.Kind, ProjectKind::OleDll) << "what was read before the error stays; nothing after it is read";
+        EXPECT_EQ(result.FileName, "c:\\tmp\\p.vbp");
+    }
+}
+
+TEST(ProjectReader, AFileThatCannotBeOpenedIsReportedAndLeavesTheOutputsEmpty)
+{
+    TempPrefix prefix;
+    prefix.makeFolder("tmp");
+    ReadResult missing = readProject("c:\\tmp\\gone.vbp", "Anterior");
+    EXPECT_EQ(missing.messages, QStringList{"DeterminaTipoDeProyecto : 53 File not found"});
+    EXPECT_EQ(missing.Kind, 0);
+    EXPECT_EQ(missing.Name, "");
+    EXPECT_EQ(missing.FileName, "c:\\tmp\\gone.vbp");
+
+    if (geteuid() != 0) { // root reads anything
+        prefix.writeLines("tmp/locked.vbp", {"Type=Exe"});
+        QFile::setPermissions(prefix.hostPath("tmp/locked.vbp"), QFileDevice::Permissions());
+        EXPECT_EQ(readProject("c:\\tmp\\locked.vbp").messages, QStringList{"DeterminaTipoDeProyecto : 75 Path/File access error"});
+    }
+}
+
+TEST(ProjectReader, BinaryContentNeverStopsTheReading)
+{
+    TempPrefix prefix;
+    QByteArray bytes;
+    for (int i = 0; i < 4096; ++i)
+        bytes += char(i * 7 % 256);
+    bytes += "\nType=Control\rName=\"Bin\0ario\"";
+    prefix.writeFile("tmp/bin.vbp", bytes + QByteArray("\0", 1));
+    ReadResult result = readProject("c:\\tmp\\bin.vbp");
+    EXPECT_EQ(result.Kind, ProjectKind::Control);
+    EXPECT_TRUE(result.messages.isEmpty());
+}
+
+TEST(ExtraeNombreArchivo, ReturnsWhatFollowsTheLastBackslash)
+{
+    EXPECT_EQ(ExtraeNombreArchivo("C:\\dir\\file.vbp"), "file.vbp");
+    EXPECT_EQ(ExtraeNombreArchivo("abc"), "abc");
+    EXPECT_EQ(ExtraeNombreArchivo("C:\\"), "");
+    EXPECT_EQ(ExtraeNombreArchivo(""), "");
+    EXPECT_EQ(ExtraeNombreArchivo("a/b\\c/d"), "c/d") << "only backslashes separate";
+}

@@ -1,0 +1,51 @@
+#include "support_files/TempPrefix.h"
+
+#include <gtest/gtest.h>
+
+TEST(Cli, TreePrintsOneLinePerNodeInTreeOrder)
+{
+    TempPrefix prefix;
+    prefix.writeLines("tmp/b.vbp", {"Type=Exe", "Name=\"Beta\""});
+    prefix.writeLines("tmp/a.vbp", {"Type=OleDll"});
+    QByteArray out, err;
+    ASSERT_EQ(RunCli({"tree", "c:\\tmp\\"}, prefix.root(), &out, &err), 0) << err.constData();
+    EXPECT_EQ(out, "root\tSistemas\t7\n"
+                   "  k1\t (c:\\\\tmp\\\\a.vbp)\t7\n"
+                   "  k2\tBeta (b.vbp)\t7\n");
+    EXPECT_TRUE(err.isEmpty());
+}
+
+TEST(Cli, CatalogueEscapesFieldsAndTakesHostPaths)
+{
+    TempPrefix prefix;
+    prefix.writeFile("tmp/x.vbp", "Type=Control\r\nName=\"Tab\tSe\xf1or\"\r\n");
+    QByteArray out, err;
+    ASSERT_EQ(RunCli({"catalogue", prefix.hostPath("tmp")}, prefix.root(), &out, &err), 0) << err.constData();
+    const QList<QByteArray> lines = out.split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[0].startsWith("ProjectIndex\tFileName\tKind\tName\tDependencyIndex\tDependencyKind\tFilePath\t"));
+    EXPECT_EQ(lines[1], QString::fromUtf8("1\tx.vbp\t3\tTab\\tSeñor\t\t\t\t\t\t\t\t\t\t").toUtf8());
+    EXPECT_EQ(lines[2], "");
+}
+
+TEST(Cli, ExitStatusesTellAMissingFolderAndWrongUsage)
+{
+    TempPrefix prefix;
+    QByteArray out, err;
+    EXPECT_EQ(RunCli({"tree", "c:\\no\\existe"}, prefix.root(), &out, &err), 1);
+    EXPECT_EQ(err, "[critical] Carga : Path not found\n");
+    EXPECT_EQ(RunCli({"tree"}, prefix.root(), &out, &err), 2);
+    EXPECT_EQ(RunCli({"frobnicate", "c:\\"}, prefix.root(), &out, &err), 2);
+    EXPECT_EQ(RunCli({"--help"}, prefix.root(), &out, &err), 0);
+    EXPECT_TRUE(out.contains("catalogue"));
+}
+
+TEST(Cli, AnEmptyFolderPrintsTheMessageAndNoNodes)
+{
+    TempPrefix prefix;
+    prefix.makeFolder("vacio");
+    QByteArray out, err;
+    EXPECT_EQ(RunCli({"tree", "C:\\VACIO"}, prefix.root(), &out, &err), 0);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err, "[critical] No hay proyectos en la ruta especificada.\n");
+}
