@@ -1,13 +1,24 @@
+#include "app/frmMain.h"
+#include "catalogue/Catalogue.h"
+#include "platform/QtMessageBoxes.h"
 #include "support/Version.h"
 
 #include <QApplication>
-#include <QProcess>
 
-// The window program. Until the main window exists, it shows the project tree through the
-// command-line tool's tree listing.
+// Starts the program: reads the folder to load from the settings file and shows the main window,
+// which loads it when it is first activated.
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QString::fromLatin1(Version::AppTitle));
-    return 0;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(Version::AppTitle));
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3").arg(Version::Major).arg(Version::Minor).arg(Version::Revision));
+    QtMessageBoxes messageBoxes;
+    InstallMessageBoxAnswerer(&messageBoxes);
+
+    Catalogue catalogue;
+    auto* window = new frmMain(catalogue);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    window->activateWindow();
+    return app.exec();
 }

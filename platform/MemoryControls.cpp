@@ -66,6 +66,20 @@ QList<int> MemoryTree::Children(int position) const
     return QList<int>(list.begin(), list.end());
 }
 
+int MemoryTree::ChildCount(int position) const
+{
+    if (children_.empty() || position < 0 || position > Count())
+        return 0;
+    return static_cast<int>(children_[position].size());
+}
+
+int MemoryTree::ChildAt(int position, int row) const
+{
+    if (row < 0 || row >= ChildCount(position))
+        return 0;
+    return children_[position][row];
+}
+
 int MemoryTree::RowOf(int position) const
 {
     checkPosition(position);

@@ -33,6 +33,9 @@ public:
     void SetRedraw(bool on) override { redraw_ = on; }
 
     bool Redraw() const { return redraw_; }
+    // Number of children of `position` (0: the top nodes), and the one at `row`; cheap, for views.
+    int ChildCount(int position) const;
+    int ChildAt(int position, int row) const;
     // Row of `position` among its parent's children.
     int RowOf(int position) const;
     // The observer is not owned; null detaches it.

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+// Reads and writes the program's settings file through the platform's private-profile files.
+class CIni {
+public:
+    // The value of `LLave` in section `Seccion` of `ArchivoIni` (at most 254 characters), or an
+    // empty string when the file, the section or the key is missing.
+    QString Leer(const QString& Seccion, const QString& LLave, const QString& ArchivoIni) const;
+    // Stores the text form of `valor`, creating the file, section or key as needed. Reports
+    // nothing: a file that cannot be written is left as it was.
+    void Grabar(const QString& ArchivoIni, const QString& Seccion, const QString& LLave, const QVariant& valor) const;
+};
+
+// The program's one CIni object, made on first use.
+CIni& SharedIni();

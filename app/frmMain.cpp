@@ -1,0 +1,304 @@
+#include "app/frmMain.h"
+
+#include "app/CIni.h"
+#include "app/Images.h"
+#include "app/PictureBox.h"
+#include "app/frmPath.h"
+#include "app/mApis.h"
+#include "app/mMain.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/FolderScan.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProgramError.h"
+#include "support/GradientRect.h"
+#include "support/Version.h"
+
+#include <QCloseEvent>
+#include <QHash>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QTreeView>
+#include <optional>
+
+// The window's inner area; its resizing lays the controls out.
+class frmMain::Form : public QWidget {
+public:
+    Form(frmMain* owner) : QWidget(owner), owner_(owner) {}
+
+protected:
+    void resizeEvent(QResizeEvent*) override { owner_->Form_Resize(); }
+
+private:
+    frmMain* owner_;
+};
+
+frmMain::frmMain(Catalogue& catalogue, QWidget* parent)
+    : QMainWindow(parent),
+      catalogue_(catalogue),
+      form_(new Form(this)),
+      tlbMain_(new QToolBar(form_)),
+      picMain_(new PictureBox(form_)),
+      treeView_(new QTreeView(form_)),
+      model_(new TreeModel(tree_, this)),
+      stbMain_(new StatusBarWidget(form_)),
+      pgbStatus_(new ProgressBarWidget(form_)),
+      controls_(tree_, *stbMain_, *pgbStatus_)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QString::fromLatin1(Version::AppTitle));
+    setCentralWidget(form_);
+    resize(760, 540);
+
+    picMain_->setObjectName(QStringLiteral("picMain"));
+    picMain_->SetForeColor(StripTextColor);
+    picMain_->resize(StripWidth, 0);
+
+    treeView_->setObjectName(QStringLiteral("treeMain"));
+    treeView_->setModel(model_);
+    treeView_->setHeaderHidden(true);
+    treeView_->setUniformRowHeights(true);
+    treeView_->setIconSize(QSize(16, 16));
+    tree_.NodeCheck = [this](int position) { treeMain_NodeCheck(position); };
+    // Project nodes are made visible as they are added; the view follows the last of them each
+    // time window messages run, so a large load does not scroll once per project.
+    connect(model_, qOverload<const QModelIndex&>(&TreeModel::madeVisible), this, [this](const QModelIndex& index) {
+        for (QModelIndex ancestor = index.parent(); ancestor.isValid(); ancestor = ancestor.parent())
+            if (!treeView_->isExpanded(ancestor))
+                treeView_->expand(ancestor);
+        QPersistentModelIndex target(index);
+        QMetaObject::invokeMethod(this, [this, target] {
+            if (target.isValid())
+                treeView_->scrollTo(target);
+        }, Qt::QueuedConnection);
+    });
+
+    pgbStatus_->setVisible(false);
+    buildMenus();
+    buildToolbar();
+    Form_Load();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::buildMenus()
+{
+    auto addMenu = [this](const char* name, const char* caption) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(caption));
+        menu->setObjectName(QString::fromLatin1(name));
+        menus_.append(menu);
+        return menu;
+    };
+    auto addEntry = [](QMenu* menu, const char* name, const char* caption, auto handler) {
+        QAction* action = menu->addAction(QString::fromUtf8(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        QObject::connect(action, &QAction::triggered, menu, handler);
+        return action;
+    };
+    auto addSeparator = [](QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(QString::fromLatin1(name)); };
+
+    QMenu* archivo = addMenu("mnuArchivo", "&Archivo");
+    addEntry(archivo, "mnuArchivo_Imprimir", "&Imprimir", [this] { showPrintOptions(); });
+    addSeparator(archivo, "mnuArchivo_sep1");
+    addEntry(archivo, "mnuArchivo_Salir", "&Salir", [this] { close(); });
+
+    QMenu* edicion = addMenu("mnuEdicion", "&Edición");
+    addEntry(edicion, "mnuEdicion_SelTodos", "Seleccionar Todos", [this] { selectAll(true); });
+    addEntry(edicion, "mnuEdicion_NoSeltodos", "No Seleccionar Todos", [this] { selectAll(false); });
+
+    QMenu* opciones = addMenu("mnuOpciones", "&Opciones");
+    addEntry(opciones, "mnuOpciones_ConfPath", "Configurar path proyectos", [this] { showPathDialog(); });
+
+    QMenu* ayuda = addMenu("mnuAyuda", "A&yuda");
+    addEntry(ayuda, "mnuAyuda_Indice", "&Indice", [] {});
+    addSeparator(ayuda, "mnuAyuda_sep1");
+    addEntry(ayuda, "mnuAyuda_acercade", "A&cerca de ...", [this] { showAbout(); });
+}
+
+void frmMain::buildToolbar()
+{
+    tlbMain_->setObjectName(QStringLiteral("tlbMain"));
+    tlbMain_->setIconSize(QSize(16, 16));
+    tlbMain_->setMovable(false);
+    tlbMain_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    const std::pair<const char*, const char*> buttons[] = {
+        {"cmdPrint", "Imprimir "}, {"cmdRefresh", "Actualizar"}, {"cmdExcel", "Exportar a Excel"}, {"cmdExit", "Salir"}};
+    for (const auto& [key, tip] : buttons) {
+        const QString name = QString::fromLatin1(key);
+        QAction* action = tlbMain_->addAction(Images::ToolbarImage(name), QString());
+        action->setObjectName(name);
+        action->setToolTip(QString::fromUtf8(tip));
+        connect(action, &QAction::triggered, this, [this, name] { tlbMain_ButtonClick(name); });
+        buttons_.append(action);
+    }
+}
+
+void frmMain::Form_Load()
+{
+    catalogue_.ScanPath = LeerScanPath(SharedIni());
+    Form_Resize();
+}
+
+void frmMain::Form_Resize()
+{
+    if (isMinimized())
+        return;
+    const int W = form_->width();
+    const int H = form_->height();
+    const int T = ToolbarHeight;
+    const int S = StatusBarWidget::Height;
+    // The toolbar and the status bar keep to their edges.
+    tlbMain_->setGeometry(0, 0, W, T);
+    stbMain_->setGeometry(0, H - S, W, S);
+
+    const int height = std::max(0, H - T - S);
+    picMain_->setGeometry(0, T + 1, picMain_->width(), height);
+    // A hidden widget learns its new size only when shown; the image follows it at once.
+    picMain_->Resize(picMain_->width(), height);
+    treeView_->setGeometry(picMain_->width(), T + 1, std::max(0, W - picMain_->width()), height);
+    pgbStatus_->setGeometry(stbMain_->PanelLeft(2) + 2, H - 15, std::max(0, stbMain_->PanelWidth(2) - 3), ProgressHeight);
+    pgbStatus_->raise();
+    PintarBanda();
+}
+
+void frmMain::PintarBanda()
+{
+    if (!gradient_)
+        gradient_ = std::make_unique<clsGradient>();
+    gradient_->SetAngle(90);
+    gradient_->SetColor1(0x00FF8000);
+    gradient_->SetColor2(0);
+    gradient_->Draw(*picMain_);
+    TextoVertical(QStringLiteral("%1 %2.%3.%4")
+                      .arg(QString::fromLatin1(Version::AppTitle))
+                      .arg(Version::Major)
+                      .arg(Version::Minor)
+                      .arg(Version::Revision),
+                  *picMain_);
+    picMain_->Refresh();
+}
+
+void frmMain::setCommandsEnabled(bool enabled)
+{
+    for (QMenu* menu : menus_)
+        menu->menuAction()->setEnabled(enabled);
+    for (QAction* button : buttons_)
+        button->setEnabled(enabled);
+}
+
+void frmMain::Carga()
+{
+    std::optional<ProgramError> failure;
+    CursorEspera(this, true);
+    setCommandsEnabled(false);
+    try {
+        const QString before = controls_.Dir1.Path();
+        controls_.Dir1.SetPath(catalogue_.ScanPath);
+        // The same folder again: list it afresh, so files added since the last load appear.
+        if (controls_.Dir1.Path() == before)
+            controls_.File1.Refresh();
+    } catch (const ProgramError& error) {
+        failure = error;
+    }
+    if (failure) {
+        ShowMessage(QStringLiteral("Carga : ") + failure->Description, MsgStyle::Critical);
+        menus_[2]->menuAction()->setEnabled(true);
+    } else {
+        try {
+            CargaProyectos(catalogue_, controls_);
+        } catch (const ProgramError&) {
+            // The load ends where it stood; what it built stays, and the window is usable again.
+        }
+        setCommandsEnabled(true);
+    }
+    CursorEspera(this, false);
+}
+
+bool frmMain::event(QEvent* event)
+{
+    const bool handled = QMainWindow::event(event);
+    if (event->type() == QEvent::WindowActivate && !activated_) {
+        activated_ = true;
+        Carga();
+    }
+    return handled;
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    LimpiarArbol(tree_);
+    event->accept();
+}
+
+void frmMain::treeMain_NodeCheck(int position)
+{
+    const TreeNode& node = tree_.Node(position);
+    if (node.key != QStringLiteral("root"))
+        return;
+    const bool checked = node.checked;
+    CursorEspera(this, true);
+    // A project node's text is its Name, a blank and the file name in parentheses; the first
+    // project node (by position) whose text yields a project's Name is that project's node.
+    // Walking backwards leaves the first node of each name in the table. A node with no "(",
+    // or with nothing before it, yields no name.
+    QHash<QString, int> firstByName;
+    for (int p = tree_.Count(); p >= 1; --p) {
+        const TreeNode& candidate = tree_.Node(p);
+        const qsizetype open = candidate.key.startsWith(u'k') ? candidate.text.indexOf(u'(') : -1;
+        if (open >= 1)
+            firstByName.insert(candidate.text.left(open - 1), p);
+    }
+    for (int i = 1; i <= catalogue_.ProjectCount(); ++i) {
+        const auto it = firstByName.constFind(catalogue_.Projects[i].Name);
+        if (it != firstByName.constEnd())
+            tree_.SetChecked(*it, checked);
+    }
+    CursorEspera(this, false);
+}
+
+void frmMain::selectAll(bool checked)
+{
+    stbMain_->SetPanelText(1, checked ? QStringLiteral("Seleccionando proyectos ...")
+                                      : QStringLiteral("No Seleccionando proyectos ..."));
+    // With nothing loaded there is no root and nothing to select.
+    if (const int root = tree_.Find(QStringLiteral("root"))) {
+        tree_.SetChecked(root, checked);
+        treeMain_NodeCheck(root);
+    }
+    stbMain_->SetPanelText(1, QStringLiteral("Listo!"));
+}
+
+void frmMain::tlbMain_ButtonClick(const QString& key)
+{
+    if (key == QStringLiteral("cmdPrint")) {
+        showPrintOptions();
+    } else if (key == QStringLiteral("cmdRefresh")) {
+        Carga();
+    } else if (key == QStringLiteral("cmdExcel")) {
+        if (Confirmar(QStringLiteral("Confirma exportar información a excel.")) == MsgAnswer::Yes && ExportarExcel())
+            ShowMessage(QStringLiteral("Información exportada con éxito!"), MsgStyle::Information);
+    } else if (key == QStringLiteral("cmdExit")) {
+        close();
+    }
+}
+
+void frmMain::showPathDialog()
+{
+    auto* dialog = new frmPath(*this);
+    dialog->exec();
+}
+
+// The print options and the About window come with the report and the About window.
+void frmMain::showPrintOptions()
+{
+}
+
+void frmMain::showAbout()
+{
+}
+
+// The spreadsheet export comes with the export itself; until then nothing is written.
+bool frmMain::ExportarExcel()
+{
+    return false;
+}

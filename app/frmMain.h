@@ -1,0 +1,82 @@
+#pragma once
+
+#include "app/StatusWidgets.h"
+#include "app/TreeModel.h"
+#include "platform/MemoryControls.h"
+
+#include <QMainWindow>
+#include <memory>
+
+class Catalogue;
+class PictureBox;
+class QAction;
+class QMenu;
+class QToolBar;
+class QTreeView;
+class clsGradient;
+
+// The main window: a toolbar along the top, a painted strip down the left, the project tree
+// filling the rest, and a status bar with a progress bar at the bottom. Loads the catalogue of
+// the configured folder on its first activation and on request.
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // Fixed sizes of the layout, in pixels.
+    static constexpr int ToolbarHeight = 24;
+    static constexpr int StripWidth = 32;
+    static constexpr int ProgressHeight = 14;
+    // Text colour of the strip, &H00BBGGRR: a pale yellow.
+    static constexpr qint32 StripTextColor = 0x00C0FFFF;
+
+    explicit frmMain(Catalogue& catalogue, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Reloads the catalogue and the tree from the configured folder, with the commands disabled
+    // meanwhile; a folder that cannot be read leaves only the Options menu enabled.
+    void Carga();
+
+    Catalogue& catalogue() { return catalogue_; }
+    MemoryTree& tree() { return tree_; }
+    MainControls& controls() { return controls_; }
+    QTreeView* treeView() const { return treeView_; }
+    PictureBox* strip() const { return picMain_; }
+    QWidget* form() const { return form_; }
+
+    // The window's Yes/No question before an export; runs the export on Yes.
+    void tlbMain_ButtonClick(const QString& key);
+    void treeMain_NodeCheck(int position);
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    class Form;
+
+    void Form_Load();
+    void Form_Resize();
+    void PintarBanda();
+    void buildMenus();
+    void buildToolbar();
+    void setCommandsEnabled(bool enabled);
+    void selectAll(bool checked);
+    void showPrintOptions();
+    void showAbout();
+    void showPathDialog();
+    bool ExportarExcel();
+
+    Catalogue& catalogue_;
+    MemoryTree tree_;
+    QWidget* form_;
+    QToolBar* tlbMain_;
+    PictureBox* picMain_;
+    QTreeView* treeView_;
+    TreeModel* model_;
+    StatusBarWidget* stbMain_;
+    ProgressBarWidget* pgbStatus_;
+    MainControls controls_;
+    QList<QMenu*> menus_;
+    QList<QAction*> buttons_;
+    std::unique_ptr<clsGradient> gradient_;
+    bool activated_ = false;
+};

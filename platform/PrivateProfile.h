@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+// Private-profile (INI) files as Windows programs read and write them: "[section]" header lines
+// and "key=value" lines, in the ANSI code page. Section and key names compare ignoring case and
+// without surrounding blanks; a value is read without surrounding blanks and without one pair of
+// enclosing quotes. Lines that are neither are kept as they are.
+//
+// A file named without a folder lives in the Windows folder of the prefix (C:\windows\), as it
+// does under Wine; when the prefix has no C: drive, in the user's configuration folder.
+namespace PrivateProfile {
+
+// Host path of the profile file `fileName` (a bare name or a Windows path).
+QString hostPathOf(const QString& fileName);
+
+// The value of `key` in `section`, cut to `bufferSize` - 1 characters; `defaultValue` when the
+// file, the section or the key is missing.
+QString GetString(const QString& section, const QString& key, const QString& defaultValue, int bufferSize,
+                  const QString& fileName);
+
+// Stores `value` under `key` of `section`, creating the file, the section or the key as needed;
+// the rest of the file is kept. The file is replaced atomically. Returns false when it cannot be
+// written.
+bool WriteString(const QString& section, const QString& key, const QString& value, const QString& fileName);
+
+}
