@@ -1,3 +1,5 @@
+#include "app/CIni.h"
+#include "app/mMain.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/FolderScan.h"
 #include "cli/CatalogueListing.h"
@@ -14,11 +16,13 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: zantrel-cli VERB FOLDER\n"
+    "Usage: zantrel-cli VERB [FOLDER]\n"
     "\n"
     "Loads the Visual Basic project files (*.vbp) of FOLDER as the Zantrel window does and prints\n"
     "what it learnt. FOLDER is a Windows path (c:\\tmp\\) seen through the Wine prefix named by\n"
-    "$WINEPREFIX (else ~/.wine), or a host path (/home/me/vb).\n"
+    "$WINEPREFIX (else ~/.wine), or a host path (/home/me/vb). Without FOLDER, the folder of the\n"
+    "settings file (ZANTREL.INI in the prefix's Windows folder) is loaded, as the window does;\n"
+    "a first run writes the default c:\\tmp\\ there.\n"
     "\n"
     "Verbs:\n"
     "  tree       one line per tree node in tree order: two spaces per depth, key, tab, text,\n"
@@ -64,8 +68,8 @@ int main(int argc, char* argv[])
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (args.size() != 2)
-        return usageError("a verb and a folder are needed");
+    if (args.isEmpty() || args.size() > 2)
+        return usageError("a verb and at most one folder are needed");
     const QString verb = args[0];
     if (verb != QStringLiteral("tree") && verb != QStringLiteral("catalogue"))
         return usageError("unknown verb");
@@ -74,7 +78,7 @@ int main(int argc, char* argv[])
     InstallMessageBoxAnswerer(&messages);
 
     Catalogue catalogue;
-    catalogue.ScanPath = windowsFolder(args[1]);
+    catalogue.ScanPath = args.size() == 2 ? windowsFolder(args[1]) : LeerScanPath(SharedIni());
     MemoryControls controls;
     try {
         controls.main.Dir1.SetPath(catalogue.ScanPath);

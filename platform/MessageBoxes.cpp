@@ -82,6 +82,8 @@ ScriptedMessageBoxes::~ScriptedMessageBoxes()
 int ScriptedMessageBoxes::answer(const MessageBoxRequest& request)
 {
     shown_.append(request);
+    if (onShow)
+        onShow(request);
     return answers_.isEmpty() ? request.defaultAnswer() : answers_.takeFirst();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 // Style bits and answers of message boxes, numbered as Windows programs number them.
 namespace MsgStyle {
@@ -70,6 +71,8 @@ public:
     // Queues the answers of the next boxes, in order.
     void script(std::initializer_list<int> answers) { answers_.append(answers); }
     const QList<MessageBoxRequest>& shown() const { return shown_; }
+    // Runs as each box is shown, before it is answered (to look at the program meanwhile).
+    std::function<void(const MessageBoxRequest&)> onShow;
     QStringList texts() const;
     void clear() { shown_.clear(); }
 

@@ -34,7 +34,8 @@ TEST(Cli, ExitStatusesTellAMissingFolderAndWrongUsage)
     QByteArray out, err;
     EXPECT_EQ(RunCli({"tree", "c:\\no\\existe"}, prefix.root(), &out, &err), 1);
     EXPECT_EQ(err, "[critical] Carga : Path not found\n");
-    EXPECT_EQ(RunCli({"tree"}, prefix.root(), &out, &err), 2);
+    EXPECT_EQ(RunCli({}, prefix.root(), &out, &err), 2);
+    EXPECT_EQ(RunCli({"tree", "a", "b"}, prefix.root(), &out, &err), 2);
     EXPECT_EQ(RunCli({"frobnicate", "c:\\"}, prefix.root(), &out, &err), 2);
     EXPECT_EQ(RunCli({"--help"}, prefix.root(), &out, &err), 0);
     EXPECT_TRUE(out.contains("catalogue"));
@@ -48,4 +49,17 @@ TEST(Cli, AnEmptyFolderPrintsTheMessageAndNoNodes)
     EXPECT_EQ(RunCli({"tree", "C:\\VACIO"}, prefix.root(), &out, &err), 0);
     EXPECT_EQ(out, "");
     EXPECT_EQ(err, "[critical] No hay proyectos en la ruta especificada.\n");
+}
+
+TEST(Cli, WithoutAFolderLoadsTheFolderOfTheSettingsFile)
+{
+    TempPrefix prefix;
+    prefix.writeLines("tmp/a.vbp", {"Name=\"A\""});
+    prefix.writeLines("otra/b.vbp", {"Name=\"B\""});
+    QByteArray out, err;
+    ASSERT_EQ(RunCli({"tree"}, prefix.root(), &out, &err), 0) << err.constData();
+    EXPECT_EQ(out, "root\tSistemas\t7\n  k1\tA (a.vbp)\t7\n") << "a first run loads the default c:\\tmp\\";
+    prefix.writeFile("windows/ZANTREL.INI", "[general]\r\npath=c:\\otra\r\n");
+    ASSERT_EQ(RunCli({"tree"}, prefix.root(), &out, &err), 0) << err.constData();
+    EXPECT_EQ(out, "root\tSistemas\t7\n  k1\tB (b.vbp)\t7\n");
 }

@@ -1,0 +1,294 @@
+#include "app/frmMain.h"
+#include "app/frmPath.h"
+#include "app/PictureBox.h"
+#include "catalogue/Catalogue.h"
+#include "platform/FolderBrowser.h"
+#include "platform/MessageBoxes.h"
+#include "support_files/TempPrefix.h"
+#include "support_files/TestApplication.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ScriptedFolderBrowser : FolderBrowserAnswerer {
+    QList<std::optional<QString>> answers;
+    QStringList instructions;
+    ScriptedFolderBrowser() { InstallFolderBrowserAnswerer(this); }
+    ~ScriptedFolderBrowser() override { InstallFolderBrowserAnswerer(nullptr); }
+    std::optional<QString> choose(const QString& instruction, const QString&) override
+    {
+        instructions.append(instruction);
+        return answers.isEmpty() ? std::nullopt : answers.takeFirst();
+    }
+};
+
+// A main window over a temporary prefix, activated as the user's first click would.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestApplication();
+        prefix.writeLines("tmp/Facturas.vbp", {"Type=Exe", "Name=\"Facturas\""});
+        prefix.writeLines("tmp/Stock.vbp", {"Type=OleDll", "Name=\"Stock\""});
+        prefix.writeLines("tmp/Anonimo.vbp", {"Type=Exe"});
+    }
+    frmMain& open()
+    {
+        window = std::make_unique<frmMain>(catalogue);
+        window->resize(700, 500);
+        window->show();
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(window.get(), &activate);
+        return *window;
+    }
+    QAction* action(const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); }
+    QMenu* menu(const char* name) { return window->findChild<QMenu*>(QString::fromLatin1(name)); }
+    // Enabled state of the four menus, then the four buttons.
+    QList<bool> commandStates()
+    {
+        QList<bool> states;
+        for (const char* name : {"mnuArchivo", "mnuEdicion", "mnuOpciones", "mnuAyuda"})
+            states.append(menu(name)->menuAction()->isEnabled());
+        for (const char* key : {"cmdPrint", "cmdRefresh", "cmdExcel", "cmdExit"})
+            states.append(action(key)->isEnabled());
+        return states;
+    }
+    QStringList checkedKeys()
+    {
+        QStringList keys;
+        for (int p = 1; p <= window->tree().Count(); ++p)
+            if (window->tree().Node(p).checked)
+                keys.append(window->tree().Node(p).key);
+        return keys;
+    }
+
+    TempPrefix prefix;
+    ScriptedMessageBoxes messages;
+    Catalogue catalogue;
+    std::unique_ptr<frmMain> window;
+};
+
+const QList<bool> kAllEnabled(8, true);
+
+}
+
+TEST_F(MainWindowTest, FirstActivationReadsTheSettingAndLoadsOnce)
+{
+    open();
+    EXPECT_EQ(window->windowTitle(), "Zantrel");
+    EXPECT_EQ(catalogue.ScanPath, "c:\\tmp\\");
+    QFile ini(prefix.hostPath("windows/ZANTREL.INI"));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly)) << "the first run writes the default";
+    EXPECT_EQ(ini.readAll(), "[general]\r\npath=c:\\tmp\\\r\n");
+    EXPECT_EQ(catalogue.ProjectCount(), 3);
+    EXPECT_EQ(commandStates(), kAllEnabled);
+    EXPECT_EQ(window->controls().stbMain.PanelText(1), "Listo!");
+
+    prefix.writeLines("tmp/Nuevo.vbp", {"Name=\"Nuevo\""});
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(window.get(), &activate);
+    EXPECT_EQ(catalogue.ProjectCount(), 3) << "a later activation does not reload";
+    window->tlbMain_ButtonClick("cmdRefresh");
+    EXPECT_EQ(catalogue.ProjectCount(), 4) << "the refresh button lists the folder afresh";
+}
+
+TEST_F(MainWindowTest, CommandsAreDisabledWhileLoading)
+{
+    prefix.writeFile("windows/ZANTREL.INI", "[general]\r\npath=c:\\vacio\r\n");
+    prefix.makeFolder("vacio");
+    QList<bool> during;
+    messages.onShow = [&](const MessageBoxRequest&) { during = commandStates(); };
+    open();
+    EXPECT_EQ(messages.texts(), QStringList{"No hay proyectos en la ruta especificada."});
+    EXPECT_EQ(during, QList<bool>(8, false));
+    EXPECT_EQ(commandStates(), kAllEnabled) << "an empty folder is no failure";
+    EXPECT_EQ(catalogue.ScanPath, "c:\\vacio") << "a value without backslash is used unchanged";
+}
+
+TEST_F(MainWindowTest, AMissingFolderLeavesOnlyTheOptionsMenuUntilThePathDialogRecovers)
+{
+    prefix.writeFile("windows/ZANTREL.INI", "[general]\r\npath=d:\\no\\existe\\\r\n");
+    open();
+    EXPECT_EQ(messages.texts(), QStringList{"Carga : Path not found"});
+    EXPECT_EQ(messages.shown()[0].icon(), MsgStyle::Critical);
+    EXPECT_EQ(commandStates(), (QList<bool>{false, false, true, false, false, false, false, false}));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait state ends on the failure path too";
+
+    ScriptedFolderBrowser browser;
+    browser.answers = {std::nullopt, QStringLiteral("C:\\tmp")};
+    auto* dialog = new frmPath(*window);
+    EXPECT_EQ(dialog->windowTitle(), "Configurar Path");
+    EXPECT_EQ(dialog->Label1()->text(), "d:\\no\\existe\\");
+    EXPECT_EQ(dialog->cmd(0)->text(), "&Aceptar");
+    EXPECT_EQ(dialog->cmd(1)->text(), "&Salir");
+    EXPECT_EQ(dialog->cmd(2)->text(), "&Examinar");
+    dialog->cmd_Click(2);
+    EXPECT_EQ(dialog->Label1()->text(), "d:\\no\\existe\\") << "a cancelled browser changes nothing";
+    dialog->cmd_Click(2);
+    EXPECT_EQ(dialog->Label1()->text(), "C:\\tmp\\");
+    EXPECT_EQ(browser.instructions, (QStringList{"C:\\", "C:\\"}));
+    dialog->cmd_Click(0);
+    EXPECT_EQ(commandStates(), kAllEnabled);
+    EXPECT_EQ(catalogue.ProjectCount(), 3);
+    QFile ini(prefix.hostPath("windows/ZANTREL.INI"));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ini.readAll(), "[general]\r\npath=C:\\tmp\\\r\n");
+    dialog->cmd_Click(1);
+}
+
+TEST_F(MainWindowTest, AcceptingAnEmptyPathDoesNothingAndAcceptingTwiceLoadsTwice)
+{
+    open();
+    auto* dialog = new frmPath(*window);
+    const long long before = catalogue.Projects.size();
+    dialog->Label1()->setText(QString());
+    dialog->cmd_Click(0);
+    EXPECT_EQ(catalogue.ScanPath, "c:\\tmp\\");
+    dialog->Label1()->setText("c:\\tmp");
+    int loads = 0;
+    window->controls().stbMain.SetPanelText(1, "");
+    auto* status = &window->controls().stbMain;
+    dialog->cmd_Click(0);
+    loads += status->PanelText(1) == "Listo!";
+    status->SetPanelText(1, "");
+    dialog->cmd_Click(0);
+    loads += status->PanelText(1) == "Listo!";
+    EXPECT_EQ(loads, 2);
+    EXPECT_EQ(static_cast<long long>(catalogue.Projects.size()), before);
+    dialog->close();
+}
+
+TEST_F(MainWindowTest, CheckingTheRootChecksEveryProjectAndNoDependency)
+{
+    prefix.writeLines("tmp/Duplicado.vbp", {"Name=\"Facturas\""});
+    open();
+    MemoryTree& tree = window->tree();
+    tree.Add("k1", "dll99", "Referencias", 20); // a dependency branch must stay as it is
+    auto* model = window->treeView()->model();
+    const QModelIndex root = model->index(0, 0);
+    ASSERT_EQ(model->data(root).toString(), "Sistemas");
+
+    model->setData(root, Qt::Checked, Qt::CheckStateRole);
+    // Projects: Anonimo (no name), Duplicado and Facturas (both named Facturas), Stock. The first
+    // node of a name serves every project of that name.
+    EXPECT_EQ(checkedKeys(), (QStringList{"root", "k1", "k2", "k4"}));
+    model->setData(root, Qt::Unchecked, Qt::CheckStateRole);
+    EXPECT_EQ(checkedKeys(), QStringList{});
+
+    model->setData(model->index(3, 0, root), Qt::Checked, Qt::CheckStateRole);
+    EXPECT_EQ(checkedKeys(), QStringList{"k4"}) << "a project node changes nothing else";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(MainWindowTest, SelectAllAndNoneGoThroughTheRootAndEndWithListo)
+{
+    open();
+    action("mnuEdicion_SelTodos")->trigger();
+    EXPECT_EQ(checkedKeys(), (QStringList{"root", "k1", "k2", "k3"}));
+    EXPECT_EQ(window->controls().stbMain.PanelText(1), "Listo!");
+    action("mnuEdicion_NoSeltodos")->trigger();
+    EXPECT_EQ(checkedKeys(), QStringList{});
+}
+
+TEST_F(MainWindowTest, SelectingWithNothingLoadedChangesNothing)
+{
+    prefix.writeFile("windows/ZANTREL.INI", "[general]\r\npath=c:\\vacio\\\r\n");
+    prefix.makeFolder("vacio");
+    open();
+    action("mnuEdicion_SelTodos")->trigger();
+    EXPECT_EQ(window->tree().Count(), 0);
+    EXPECT_EQ(window->controls().stbMain.PanelText(1), "Listo!");
+}
+
+TEST_F(MainWindowTest, MenusAndToolbarCarryTheirCaptionsAndTips)
+{
+    open();
+    EXPECT_EQ(menu("mnuArchivo")->title(), "&Archivo");
+    EXPECT_EQ(menu("mnuEdicion")->title(), QString::fromUtf8("&Edición"));
+    EXPECT_EQ(menu("mnuOpciones")->title(), "&Opciones");
+    EXPECT_EQ(menu("mnuAyuda")->title(), "A&yuda");
+    const std::pair<const char*, const char*> entries[] = {
+        {"mnuArchivo_Imprimir", "&Imprimir"}, {"mnuArchivo_Salir", "&Salir"},
+        {"mnuEdicion_SelTodos", "Seleccionar Todos"}, {"mnuEdicion_NoSeltodos", "No Seleccionar Todos"},
+        {"mnuOpciones_ConfPath", "Configurar path proyectos"}, {"mnuAyuda_Indice", "&Indice"},
+        {"mnuAyuda_acercade", "A&cerca de ..."}};
+    for (const auto& [name, caption] : entries) {
+        ASSERT_NE(action(name), nullptr) << name;
+        EXPECT_EQ(action(name)->text(), QString::fromUtf8(caption));
+        EXPECT_TRUE(action(name)->shortcut().isEmpty());
+    }
+    const std::pair<const char*, const char*> buttons[] = {
+        {"cmdPrint", "Imprimir "}, {"cmdRefresh", "Actualizar"}, {"cmdExcel", "Exportar a Excel"}, {"cmdExit", "Salir"}};
+    QList<QAction*> order = window->findChild<QToolBar*>("tlbMain")->actions();
+    ASSERT_EQ(order.size(), 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(order[i]->objectName(), buttons[i].first);
+        EXPECT_EQ(order[i]->toolTip(), buttons[i].second);
+        EXPECT_FALSE(order[i]->icon().isNull());
+    }
+    action("mnuAyuda_Indice")->trigger();
+    EXPECT_TRUE(messages.shown().isEmpty()) << "the index entry does nothing";
+}
+
+TEST_F(MainWindowTest, DecliningTheExportShowsNothingMore)
+{
+    open();
+    messages.script({MsgAnswer::No});
+    window->tlbMain_ButtonClick("cmdExcel");
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_EQ(messages.shown()[0].text, QString::fromUtf8("Confirma exportar información a excel."));
+    EXPECT_EQ(messages.shown()[0].style, MsgStyle::YesNo | MsgStyle::Question | MsgStyle::DefaultButton2);
+    EXPECT_EQ(messages.shown()[0].title, "Zantrel");
+    window->tlbMain_ButtonClick("cmdUnknown");
+    EXPECT_EQ(messages.shown().size(), 1);
+}
+
+TEST_F(MainWindowTest, LaysTheControlsOutInPixels)
+{
+    open();
+    window->form()->resize(600, 400);
+    QApplication::processEvents();
+    const int W = window->form()->width(), H = window->form()->height();
+    const int S = StatusBarWidget::Height;
+    EXPECT_EQ(window->findChild<QToolBar*>("tlbMain")->geometry(), QRect(0, 0, W, 24));
+    EXPECT_EQ(window->strip()->geometry(), QRect(0, 25, 32, H - 24 - S));
+    EXPECT_EQ(window->treeView()->geometry(), QRect(32, 25, W - 32, H - 24 - S));
+    auto* progress = window->findChild<QWidget*>("pgbStatus");
+    const auto& status = window->controls().stbMain;
+    EXPECT_EQ(progress->geometry(), QRect(status.PanelLeft(2) + 2, H - 15, status.PanelWidth(2) - 3, 14));
+
+    // The strip: azure at the bottom, black at the top, the title written upwards in pale yellow.
+    const QImage& strip = window->strip()->image();
+    ASSERT_EQ(strip.size(), QSize(32, H - 24 - S));
+    EXPECT_EQ(strip.pixel(31, 0) & 0xFFFFFF, 0x000000u);
+    const QRgb bottom = strip.pixel(31, strip.height() - 1);
+    EXPECT_EQ(qRed(bottom), 0);
+    EXPECT_NEAR(qGreen(bottom), 0x80, 2);
+    EXPECT_NEAR(qBlue(bottom), 0xFF, 2);
+
+    const QRect treeBefore = window->treeView()->geometry();
+    window->showMinimized();
+    window->form()->resize(300, 200);
+    QApplication::processEvents();
+    if (window->isMinimized())
+        EXPECT_EQ(window->treeView()->geometry(), treeBefore) << "nothing moves while minimised";
+    window->showNormal();
+}
+
+TEST_F(MainWindowTest, ClosingEmptiesTheTree)
+{
+    open();
+    ASSERT_GT(window->tree().Count(), 0);
+    window->close();
+    EXPECT_EQ(window->tree().Count(), 0);
+}
