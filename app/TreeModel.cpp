@@ -18,7 +18,7 @@ QModelIndex TreeModel::index(int row, int column, const QModelIndex& parent) con
     if (column != 0 || row < 0)
         return QModelIndex();
     const int child = tree_.ChildAt(positionOf(parent), row);
-    return child == 0 ? QModelIndex() : createIndex(row, 0, quintptr(child));
+    return child == 0 || hidden(child) ? QModelIndex() : createIndex(row, 0, quintptr(child));
 }
 
 QModelIndex TreeModel::parent(const QModelIndex& child) const
@@ -33,7 +33,8 @@ int TreeModel::rowCount(const QModelIndex& parent) const
 {
     if (parent.column() > 0)
         return 0;
-    return tree_.ChildCount(positionOf(parent));
+    const int position = positionOf(parent);
+    return batching_ ? tree_.ChildCountAmongFirst(position, published_) : tree_.ChildCount(position);
 }
 
 int TreeModel::columnCount(const QModelIndex&) const
@@ -86,6 +87,29 @@ int TreeModel::positionOf(const QModelIndex& index) const
     return index.isValid() ? static_cast<int>(index.internalId()) : 0;
 }
 
+void TreeModel::SetBatching(bool on)
+{
+    if (on == batching_)
+        return;
+    if (on) {
+        batching_ = true;
+        published_ = tree_.Count();
+        sincePublished_.start();
+    } else {
+        publish();
+        batching_ = false;
+    }
+}
+
+void TreeModel::publish()
+{
+    beginResetModel();
+    published_ = tree_.Count();
+    endResetModel();
+    sincePublished_.restart();
+    emit published();
+}
+
 void TreeModel::aboutToReset()
 {
     beginResetModel();
@@ -93,26 +117,34 @@ void TreeModel::aboutToReset()
 
 void TreeModel::reset()
 {
+    published_ = tree_.Count();
     endResetModel();
 }
 
 void TreeModel::aboutToAdd(int parent, int row)
 {
-    beginInsertRows(indexOfPosition(parent), row, row);
+    if (!batching_)
+        beginInsertRows(indexOfPosition(parent), row, row);
 }
 
 void TreeModel::added(int)
 {
-    endInsertRows();
+    if (!batching_)
+        endInsertRows();
 }
 
 void TreeModel::checkChanged(int position)
 {
+    if (hidden(position))
+        return;
     const QModelIndex changed = indexOfPosition(position);
     emit dataChanged(changed, changed, {Qt::CheckStateRole});
 }
 
 void TreeModel::madeVisible(int position)
 {
-    emit madeVisible(indexOfPosition(position));
+    if (batching_ && sincePublished_.elapsed() >= 250)
+        publish();
+    if (!hidden(position))
+        emit madeVisible(indexOfPosition(position));
 }

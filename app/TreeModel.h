@@ -3,6 +3,7 @@
 #include "platform/MemoryControls.h"
 
 #include <QAbstractItemModel>
+#include <QElapsedTimer>
 
 // A Qt model over the tree store, so the window's tree view shows the very nodes the load adds:
 // text, image and check box of each node. A check box the user toggles goes to the store as the
@@ -21,12 +22,19 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // While a load adds thousands of nodes, the view is shown them in batches: the model
+    // publishes the nodes added so far at most every few tenths of a second (and at the end),
+    // so the view lays itself out a few times instead of once per node.
+    void SetBatching(bool on);
+
     QModelIndex indexOfPosition(int position) const;
     int positionOf(const QModelIndex& index) const;
 
 signals:
     // A node the store made visible; the view expands its ancestors and scrolls to it.
     void madeVisible(const QModelIndex& index);
+    // The nodes added in a batch were published; the view expands what the store has expanded.
+    void published();
 
 private:
     void aboutToReset() override;
@@ -36,5 +44,11 @@ private:
     void checkChanged(int position) override;
     void madeVisible(int position) override;
 
+    void publish();
+    bool hidden(int position) const { return batching_ && position > published_; }
+
     MemoryTree& tree_;
+    bool batching_ = false;
+    int published_ = 0; // while batching, nodes 1..published_ are what the view knows
+    QElapsedTimer sincePublished_;
 };

@@ -73,6 +73,12 @@ frmMain::frmMain(Catalogue& catalogue, QWidget* parent)
         }, Qt::QueuedConnection);
     });
 
+    connect(model_, &TreeModel::published, this, [this] {
+        for (int p = 1; p <= tree_.Count(); ++p)
+            if (tree_.Node(p).expanded)
+                treeView_->expand(model_->indexOfPosition(p));
+    });
+
     pgbStatus_->setVisible(false);
     buildMenus();
     buildToolbar();
@@ -204,11 +210,13 @@ void frmMain::Carga()
         ShowMessage(QStringLiteral("Carga : ") + failure->Description, MsgStyle::Critical);
         menus_[2]->menuAction()->setEnabled(true);
     } else {
+        model_->SetBatching(true);
         try {
             CargaProyectos(catalogue_, controls_);
         } catch (const ProgramError&) {
             // The load ends where it stood; what it built stays, and the window is usable again.
         }
+        model_->SetBatching(false);
         setCommandsEnabled(true);
     }
     CursorEspera(this, false);

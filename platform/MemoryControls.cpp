@@ -2,6 +2,8 @@
 
 #include "platform/ProgramError.h"
 
+#include <algorithm>
+
 void MemoryTree::Clear()
 {
     if (observer_)
@@ -78,6 +80,15 @@ int MemoryTree::ChildAt(int position, int row) const
     if (row < 0 || row >= ChildCount(position))
         return 0;
     return children_[position][row];
+}
+
+int MemoryTree::ChildCountAmongFirst(int position, int nodes) const
+{
+    if (children_.empty() || position < 0 || position > Count())
+        return 0;
+    // Children are kept in the order they were added, so their positions ascend.
+    const auto& list = children_[position];
+    return static_cast<int>(std::upper_bound(list.begin(), list.end(), nodes) - list.begin());
 }
 
 int MemoryTree::RowOf(int position) const

@@ -36,6 +36,8 @@ public:
     // Number of children of `position` (0: the top nodes), and the one at `row`; cheap, for views.
     int ChildCount(int position) const;
     int ChildAt(int position, int row) const;
+    // How many children of `position` were added among the first `nodes` nodes.
+    int ChildCountAmongFirst(int position, int nodes) const;
     // Row of `position` among its parent's children.
     int RowOf(int position) const;
     // The observer is not owned; null detaches it.
