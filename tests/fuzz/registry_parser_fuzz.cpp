@@ -1,0 +1,106 @@
+// Feeds arbitrary bytes to the registry file reader as a prefix's system.reg and checks what
+// must hold for any input: every key and value can be read; saving the unchanged hive gives the
+// file back byte for byte; and after a few changes (a value set, a key added, a key deleted)
+// the saved file reads back as exactly the tree that was saved.
+#include "platform/RegistryHive.h"
+#include "platform/RegistryText.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+struct Folder {
+    QTemporaryDir dir;
+};
+
+// Every key, parents first, children in order, with its depth.
+std::vector<std::pair<RegistryKey*, int>> allKeys(RegistryHive& hive)
+{
+    std::vector<std::pair<RegistryKey*, int>> keys;
+    std::vector<std::pair<RegistryKey*, int>> stack{{hive.root(), 0}};
+    while (!stack.empty()) {
+        const auto [key, depth] = stack.back();
+        stack.pop_back();
+        keys.emplace_back(key, depth);
+        for (auto it = key->subkeys().rbegin(); it != key->subkeys().rend(); ++it)
+            stack.emplace_back(it->second.get(), depth + 1);
+    }
+    return keys;
+}
+
+// A name as the registry compares it. (A key's spelling is that of the first block naming it,
+// which a deleted block can change; that is no difference.)
+QByteArray folded(const QString& name)
+{
+    QString lower = name;
+    for (QChar& c : lower)
+        c = QChar(char16_t(QChar::toLower(char32_t(c.unicode()))));
+    return QByteArray(reinterpret_cast<const char*>(lower.utf16()), lower.size() * 2).toHex();
+}
+
+// A flat description of the tree, names and values included, for comparing two hives.
+QByteArray describe(RegistryHive& hive)
+{
+    QByteArray out;
+    for (const auto& [key, depth] : allKeys(hive)) {
+        out += QByteArray::number(depth) + ' ' + folded(key->name()) + '\n';
+        for (const RegistryValue& value : hive.values(key))
+            out += "  " + folded(value.name) + '=' + QByteArray::number(value.type) + ':' + value.data.toHex() + '\n';
+    }
+    return out;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static Folder folder;
+    const QString path = folder.dir.filePath(QStringLiteral("system.reg"));
+    const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(input) != input.size())
+            return 0;
+    }
+
+    RegistryHive hive(path, "\\\\Machine", false);
+    hive.refresh();
+    describe(hive);
+    if (!hive.writable() || input.isEmpty())
+        return 0;
+
+    if (!hive.save() || readFile(path) != input)
+        std::abort(); // an unchanged hive must be written back as it was read
+
+    const auto keys = allKeys(hive);
+    const auto [last, lastDepth] = keys.back();
+    hive.setValue(last, RegistryValue{QStringLiteral("Fuzz \"value\""), 1, RegistryText::utf16Data(u"x\\y\u00e9\n")});
+    if (lastDepth < 500) {
+        RegistryKey* added = hive.createChild(last, QStringLiteral("Fuzz [new]"));
+        hive.setValue(added, RegistryValue{QString(), 3, QByteArray(100, '\x7f')});
+    }
+    for (const auto& [key, depth] : keys) {
+        if (key != hive.root() && key->subkeys().empty() && key != last) {
+            hive.deleteKey(key);
+            break;
+        }
+    }
+    if (!hive.save())
+        std::abort();
+
+    RegistryHive reread(path, "\\\\Machine", false);
+    reread.refresh();
+    if (describe(hive) != describe(reread))
+        std::abort(); // what was saved must read back the same
+    return 0;
+}
