@@ -2,6 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/ProjectReader.h"
+#include "catalogue/Resolution.h"
 #include "platform/Controls.h"
 #include "platform/EventLoop.h"
 #include "platform/MessageBoxes.h"
@@ -50,6 +51,7 @@ void addDependencyNodes(const Catalogue& catalogue, int index, const QString& pr
 void CargaProyectos(Catalogue& catalogue, MainControls& controls)
 {
     catalogue.Reset();
+    ForgetResolutions();
     int referencesBranchCounter = 1;
     int componentsBranchCounter = 1;
 

@@ -38,6 +38,7 @@ void DeterminaTipoDeProyecto(Catalogue& catalogue, int projectIndex, int& Depend
     Kind = ProjectKind::Unknown;
     Name.clear();
     const QString bareFileName = ExtraeNombreArchivo(FileName);
+    catalogue.ReadingProjectPath = FileName;
     try {
         AnsiLineReader file(FileName);
         QString line;

@@ -1,13 +1,227 @@
 #include "catalogue/Resolution.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/FileHelpers.h"
+#include "catalogue/ProjectReader.h"
+#include "platform/PathMapper.h"
+#include "platform/ProgramError.h"
+#include "platform/RegistryTypeLibRegistrations.h"
+#include "platform/TypeLibService.h"
+#include "support/cRegistry.h"
 
-// Resolution through the registry and the type libraries comes with the registry reader;
-// until then no line resolves, which is what a machine without registrations gives.
-void AgregaReferencia(Catalogue&, int, int&, const QString&)
+#include <QHash>
+
+namespace {
+
+// The number written by the decimal digits at the start of `text`, kept to 16 bits.
+std::uint16_t leadingNumber(const QString& text)
 {
+    std::uint32_t value = 0;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            break;
+        value = (value * 10 + static_cast<std::uint32_t>(c.unicode() - u'0')) & 0xFFFFFu;
+    }
+    return static_cast<std::uint16_t>(value);
 }
 
-void AgregaComponente(Catalogue&, int, int&, const QString&)
+// The text between the separator at `from` and the next occurrence of `until` after it (to the
+// end when there is none); `next` receives that occurrence's index or -1.
+QString fieldAfter(const QString& line, qsizetype from, QChar until, qsizetype& next)
 {
+    if (from < 0) {
+        next = -1;
+        return QString();
+    }
+    next = line.indexOf(until, from + 1);
+    return next < 0 ? line.mid(from + 1) : line.mid(from + 1, next - from - 1);
+}
+
+// The project file's folder with its trailing backslash: "c:\src\a.vbp" gives "c:\src\".
+QString folderOf(const QString& projectPath)
+{
+    const qsizetype slash = projectPath.lastIndexOf(u'\\');
+    return slash < 0 ? QString() : projectPath.left(slash + 1);
+}
+
+// A path written in a reference line, made absolute against the project file's folder when it
+// is relative: "..\lib\x.tlb" from "c:\src\a.vbp" is "c:\lib\x.tlb".
+QString resolvedAgainstProject(const QString& path, const QString& projectPath)
+{
+    if (path.isEmpty() || PathMapper::isDrivePath(path) || path.startsWith(QStringLiteral("\\\\")))
+        return path;
+    const QString folder = folderOf(projectPath);
+    if (!PathMapper::isDrivePath(folder))
+        return path;
+    QString joined = path.startsWith(u'\\') ? folder.left(2) + path : folder + path;
+    // Fold "." and ".." so the entry shows the file's real place.
+    QStringList parts;
+    const QStringList pieces = joined.mid(3).split(u'\\');
+    for (const QString& piece : pieces) {
+        if (piece == u'.' || piece.isEmpty())
+            continue;
+        if (piece == QStringLiteral("..")) {
+            if (!parts.isEmpty())
+                parts.removeLast();
+            continue;
+        }
+        parts.append(piece);
+    }
+    return joined.left(3) + parts.join(u'\\');
+}
+
+cRegistry& sharedRegistry()
+{
+    static cRegistry registry;
+    return registry;
+}
+
+// What the lines of one load have learnt, for the prefix it was learnt in.
+struct Memo {
+    QString prefix;
+    QHash<QString, QString> registeredFiles;                     // registry key -> file
+    QHash<QString, std::optional<TypeLibInfo>> registered;       // "guid#major#minor"
+    QHash<QString, std::optional<TypeLibInfo>> fromFile;         // file path
+    QHash<QString, std::pair<std::int32_t, QString>> fileFacts; // file path -> size, date
+};
+
+Memo& memo()
+{
+    static Memo memo;
+    const QString& prefix = PathMapper::current().prefix();
+    if (memo.prefix != prefix) {
+        memo = Memo();
+        memo.prefix = prefix;
+    }
+    return memo;
+}
+
+template <typename Value, typename Compute>
+const Value& remembered(QHash<QString, Value>& table, const QString& key, Compute compute)
+{
+    auto it = table.find(key);
+    if (it == table.end())
+        it = table.insert(key, compute());
+    return *it;
+}
+
+QString readRegisteredFile(const QString& key)
+{
+    try {
+        cRegistry& registry = sharedRegistry();
+        registry.setClassKey(cRegistry::HKEY_CLASSES_ROOT);
+        registry.setValueType(1);
+        registry.setSectionKey(key);
+        return registry.Value().toString();
+    } catch (const ProgramError&) {
+        return QString();
+    }
+}
+
+QString registeredFile(const QString& key)
+{
+    return remembered(memo().registeredFiles, key, [&] { return readRegisteredFile(key); });
+}
+
+std::optional<TypeLibInfo> loadRegistered(const QString& guid, VersionNumbers version)
+{
+    const QString key = guid.toUpper() + u'#' + QString::number(version.major) + u'#' + QString::number(version.minor);
+    return remembered(memo().registered, key, [&] {
+        return SharedTypeLibService().loadRegistered(guid, version.major, version.minor, 0);
+    });
+}
+
+std::optional<TypeLibInfo> loadFromFile(const QString& path)
+{
+    return remembered(memo().fromFile, path, [&] { return SharedTypeLibService().loadFromFile(path); });
+}
+
+void appendEntry(Catalogue& catalogue, int projectIndex, int& DependencyCounter, std::int32_t kind,
+                 const QString& filePath, const TypeLibInfo& library)
+{
+    DependencyEntry entry;
+    entry.Kind = kind;
+    entry.FilePath = filePath;
+    entry.Guid = library.guid;
+    entry.Description = library.helpString;
+    // Versions are 16-bit signed values, widened.
+    entry.MajorVersion = static_cast<std::int16_t>(library.majorVersion);
+    entry.MinorVersion = static_cast<std::int16_t>(library.minorVersion);
+    const auto& facts = remembered(memo().fileFacts, filePath, [&] {
+        return std::make_pair(TamanoArchivo(filePath), FechaArchivo(filePath));
+    });
+    entry.SizeKB = facts.first;
+    entry.FileDate = facts.second;
+    catalogue.AppendDependency(projectIndex, DependencyCounter, std::move(entry));
+}
+
+}
+
+QString ExtraeRuta(const QString& line)
+{
+    const qsizetype last = line.lastIndexOf(u'#');
+    if (last <= 0)
+        return QString();
+    const qsizetype before = line.lastIndexOf(u'#', last - 1);
+    return before < 0 ? QString() : line.mid(before + 1, last - before - 1);
+}
+
+VersionNumbers SplitVersion(const QString& version, const QString& locale)
+{
+    const qsizetype dot = version.indexOf(u'.');
+    if (dot < 0)
+        return {leadingNumber(version), leadingNumber(locale)};
+    return {leadingNumber(version.left(dot)), leadingNumber(version.mid(dot + 1))};
+}
+
+void AgregaReferencia(Catalogue& catalogue, int projectIndex, int& DependencyCounter, const QString& line)
+{
+    qsizetype second = -1, third = -1;
+    const QString version = fieldAfter(line, line.indexOf(u'#'), u'#', second);
+    const QString locale = fieldAfter(line, second, u'#', third);
+
+    // The GUID: after the first 'G', up to and including the first '}'.
+    const QString afterG = line.mid(line.indexOf(u'G') + 1);
+    const qsizetype close = afterG.indexOf(u'}');
+    const QString guid = close < 0 ? QString() : afterG.left(close + 1);
+
+    QString filePath = registeredFile(QStringLiteral("TypeLib\\") + guid + u'\\' + version + u'\\' + locale
+                                      + QStringLiteral("\\win32"));
+    if (filePath.isEmpty())
+        filePath = resolvedAgainstProject(ExtraeRuta(line), catalogue.ReadingProjectPath);
+
+    std::optional<TypeLibInfo> library = loadRegistered(guid, SplitVersion(version, locale));
+    if (!library && !filePath.isEmpty())
+        library = loadFromFile(filePath);
+    if (!library)
+        return;
+    appendEntry(catalogue, projectIndex, DependencyCounter, DependencyKind::Reference, filePath, *library);
+}
+
+void AgregaComponente(Catalogue& catalogue, int projectIndex, int& DependencyCounter, const QString& line)
+{
+    qsizetype second = -1, semicolon = -1;
+    const QString version = fieldAfter(line, line.indexOf(u'#'), u'#', second);
+    const QString locale = fieldAfter(line, second, u';', semicolon);
+
+    // The GUID: from the character after "Object=" up to and including the first '}'.
+    const qsizetype close = line.indexOf(u'}');
+    const QString guid = close < 7 ? QString() : line.mid(7, close - 7 + 1);
+
+    const std::optional<TypeLibInfo> library = loadRegistered(guid, SplitVersion(version, locale));
+    if (!library)
+        return;
+    appendEntry(catalogue, projectIndex, DependencyCounter, DependencyKind::Component, library->containingFile, *library);
+}
+
+void ForgetResolutions()
+{
+    memo() = Memo();
+}
+
+TypeLibService& SharedTypeLibService()
+{
+    static RegistryTypeLibRegistrations registrations;
+    static TypeLibService service(registrations);
+    return service;
 }

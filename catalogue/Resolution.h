@@ -1,14 +1,40 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 
 class Catalogue;
+class TypeLibService;
 
-// Turns a project file's Reference= line into a dependency entry of project `projectIndex`
-// at index `DependencyCounter`, through the library's registration, else the path written in
-// the line; advances the reference key counter and `DependencyCounter`. A line that cannot be
-// resolved adds nothing and shows nothing.
+// Turns a project file's Reference= line into a dependency entry of project `projectIndex` at
+// index `DependencyCounter`: the library's file from its registration (HKEY_CLASSES_ROOT\TypeLib
+// \{GUID}\<version>\<locale>\win32), else the path written in the line (a relative one taken
+// from the project file's folder); its GUID, description and version from the library, loaded
+// by registration or else from that file; the file's size and date. Advances the reference key
+// counter and `DependencyCounter`. A line that cannot be resolved adds nothing and shows nothing.
 void AgregaReferencia(Catalogue& catalogue, int projectIndex, int& DependencyCounter, const QString& line);
 
-// The same for an Object= line, resolved through the control library's registration only.
+// The same for an Object= line, resolved through the control library's registration only; the
+// entry's file is the registered file of the library.
 void AgregaComponente(Catalogue& catalogue, int projectIndex, int& DependencyCounter, const QString& line);
+
+// The text strictly between the last two '#' of `line`; empty when it has fewer than two.
+QString ExtraeRuta(const QString& line);
+
+// A version text split as the resolvers split it: before and after its first '.', or, without
+// '.', the whole text and the locale text; each read from its leading decimal digits (0 when it
+// has none) as a 16-bit number.
+struct VersionNumbers {
+    std::uint16_t major = 0;
+    std::uint16_t minor = 0;
+};
+VersionNumbers SplitVersion(const QString& version, const QString& locale);
+
+// Forgets what earlier lines learnt. Within one load the registry, the libraries and their files
+// are taken as unchanging, so each registration, library and file is looked at once however many
+// lines name it; the load calls this before it starts.
+void ForgetResolutions();
+
+// The type-library information service the resolvers share, made on first use over the
+// registrations of the current prefix.
+TypeLibService& SharedTypeLibService();

@@ -1,0 +1,52 @@
+#include "catalogue/FileHelpers.h"
+
+#include "platform/FileFacts.h"
+
+#include <limits>
+
+namespace {
+
+// numerator / denominator rounded to the nearest whole number, halves to even (both positive).
+qint64 roundHalfEven(qint64 numerator, qint64 denominator)
+{
+    const qint64 quotient = numerator / denominator;
+    const qint64 twiceRemainder = 2 * (numerator % denominator);
+    if (twiceRemainder > denominator || (twiceRemainder == denominator && quotient % 2 != 0))
+        return quotient + 1;
+    return quotient;
+}
+
+QString twoDigits(int value)
+{
+    return QString::number(value).rightJustified(2, u'0');
+}
+
+}
+
+std::int32_t KilobytesOf(qint64 bytes)
+{
+    if (bytes <= 0)
+        return 0;
+    // Hundredths of a kilobyte: bytes * 100 / 1024 = bytes * 25 / 256, in whole numbers so that
+    // no binary fraction blurs a half.
+    const qint64 hundredths = bytes > std::numeric_limits<qint64>::max() / 25 ? bytes / 256 * 25 : roundHalfEven(bytes * 25, 256);
+    const qint64 kilobytes = roundHalfEven(hundredths, 100);
+    return static_cast<std::int32_t>(std::min<qint64>(kilobytes, std::numeric_limits<std::int32_t>::max()));
+}
+
+std::int32_t TamanoArchivo(const QString& path)
+{
+    const auto facts = ReadFileFacts(path);
+    return facts ? KilobytesOf(facts->size) : 0;
+}
+
+QString FechaArchivo(const QString& path)
+{
+    const auto facts = ReadFileFacts(path);
+    if (!facts)
+        return QStringLiteral("01/01/1601 00:00:00");
+    const QDate date = facts->lastWrite.date();
+    const QTime time = facts->lastWrite.time();
+    return twoDigits(date.day()) + u'/' + twoDigits(date.month()) + u'/' + QString::number(date.year()) + u' '
+        + twoDigits(time.hour()) + u':' + twoDigits(time.minute()) + u':' + twoDigits(time.second());
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+// Size of the file at a Windows path in kilobytes: the byte count divided by 1024, rounded to
+// two decimals and then to a whole number, both halves to even (1531 bytes give 2, 512 give 0).
+// Counted from the full 64-bit size; 0 for a file that cannot be opened.
+std::int32_t TamanoArchivo(const QString& path);
+
+// Last-write time of the file at a Windows path in local time, as "dd/mm/yyyy hh:mm:ss"; a file
+// that cannot be opened gives the all-zero time "01/01/1601 00:00:00".
+QString FechaArchivo(const QString& path);
+
+// The kilobyte rounding of TamanoArchivo for a byte count.
+std::int32_t KilobytesOf(qint64 bytes);

@@ -1,0 +1,251 @@
+#include "catalogue/Catalogue.h"
+#include "catalogue/FileHelpers.h"
+#include "catalogue/FolderScan.h"
+#include "catalogue/ProjectReader.h"
+#include "catalogue/Resolution.h"
+#include "platform/MemoryControls.h"
+#include "platform/MessageBoxes.h"
+#include "platform/RegistryStore.h"
+#include "support_files/TempPrefix.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <gtest/gtest.h>
+#include <utime.h>
+
+namespace {
+
+const QString kFacturacion = "{3F2A9C10-5B7E-4D21-9A6C-0E8B1F4D7A21}";
+const QString kInventario = "{A7C1E5D2-0F3B-4C8E-B2D4-6E9F1A3C5B70}";
+const QString kNominas = "{5D0B7E3A-9C41-4F2E-8A17-C3E6B0D92F48}";
+const QString kControles = "{C4E8A1F6-2B7D-4A93-9E05-D1F3B6A8C2E9}";
+
+QByteArray fixture(const QString& name)
+{
+    QFile file(QStringLiteral(ZANTREL_SOURCE_DIR "/tests/fixtures/typelibs/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A prefix with the fixture libraries in place and a machine registry registering some of them
+// as Wine writes registrations.
+class ResolutionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        prefix.writeFile("windows/system32/facturacion32.dll", fixture("facturacion32.dll"));
+        prefix.writeFile("windows/system32/controles32.ocx", fixture("controles32.ocx"));
+        prefix.writeFile("Archivos de programa/Nominas/nominas.tlb", fixture("nominas.tlb"));
+        prefix.writeFile("lib/inventario.tlb", fixture("inventario.tlb"));
+        registry("[Software\\\\Classes\\\\TypeLib\\\\" + kFacturacion.toLatin1() + "\\\\1.0\\\\0\\\\win32] 1700000000\n"
+                 "@=\"C:\\\\windows\\\\system32\\\\facturacion32.dll\"\n\n"
+                 "[Software\\\\Classes\\\\TypeLib\\\\" + kNominas.toLatin1() + "\\\\1.a\\\\0\\\\win32] 1700000000\n"
+                 "@=str(2):\"%NOMINAS%\\\\nominas.tlb\"\n\n"
+                 "[Software\\\\Classes\\\\TypeLib\\\\" + kControles.toLatin1() + "\\\\3.0\\\\0\\\\win32] 1700000000\n"
+                 "@=\"C:\\\\windows\\\\system32\\\\controles32.ocx\"\n\n"
+                 "[System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\Environment] 1700000000\n"
+                 "\"NOMINAS\"=\"C:\\\\Archivos de programa\\\\Nominas\"\n");
+        catalogue.AppendProject(1);
+        catalogue.ReadingProjectPath = "C:\\src\\ventas\\Ventas.vbp";
+    }
+    void registry(const QByteArray& keys)
+    {
+        prefix.writeFile("../system.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n\n" + keys);
+        RegistryStore::resetCurrent();
+    }
+    const ProjectEntry& project() const { return catalogue.Projects[1]; }
+
+    TempPrefix prefix;
+    ScriptedMessageBoxes messages;
+    Catalogue catalogue;
+    int counter = 1;
+};
+
+}
+
+TEST_F(ResolutionTest, ARegisteredReferenceTakesTheRegisteredFileAndTheLibrarysOwnFacts)
+{
+    AgregaReferencia(catalogue, 1, counter,
+                     "Reference=*\\G" + kFacturacion + "#1.0#0#..\\otro\\sitio.dll#Biblioteca de facturación");
+    ASSERT_EQ(catalogue.DependencyCount(1), 1);
+    const DependencyEntry& entry = project().Dependencies[1];
+    EXPECT_EQ(entry.Kind, DependencyKind::Reference);
+    EXPECT_EQ(entry.FilePath, "C:\\windows\\system32\\facturacion32.dll") << "the registered path, not the written one";
+    EXPECT_EQ(entry.Guid, kFacturacion);
+    EXPECT_EQ(entry.Description, QString::fromUtf8("Biblioteca de facturación"));
+    EXPECT_EQ(entry.MajorVersion, 1);
+    EXPECT_EQ(entry.MinorVersion, 0);
+    EXPECT_EQ(entry.SizeKB, KilobytesOf(fixture("facturacion32.dll").size()));
+    EXPECT_EQ(entry.FileDate, FechaArchivo("C:\\windows\\system32\\facturacion32.dll"));
+    EXPECT_EQ(entry.Key, "REFDLL0");
+    EXPECT_EQ(counter, 2);
+    EXPECT_TRUE(messages.shown().isEmpty());
+}
+
+TEST_F(ResolutionTest, AnExpandableRegisteredPathIsExpandedFromThePrefixEnvironment)
+{
+    // Registered as version 1.a (versions are hexadecimal in the registry), its file given as
+    // %NOMINAS%\nominas.tlb, NOMINAS being set in the prefix's system environment.
+    AgregaReferencia(catalogue, 1, counter, "Reference=*\\G" + kNominas + "#1.a#0#x.tlb#N");
+    ASSERT_EQ(catalogue.DependencyCount(1), 1);
+    EXPECT_EQ(project().Dependencies[1].FilePath, "C:\\Archivos de programa\\Nominas\\nominas.tlb");
+    EXPECT_EQ(project().Dependencies[1].MinorVersion, 10);
+}
+
+TEST_F(ResolutionTest, AnUnregisteredLibraryIsReadFromTheWrittenPathRelativeToTheProject)
+{
+    AgregaReferencia(catalogue, 1, counter, "Reference=*\\G" + kInventario + "#2.5#409#..\\..\\lib\\inventario.tlb#Inventory");
+    ASSERT_EQ(catalogue.DependencyCount(1), 1);
+    const DependencyEntry& entry = project().Dependencies[1];
+    EXPECT_EQ(entry.FilePath, "C:\\lib\\inventario.tlb") << "taken from the project's folder, not the working folder";
+    EXPECT_EQ(entry.Guid, kInventario);
+    EXPECT_EQ(entry.Description, "Inventory control library");
+    EXPECT_EQ(entry.MajorVersion, 2);
+    EXPECT_EQ(entry.MinorVersion, 5);
+    EXPECT_GT(entry.SizeKB, 0);
+
+    AgregaReferencia(catalogue, 1, counter, "Reference=*\\G" + kInventario + "#2.5#409#C:\\LIB\\INVENTARIO.TLB#Inventory");
+    ASSERT_EQ(catalogue.DependencyCount(1), 2);
+    EXPECT_EQ(project().Dependencies[2].FilePath, "C:\\LIB\\INVENTARIO.TLB") << "an absolute path is kept as written";
+    EXPECT_EQ(project().Dependencies[2].Key, "REFDLL1");
+}
+
+TEST_F(ResolutionTest, AnUnresolvableLineAddsNothingAndTheNextEntryTakesItsPlace)
+{
+    AgregaReferencia(catalogue, 1, counter, "Reference=*\\G{00000000-0000-0000-0000-000000000001}#1.0#0#C:\\no\\hay.tlb#Nada");
+    AgregaReferencia(catalogue, 1, counter, "Title=My Reference=1");
+    AgregaReferencia(catalogue, 1, counter, "Reference=*\\G" + kInventario + "#2.5#409#C:\\lib\\LEEME.txt#texto");
+    prefix.writeFile("lib/LEEME.txt", "not a type library");
+    AgregaReferencia(catalogue, 1, counter, "Reference=*\\G" + kInventario + "#2.5#409#C:\\lib\\LEEME.txt#texto");
+    AgregaComponente(catalogue, 1, counter, "Object={00000000-0000-0000-0000-000000000002}#1.0#0; falta.ocx");
+    EXPECT_EQ(catalogue.DependencyCount(1), 0);
+    EXPECT_EQ(counter, 1);
+    EXPECT_EQ(catalogue.ReferenceKeyCounter, 0);
+    EXPECT_EQ(catalogue.ComponentKeyCounter, 0);
+    AgregaReferencia(catalogue, 1, counter, "Reference=*\\G" + kFacturacion + "#1.0#0#x#y");
+    EXPECT_EQ(catalogue.DependencyCount(1), 1);
+    EXPECT_TRUE(messages.shown().isEmpty());
+}
+
+TEST_F(ResolutionTest, AComponentResolvesThroughItsRegistrationOnly)
+{
+    AgregaComponente(catalogue, 1, counter, "Object=" + kControles + "#3.0#0; OTRO.OCX");
+    ASSERT_EQ(catalogue.DependencyCount(1), 1);
+    const DependencyEntry& entry = project().Dependencies[1];
+    EXPECT_EQ(entry.Kind, DependencyKind::Component);
+    EXPECT_EQ(entry.FilePath, "C:\\windows\\system32\\controles32.ocx") << "whatever the line names after the ';'";
+    EXPECT_EQ(entry.Key, "REFOCX0");
+
+    prefix.writeFile("src/ventas/inventario.tlb", fixture("inventario.tlb"));
+    AgregaComponente(catalogue, 1, counter, "Object=" + kInventario + "#2.5#409; inventario.tlb");
+    EXPECT_EQ(catalogue.DependencyCount(1), 1) << "an unregistered control next to the project adds nothing";
+}
+
+TEST_F(ResolutionTest, ReferencesAndComponentsInterleaveWithTheirOwnKeyCounters)
+{
+    prefix.writeLines("src/Mixto.vbp", {"Type=Exe", "Reference=*\\G" + kFacturacion + "#1.0#0#a#b",
+                                        "Object=" + kControles + "#3.0#0; c.ocx",
+                                        "Reference=*\\G" + kInventario + "#2.5#409#C:\\lib\\inventario.tlb#c",
+                                        "Name=\"Mixto\""});
+    prefix.writeLines("src/Otro.vbp", {"Object=" + kControles + "#3.0#0; c.ocx", "Reference=*\\G" + kFacturacion + "#1.0#0#a#b"});
+    MemoryControls controls;
+    Catalogue load;
+    load.ReferenceKeyCounter = 5; // keys continue from earlier loads
+    controls.main.Dir1.SetPath("c:\\src");
+    CargaProyectos(load, controls.main);
+
+    ASSERT_EQ(load.ProjectCount(), 2);
+    const auto& mixed = load.Projects[1].Dependencies;
+    ASSERT_EQ(load.DependencyCount(1), 3);
+    EXPECT_EQ(mixed[1].Kind, 1);
+    EXPECT_EQ(mixed[2].Kind, 2);
+    EXPECT_EQ(mixed[3].Kind, 1);
+    EXPECT_EQ(mixed[1].Key, "REFDLL5");
+    EXPECT_EQ(mixed[2].Key, "REFOCX0");
+    EXPECT_EQ(mixed[3].Key, "REFDLL6");
+
+    QStringList lines;
+    std::function<void(int, int)> walk = [&](int position, int depth) {
+        const TreeNode& node = controls.tree.Node(position);
+        lines.append(QString(depth * 2, u' ') + node.key + u' ' + node.text + u' ' + QString::number(node.image));
+        for (int child : controls.tree.Children(position))
+            walk(child, depth + 1);
+    };
+    walk(1, 0);
+    EXPECT_EQ(lines, (QStringList{"root Sistemas 7",
+                                  "  k1 Mixto (Mixto.vbp) 7",
+                                  "    dll1 Referencias 20",
+                                  "      fileREFDLL5 facturacion32.dll 20",
+                                  "      fileREFDLL6 inventario.tlb 20",
+                                  "    com1 Componentes 21",
+                                  "      fileREFOCX0 controles32.ocx 21",
+                                  "  k2  (c:\\src\\Otro.vbp) 7",
+                                  "    com2 Componentes 21",
+                                  "      fileREFOCX1 controles32.ocx 21",
+                                  "    dll2 Referencias 20",
+                                  "      fileREFDLL7 facturacion32.dll 20"}));
+
+    CargaProyectos(load, controls.main);
+    EXPECT_EQ(controls.tree.Node(controls.tree.Children(controls.tree.Find("dll1")).first()).key, "fileREFDLL8")
+        << "a reload gives the same branches and new leaf keys";
+}
+
+TEST(ResolutionFields, ThePathFieldAndTheVersionSplit)
+{
+    EXPECT_EQ(ExtraeRuta("Reference=*\\G{X}#2.0#0#..\\lib\\x.tlb#Some library"), "..\\lib\\x.tlb");
+    EXPECT_EQ(ExtraeRuta("Reference=*\\G{X}#2.0#0#C:\\x.tlb#Uno # dos"), "Uno ")
+        << "a '#' in the description moves the path field";
+    EXPECT_EQ(ExtraeRuta("sin almohadillas"), "");
+    EXPECT_EQ(ExtraeRuta("una#sola"), "");
+    EXPECT_EQ(ExtraeRuta("##"), "");
+
+    auto split = [](const char* version, const char* locale) {
+        const VersionNumbers v = SplitVersion(version, locale);
+        return std::make_pair(int(v.major), int(v.minor));
+    };
+    EXPECT_EQ(split("2.0", "0"), std::make_pair(2, 0));
+    EXPECT_EQ(split("1.10", "0"), std::make_pair(1, 10));
+    EXPECT_EQ(split("3", "9"), std::make_pair(3, 9)) << "without '.', the minor comes from the locale";
+    EXPECT_EQ(split("x.y", "0"), std::make_pair(0, 0));
+    EXPECT_EQ(split("12abc.4z", "0"), std::make_pair(12, 4));
+    EXPECT_EQ(split("", ""), std::make_pair(0, 0));
+}
+
+TEST(FileHelpers, KilobytesRoundTwiceHalvesToEvenFromTheFullSize)
+{
+    EXPECT_EQ(KilobytesOf(0), 0);
+    EXPECT_EQ(KilobytesOf(512), 0);
+    EXPECT_EQ(KilobytesOf(1531), 2) << "1.4951 -> 1.50 -> 2";
+    EXPECT_EQ(KilobytesOf(1536), 2);
+    EXPECT_EQ(KilobytesOf(2560), 2);
+    EXPECT_EQ(KilobytesOf(3584), 4);
+    EXPECT_EQ(KilobytesOf(1530), 1) << "1.4941 -> 1.49 -> 1";
+    EXPECT_EQ(KilobytesOf(3LL * 1024 * 1024 * 1024), 3 * 1024 * 1024) << "3 GiB keeps its true size";
+}
+
+TEST(FileHelpers, SizeAndDateOfRealFiles)
+{
+    TempPrefix prefix;
+    prefix.writeFile("a.bin", QByteArray(1531, 'x'));
+    const QString host = prefix.hostPath("a.bin");
+    const QDateTime when(QDate(2002, 3, 5), QTime(14, 7, 9), Qt::LocalTime);
+    utimbuf times{when.toSecsSinceEpoch(), when.toSecsSinceEpoch()};
+    ASSERT_EQ(utime(QFile::encodeName(host).constData(), &times), 0);
+    EXPECT_EQ(TamanoArchivo("C:\\A.BIN"), 2);
+    EXPECT_EQ(FechaArchivo("c:\\a.bin"), "05/03/2002 14:07:09");
+
+    const QDateTime morning(QDate(2001, 12, 1), QTime(9, 5, 3), Qt::LocalTime);
+    times = {morning.toSecsSinceEpoch(), morning.toSecsSinceEpoch()};
+    ASSERT_EQ(utime(QFile::encodeName(host).constData(), &times), 0);
+    EXPECT_EQ(FechaArchivo("c:\\a.bin"), "01/12/2001 09:05:03");
+
+    EXPECT_EQ(TamanoArchivo("c:\\falta.bin"), 0);
+    EXPECT_EQ(FechaArchivo("c:\\falta.bin"), "01/01/1601 00:00:00");
+    prefix.makeFolder("carpeta");
+    EXPECT_EQ(TamanoArchivo("c:\\carpeta"), 0) << "a folder is not a file";
+
+    QFile big(prefix.hostPath("grande.bin"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(big.resize(2LL * 1024 * 1024 * 1024 + 1536)); // sparse: no disk used
+    big.close();
+    EXPECT_EQ(TamanoArchivo("c:\\grande.bin"), 2 * 1024 * 1024 + 2);
+}
