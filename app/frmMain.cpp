@@ -8,6 +8,7 @@
 #include "app/mMain.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/FolderScan.h"
+#include "output/frmImprimir.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramError.h"
 #include "support/GradientRect.h"
@@ -296,9 +297,10 @@ void frmMain::showPathDialog()
     dialog->exec();
 }
 
-// The print options and the About window come with the report and the About window.
+// The print options dialog, modeless, over the tree, the catalogue and the status bar.
 void frmMain::showPrintOptions()
 {
+    frmImprimir::showModeless(tree_, catalogue_, *stbMain_, this);
 }
 
 void frmMain::showAbout()

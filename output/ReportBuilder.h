@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class Catalogue;
+class RichTextBox;
+class StatusBarControl;
+class TreeControl;
+struct ProjectEntry;
+
+// Where the report shows how far it has got: the progress dialog in the window program, nothing
+// in the command-line tool.
+class ReportProgress {
+public:
+    virtual ~ReportProgress() = default;
+    // The project being written.
+    virtual void SetProject(const QString& name) = 0;
+    // The number of the block being written; it can pass the number of checked projects when
+    // project names are shared.
+    virtual void SetValue(double value) = 0;
+    // The report is built.
+    virtual void Close() = 0;
+};
+
+// Report kinds: 0 detailed, every other value summary.
+namespace ReportKind {
+constexpr int Detallado = 0;
+constexpr int Resumido = 1;
+}
+
+inline const QString ReportTitle = QStringLiteral("Informe de Dependencias");
+
+// The labels of the detailed form, 14 characters each, in the order they are styled.
+const QStringList& DetailLabels();
+
+// The dependency report "Informe de Dependencias" of the checked project nodes of `tree` (keys
+// starting with "k"), in node order: each node's name (its text up to the blank before the first
+// "(") is looked up in `catalogue`; the summary form writes one line for the first project of
+// that name, the detailed form a block for every project of that name. `progress` (may be null)
+// is told each node's name and each block's number. Lines end with CR LF.
+QString ReportText(int Tipo, const TreeControl& tree, const Catalogue& catalogue, ReportProgress* progress);
+
+// One summary line: the name padded with blanks to column 40, " - ", the project's file name.
+QString SummaryLine(const ProjectEntry& project);
+// One detailed block: the project line, eight lines per dependency, a closing empty line.
+QString DetailedBlock(const ProjectEntry& project);
+
+// The whole build of the report window: status panel 1 says what is running, the text goes into
+// `txt`, the title (and in the detailed form the labels) are styled, the panel ends with
+// "Listo!" and `progress` is closed.
+void BuildReport(int Tipo, const TreeControl& tree, const Catalogue& catalogue, StatusBarControl& status,
+                 ReportProgress* progress, RichTextBox& txt);
+
+// Makes every occurrence of `text` in the control bold, underlined when `underline`, italic when
+// `italic`; searching goes on one character after the start of each find. Leaves nothing selected
+// and no insertion style.
+void ResaltaTexto(RichTextBox& control, const QString& text, bool underline, bool italic);

@@ -1,0 +1,124 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <memory>
+#include <optional>
+
+// Formats of RichTextBox::SaveFile, numbered as the rich-text control numbers them.
+namespace RichTextFormat {
+constexpr int rtfRTF = 0;
+constexpr int rtfText = 1;
+}
+
+// A run of text of one style, in the offsets of RichTextBox::Text.
+struct TextRun {
+    int start = 0;
+    int length = 0;
+    bool bold = false;
+    bool underline = false;
+    bool italic = false;
+};
+
+// The rich-text control: a text with bold, underlined and italic runs, a selection, and the
+// means to save it as rich text or plain text and to print it. Lines are separated by CR LF in
+// Text, and every offset (SelStart, SelLength, TextRun) counts a CR LF as two characters, exactly
+// as Text reads back. The content lives in one QTextDocument, which RichTextView shows and edits;
+// without a view the control works headless (the command-line tool, the tests).
+class RichTextBox : public QObject {
+    Q_OBJECT
+public:
+    // Design font of the control: the face name saved in rich text and its size in points.
+    static inline const QString FontName = QStringLiteral("Courier New");
+    static constexpr double FontSize = 9.75;
+
+    explicit RichTextBox(QObject* parent = nullptr);
+    ~RichTextBox() override;
+
+    // The whole text, lines joined by CR LF.
+    QString Text() const;
+    // Replaces the content by `text` in the regular style and selects nothing at offset 0. CR LF,
+    // a lone CR and a lone LF all break lines (each reads back as CR LF).
+    void SetText(const QString& text);
+
+    // The selection: SelStart is clamped to the text and empties the selection; SelLength is
+    // clamped to the end of the text and raises ProgramError 380 when negative.
+    int SelStart() const { return selStart_; }
+    void SetSelStart(int start);
+    int SelLength() const { return selLength_; }
+    void SetSelLength(int length);
+    QString SelText() const;
+
+    // Style of the selection: nothing when it is mixed. With nothing selected, the style that
+    // the next typed character would take. Setting one styles the selection (with nothing
+    // selected, the next typed character).
+    std::optional<bool> SelBold() const;
+    std::optional<bool> SelUnderline() const;
+    std::optional<bool> SelItalic() const;
+    void SetSelBold(bool on);
+    void SetSelUnderline(bool on);
+    void SetSelItalic(bool on);
+
+    // The runs of one style that make up the text, in order; line breaks count as regular text.
+    QList<TextRun> Runs() const;
+
+    // The content as rich text: the text in the design font, with its bold, underlined and
+    // italic runs.
+    QByteArray TextRTF() const;
+
+    // Writes the content to the Windows path `path` (replacing a file there in one step): as rich
+    // text (rtfRTF) or as plain text in the ANSI code page with CR LF (rtfText). Raises
+    // ProgramError 76 when the path has no host form or its folder does not exist, 75 when the
+    // file cannot be written, 5 for another format.
+    void SaveFile(const QString& path, int format) const;
+
+    // Prints the selection, or the whole content when nothing is selected, on the default
+    // printer (platform/Printer.h), raising its errors.
+    void SelPrint(const QString& jobName) const;
+    // The selection, or everything when nothing is selected, as a document of its own.
+    std::unique_ptr<QTextDocument> SelectionDocument() const;
+
+    // The store the view shows. The box keeps ownership.
+    QTextDocument* document() const { return document_; }
+    // The document range [first, last) of the selection.
+    std::pair<int, int> selectionRange() const;
+    // Takes the selection a view made, in document positions.
+    void setSelectionFromView(int anchor, int position);
+
+signals:
+    // The selection was changed through the box (not by the view).
+    void selectionChanged();
+
+private:
+    std::optional<bool> selectionHas(bool (*test)(const QTextCharFormat&)) const;
+    void applyToSelection(const QTextCharFormat& format);
+    int positionOf(int offset) const;
+    int offsetOf(int position) const;
+    int length() const;
+
+    QTextDocument* document_;
+    int selStart_ = 0;
+    int selLength_ = 0;
+    QTextCharFormat insertion_;
+};
+
+// The control on screen: a text view over a RichTextBox's document, in the design font ("Courier
+// New" 9.75 points, or the closest fixed-pitch face the machine has). The user's selection is the
+// box's selection, and the box's selection shows in the view.
+class RichTextView : public QTextEdit {
+    Q_OBJECT
+public:
+    explicit RichTextView(RichTextBox& box, QWidget* parent = nullptr);
+
+    RichTextBox& box() const { return box_; }
+
+private:
+    void showBoxSelection();
+
+    RichTextBox& box_;
+    bool pending_ = false;
+    bool updating_ = false;
+};

@@ -1,0 +1,211 @@
+#include "catalogue/Catalogue.h"
+#include "output/ReportBuilder.h"
+#include "platform/MemoryControls.h"
+#include "platform/RichTextBox.h"
+#include "support_files/TestApplication.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct RecordedProgress : ReportProgress {
+    QStringList projects;
+    QList<double> values;
+    bool closed = false;
+    void SetProject(const QString& name) override { projects.append(name); }
+    void SetValue(double value) override { values.append(value); }
+    void Close() override { closed = true; }
+};
+
+// A catalogue and a tree as a load leaves them: root, then one node per project keyed k<i>.
+struct LoadedFolder {
+    Catalogue catalogue;
+    MemoryTree tree;
+
+    LoadedFolder() { tree.Add(QString(), "root", "Sistemas", 7); }
+    int addProject(const QString& name, const QString& fileName, QList<DependencyEntry> dependencies = {})
+    {
+        const int i = catalogue.ProjectCount() + 1;
+        catalogue.AppendProject(i);
+        int counter = 1;
+        for (const DependencyEntry& entry : dependencies)
+            catalogue.AppendDependency(i, counter, entry);
+        catalogue.SetProjectFields(i, fileName, ProjectKind::Exe, name);
+        tree.Add("root", QStringLiteral("k%1").arg(i), name + " (" + fileName + ")", 7);
+        return i;
+    }
+    void check(int project) { tree.SetChecked(tree.Find(QStringLiteral("k%1").arg(project)), true); }
+};
+
+DependencyEntry reference(const QString& path, const QString& description)
+{
+    DependencyEntry entry;
+    entry.Kind = DependencyKind::Reference;
+    entry.FilePath = path;
+    entry.Description = description;
+    entry.Guid = "{00020430-0000-0000-C000-000000000046}";
+    entry.MajorVersion = 2;
+    entry.MinorVersion = -1;
+    entry.SizeKB = 1234;
+    entry.FileDate = "05/03/2001 12:00:00";
+    return entry;
+}
+
+const QString Title = "Informe de Dependencias\r\n\r\n";
+
+}
+
+TEST(ReportText, SummaryPadsNamesToColumnFortyAndLongerNamesRunOn)
+{
+    LoadedFolder folder;
+    const QString forty(40, u'N');
+    const QString longer(43, u'L');
+    folder.check(folder.addProject("Facturas", "Facturas.vbp"));
+    folder.check(folder.addProject(forty, "F.vbp"));
+    folder.check(folder.addProject(longer, "L.vbp"));
+
+    EXPECT_EQ(ReportText(1, folder.tree, folder.catalogue, nullptr),
+              Title + "Facturas" + QString(32, u' ') + " - Facturas.vbp\r\n" + forty + " - F.vbp\r\n" + longer +
+                  " - L.vbp\r\n");
+    EXPECT_EQ(ReportText(7, folder.tree, folder.catalogue, nullptr), ReportText(1, folder.tree, folder.catalogue, nullptr))
+        << "every kind but 0 is the summary";
+}
+
+TEST(ReportText, DetailedBlockHasEightLinesPerDependencyAndEndsWithAnEmptyLine)
+{
+    LoadedFolder folder;
+    folder.check(folder.addProject("Stock", "Stock.vbp", {reference("C:\\windows\\system32\\stdole2.tlb", "OLE Automation")}));
+    folder.check(folder.addProject("Vacio", "Vacio.vbp"));
+
+    EXPECT_EQ(ReportText(0, folder.tree, folder.catalogue, nullptr),
+              Title +
+                  "Proyecto    : Stock - (Stock.vbp)\r\n"
+                  "Archivo     : C:\\windows\\system32\\stdole2.tlb\r\n"
+                  "Descripción : OLE Automation\r\n"
+                  "GUID        : {00020430-0000-0000-C000-000000000046}\r\n"
+                  "V. Mayor    : 2\r\n"
+                  "V. Menor    : -1\r\n"
+                  "Tamaño      : 1234 KB\r\n"
+                  "Fecha       : 05/03/2001 12:00:00\r\n"
+                  "\r\n"
+                  "\r\n"
+                  "Proyecto    : Vacio - (Vacio.vbp)\r\n"
+                  "\r\n");
+    for (const QString& label : DetailLabels())
+        EXPECT_EQ(label.size(), 14) << label.toStdString();
+}
+
+TEST(ReportText, OnlyCheckedProjectNodesCountAndUnmatchedNamesWriteNothing)
+{
+    LoadedFolder folder;
+    folder.addProject("Facturas", "Facturas.vbp");
+    folder.check(folder.addProject("Stock", "Stock.vbp"));
+    folder.tree.SetChecked(folder.tree.Find("root"), true);
+    // A checked node whose name is no project's, and a checked leaf below a project.
+    folder.tree.Add("root", "k99", "Fantasma (Fantasma.vbp)", 7);
+    folder.tree.SetChecked(folder.tree.Find("k99"), true);
+    folder.tree.Add("k2", "dll1", "Referencias (x)", 20);
+    folder.tree.SetChecked(folder.tree.Find("dll1"), true);
+
+    RecordedProgress progress;
+    EXPECT_EQ(ReportText(1, folder.tree, folder.catalogue, &progress),
+              Title + "Stock" + QString(35, u' ') + " - Stock.vbp\r\n");
+    EXPECT_EQ(progress.projects, QStringList({"Stock", "Fantasma"}));
+    EXPECT_EQ(progress.values, QList<double>({1})) << "an unmatched node leaves the counter alone";
+}
+
+TEST(ReportText, SharedNamesRepeatTheFirstInTheSummaryAndEveryOneInTheDetail)
+{
+    LoadedFolder folder;
+    folder.check(folder.addProject("Comun", "uno.vbp"));
+    folder.check(folder.addProject("Comun", "dos.vbp"));
+
+    const QString pad(35, u' ');
+    RecordedProgress summary;
+    EXPECT_EQ(ReportText(1, folder.tree, folder.catalogue, &summary),
+              Title + "Comun" + pad + " - uno.vbp\r\n" + "Comun" + pad + " - uno.vbp\r\n");
+    EXPECT_EQ(summary.values, QList<double>({1, 2}));
+
+    RecordedProgress detail;
+    const QString text = ReportText(0, folder.tree, folder.catalogue, &detail);
+    EXPECT_EQ(text.count("Proyecto    : Comun - (uno.vbp)"), 2);
+    EXPECT_EQ(text.count("Proyecto    : Comun - (dos.vbp)"), 2);
+    EXPECT_EQ(detail.values, QList<double>({1, 2, 3, 4})) << "the count passes the number of checked nodes";
+}
+
+TEST(ReportText, NamesAreCutAtTheFirstParenthesis)
+{
+    LoadedFolder folder;
+    folder.check(folder.addProject("Calc (v2)", "calc.vbp"));  // looked up as "Calc": not found
+    folder.check(folder.addProject("", "C:\\tmp\\SinNombre.vbp")); // no Name line: the empty name
+    folder.tree.Add("root", "k50", "(raro) (raro.vbp)", 7);         // nothing before "(": no name
+    folder.tree.SetChecked(folder.tree.Find("k50"), true);
+    folder.tree.Add("root", "k51", "SinParentesis", 7);
+    folder.tree.SetChecked(folder.tree.Find("k51"), true);
+
+    EXPECT_EQ(ReportText(1, folder.tree, folder.catalogue, nullptr),
+              Title + QString(40, u' ') + " - C:\\tmp\\SinNombre.vbp\r\n");
+}
+
+TEST(ResaltaTexto, StylesEveryOccurrenceAtOffsetsThatCountCrLfAsTwo)
+{
+    TestApplication();
+    RichTextBox box;
+    box.SetText("aaa\r\nxx aa\r\n\r\naa");
+    ResaltaTexto(box, "aa", true, true);
+
+    // "aaa" holds two overlapping finds (0 and 1), then 8 and 14.
+    QList<std::pair<int, int>> styled;
+    for (const TextRun& run : box.Runs())
+        if (run.bold) {
+            EXPECT_TRUE(run.underline && run.italic);
+            styled.append({run.start, run.length});
+        }
+    EXPECT_EQ(styled, (QList<std::pair<int, int>>{{0, 3}, {8, 2}, {14, 2}}));
+    EXPECT_EQ(box.SelLength(), 0);
+    EXPECT_EQ(box.SelBold(), false) << "no insertion style is left behind";
+}
+
+TEST(BuildReport, StylesTheTitleAndTheLabelsAndTellsTheStatusBar)
+{
+    TestApplication();
+    LoadedFolder folder;
+    // A description that holds a label is styled there too.
+    folder.check(folder.addProject("Stock", "Stock.vbp", {reference("C:\\a.dll", "GUID        : copia")}));
+    MemoryStatusBar status;
+    QStringList said;
+    status.Changed = [&said](int panel, const QString& text) { if (panel == 1) said.append(text); };
+    RecordedProgress progress;
+    RichTextBox txt;
+
+    BuildReport(0, folder.tree, folder.catalogue, status, &progress, txt);
+    EXPECT_EQ(said, QStringList({"Imprimiendo proyectos ...", "Dando formato al informe ...", "Listo!"}));
+    EXPECT_TRUE(progress.closed);
+
+    const QString text = txt.Text();
+    auto styleAt = [&txt](int offset) {
+        for (const TextRun& run : txt.Runs())
+            if (offset >= run.start && offset < run.start + run.length)
+                return std::make_pair(run.bold, run.underline);
+        return std::make_pair(false, false);
+    };
+    EXPECT_EQ(styleAt(0), std::make_pair(true, true));
+    EXPECT_EQ(styleAt(22), std::make_pair(true, true));
+    EXPECT_EQ(styleAt(23), std::make_pair(false, false));
+    for (const QString& label : DetailLabels()) {
+        const int at = static_cast<int>(text.indexOf(label));
+        EXPECT_EQ(styleAt(at), std::make_pair(true, false)) << label.toStdString();
+        EXPECT_EQ(styleAt(at + 13), std::make_pair(true, false)) << label.toStdString();
+        if (label != DetailLabels()[2])  // the description after it holds a label itself
+            EXPECT_EQ(styleAt(at + 14).first, false) << label.toStdString();
+    }
+    const int copy = static_cast<int>(text.indexOf("Descripción : ") + 14);
+    EXPECT_EQ(styleAt(copy), std::make_pair(true, false));
+
+    RichTextBox summary;
+    BuildReport(1, folder.tree, folder.catalogue, status, nullptr, summary);
+    int boldRuns = 0;
+    for (const TextRun& run : summary.Runs())
+        boldRuns += run.bold;
+    EXPECT_EQ(boldRuns, 1) << "the summary styles only its title";
+}
