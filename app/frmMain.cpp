@@ -13,6 +13,7 @@
 #include "platform/ProgramError.h"
 #include "support/GradientRect.h"
 #include "support/Version.h"
+#include "support/frmAcerca.h"
 
 #include <QCloseEvent>
 #include <QHash>
@@ -305,6 +306,7 @@ void frmMain::showPrintOptions()
 
 void frmMain::showAbout()
 {
+    frmAcerca::ShowModal(this);
 }
 
 // The spreadsheet export comes with the export itself; until then nothing is written.

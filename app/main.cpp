@@ -1,12 +1,12 @@
-#include "app/frmMain.h"
+#include "app/Startup.h"
 #include "catalogue/Catalogue.h"
 #include "platform/QtMessageBoxes.h"
 #include "support/Version.h"
 
 #include <QApplication>
 
-// Starts the program: reads the folder to load from the settings file and shows the main window,
-// which loads it when it is first activated.
+// Starts the program: shows the About window as the opening screen; closing it brings up the main
+// window, which reads the folder to load from the settings file and loads it when first activated.
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
@@ -16,9 +16,6 @@ int main(int argc, char* argv[])
     InstallMessageBoxAnswerer(&messageBoxes);
 
     Catalogue catalogue;
-    auto* window = new frmMain(catalogue);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->show();
-    window->activateWindow();
+    StartProgram(catalogue);
     return app.exec();
 }

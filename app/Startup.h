@@ -1,0 +1,9 @@
+#pragma once
+
+class Catalogue;
+class frmAcerca;
+
+// The start-up routine: shows the About window as the opening screen without waiting for it, and
+// nothing else. Its first closing creates the main window over `catalogue` (which must outlive
+// it) and shows it; the main window releases itself when closed. Returns the About window.
+frmAcerca* StartProgram(Catalogue& catalogue);
