@@ -3,6 +3,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/FolderScan.h"
 #include "cli/CatalogueListing.h"
+#include "cli/ReportCommand.h"
 #include "platform/MemoryControls.h"
 #include "platform/MessageBoxes.h"
 #include "platform/PathMapper.h"
@@ -11,12 +12,16 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace {
 
 const char* const kUsage =
     "Usage: zantrel-cli VERB [FOLDER]\n"
+    "       zantrel-cli report FOLDER (--detailed | --summary) [--project NAME]... -o FILE [--print]\n"
     "\n"
     "Loads the Visual Basic project files (*.vbp) of FOLDER as the Zantrel window does and prints\n"
     "what it learnt. FOLDER is a Windows path (c:\\tmp\\) seen through the Wine prefix named by\n"
@@ -31,11 +36,20 @@ const char* const kUsage =
     "             project without entries gets one line with empty dependency fields): project\n"
     "             index, FileName, Kind, Name, entry index, Kind, FilePath, Guid, Key,\n"
     "             Description, MajorVersion, MinorVersion, SizeKB, FileDate\n"
+    "  report     builds the dependency report \"Informe de Dependencias\" as the window's\n"
+    "             print options do, detailed or summary, of every project, or of the projects\n"
+    "             named by --project (a Name, once per project); -o FILE (a Windows or host\n"
+    "             path) saves it by the report window's rules: a name without any \".\" gets\n"
+    "             \".rtf\" and is rich text, else its last three characters decide (RTF rich\n"
+    "             text, anything else plain windows-1252 text); prints the saved file's host\n"
+    "             path. --print also prints it on the default printer (at least one of -o and\n"
+    "             --print is needed)\n"
     "\n"
     "Output is UTF-8; a backslash, tab, CR or LF inside a field is written as \\\\, \\t, \\r, \\n.\n"
     "Message boxes the load shows go to standard error as \"[icon] text\".\n"
     "\n"
-    "Exit status: 0 after a load, 1 when the folder cannot be read, 2 on wrong usage.\n";
+    "Exit status: 0 after a load, 1 when the folder cannot be read (for report: when a named\n"
+    "project is missing, or the report cannot be saved or printed), 2 on wrong usage.\n";
 
 int usageError(const char* problem)
 {
@@ -60,7 +74,18 @@ void writeOut(const QByteArray& bytes)
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // The report lays its text out in fonts and may print: it needs the GUI application, which
+    // runs without a screen.
+    bool reporting = false;
+    for (int i = 1; i < argc; ++i)
+        reporting = reporting || std::strcmp(argv[i], "report") == 0;
+    if (reporting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app;
+    if (reporting)
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QString::fromLatin1(Version::AppTitle));
     const QStringList args = QCoreApplication::arguments().mid(1);
 
@@ -68,17 +93,46 @@ int main(int argc, char* argv[])
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (args.isEmpty() || args.size() > 2)
+    QStringList positional;
+    QString outputFile;
+    bool hasOutputFile = false;
+    ReportRequest report;
+    bool reportOptions = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        QString problem;
+        if (TakeReportOption(args, i, report, problem)) {
+            if (!problem.isEmpty())
+                return usageError(problem.toUtf8().constData());
+            reportOptions = true;
+            continue;
+        }
+        if (args[i] != QStringLiteral("-o")) {
+            positional.append(args[i]);
+            continue;
+        }
+        if (hasOutputFile || i + 1 >= args.size() || args[i + 1].isEmpty())
+            return usageError("-o needs one file");
+        outputFile = args[++i];
+        hasOutputFile = true;
+    }
+    if (positional.isEmpty() || positional.size() > 2)
         return usageError("a verb and at most one folder are needed");
-    const QString verb = args[0];
-    if (verb != QStringLiteral("tree") && verb != QStringLiteral("catalogue"))
+    const QString verb = positional[0];
+    const bool reportVerb = verb == QStringLiteral("report");
+    if (verb != QStringLiteral("tree") && verb != QStringLiteral("catalogue") && !reportVerb)
         return usageError("unknown verb");
+    if ((hasOutputFile || reportOptions) && !reportVerb)
+        return usageError("-o, --detailed, --summary, --project and --print go with report only");
+    if (reportVerb && report.Tipo == -1)
+        return usageError("report needs --detailed or --summary");
+    if (reportVerb && !hasOutputFile && !report.print)
+        return usageError("report needs -o FILE or --print");
 
     StandardErrorMessageBoxes messages;
     InstallMessageBoxAnswerer(&messages);
 
     Catalogue catalogue;
-    catalogue.ScanPath = args.size() == 2 ? windowsFolder(args[1]) : LeerScanPath(SharedIni());
+    catalogue.ScanPath = positional.size() == 2 ? windowsFolder(positional[1]) : LeerScanPath(SharedIni());
     MemoryControls controls;
     try {
         controls.main.Dir1.SetPath(catalogue.ScanPath);
@@ -92,6 +146,8 @@ int main(int argc, char* argv[])
         // The load ends where it stood; what it built is still listed.
     }
 
+    if (reportVerb)
+        return RunReport(controls, catalogue, report, hasOutputFile ? windowsFolder(outputFile) : QString());
     writeOut(verb == QStringLiteral("tree") ? CatalogueListing::tree(controls.tree)
                                             : CatalogueListing::catalogue(catalogue));
     return 0;

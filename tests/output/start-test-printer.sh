@@ -43,6 +43,9 @@ fi
 if ! lpstat -p "$queue" >/dev/null 2>&1; then
     lpadmin -p "$queue" -E -v cups-pdf:/ -P "$ppd" 2>/dev/null
 fi
+# Poppler's cairo renderer turns the PDF into PostScript keeping the text extractable, so the
+# PDF cups-pdf writes back can be read with pdftotext.
+lpadmin -p "$queue" -o pdftops-renderer-default=pdftocairo
 # A second queue that refuses every job, for the tests of a refused print job.
 if ! lpstat -p ZantrelRejects >/dev/null 2>&1; then
     lpadmin -p ZantrelRejects -E -v cups-pdf:/ -P "$ppd" 2>/dev/null

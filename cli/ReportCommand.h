@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class Catalogue;
+struct MemoryControls;
+
+// What "zantrel-cli report" is asked for.
+struct ReportRequest {
+    int Tipo = -1;          // 0 --detailed, 1 --summary, -1 not given
+    QStringList projects;   // --project NAME, in order; none: every project
+    QString output;         // -o FILE, as given (a Windows or host path); empty: not saved
+    bool print = false;     // --print
+};
+
+// Takes the report option at args[i] (--detailed, --summary, --print, --project NAME), moving i past
+// its value. Returns false when args[i] is no report option; sets `problem` for a malformed one.
+bool TakeReportOption(const QStringList& args, qsizetype& i, ReportRequest& request, QString& problem);
+
+// Checks the project nodes the request names (all of them without --project), builds the report
+// as the report window does, saves it under `windowsOutput` by the window's name rules (printing
+// the saved file's host path) and prints it on the default printer when asked. Failures go through
+// the message boxes ("GrabarReporte : ...", "Imprimir : ..."). Returns the exit status: 0 done, 1
+// when a named project is not loaded, nothing is checked, or saving or printing failed.
+int RunReport(MemoryControls& controls, const Catalogue& catalogue, const ReportRequest& request,
+              const QString& windowsOutput);
