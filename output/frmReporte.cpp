@@ -106,6 +106,8 @@ bool frmReporte::Form_Load()
 void frmReporte::GeneraInforme()
 {
     BuildReport(tipo_, tree_, catalogue_, status_, progress_.data(), txt_);
+    // The window opens on the report's first line, with nothing selected.
+    txt_.SetSelStart(0);
 }
 
 void frmReporte::resizeEvent(QResizeEvent* event)
