@@ -15,6 +15,7 @@
 #include <QTextCursor>
 #include <QTextDocumentFragment>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -50,6 +51,10 @@ RichTextBox::RichTextBox(QObject* parent)
 {
     document_->setUndoRedoEnabled(false);
     document_->setDefaultFont(designFont());
+    connect(document_, &QTextDocument::contentsChange, this, [this](int, int, int) {
+        if (!styling_)
+            linesValid_ = false;
+    });
 }
 
 RichTextBox::~RichTextBox() = default;
@@ -79,22 +84,31 @@ int RichTextBox::length() const
     return last.position() + last.blockNumber() + last.length() - 1;
 }
 
+void RichTextBox::indexLines() const
+{
+    if (linesValid_)
+        return;
+    lineStarts_.clear();
+    lineStarts_.reserve(static_cast<std::size_t>(document_->blockCount()));
+    int number = 0;
+    for (QTextBlock block = document_->begin(); block.isValid(); block = block.next(), ++number)
+        lineStarts_.push_back(block.position() + number);
+    linesValid_ = true;
+}
+
 int RichTextBox::positionOf(int offset) const
 {
-    // The last block whose Text offset (position + number) is at most `offset`.
-    int low = 0, high = document_->blockCount() - 1;
-    while (low < high) {
-        const int middle = (low + high + 1) / 2;
-        const QTextBlock block = document_->findBlockByNumber(middle);
-        if (block.position() + middle <= offset)
-            low = middle;
-        else
-            high = middle - 1;
-    }
-    const QTextBlock block = document_->findBlockByNumber(low);
-    const int within = offset - (block.position() + low);
+    indexLines();
+    // The last block whose Text offset is at most `offset`.
+    const auto after = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), offset);
+    const int number = after == lineStarts_.begin() ? 0 : static_cast<int>(after - lineStarts_.begin()) - 1;
+    const int start = lineStarts_[static_cast<std::size_t>(number)];
+    const int position = start - number;
+    const int lineLength = std::size_t(number) + 1 < lineStarts_.size()
+                               ? lineStarts_[static_cast<std::size_t>(number) + 1] - 2 - start
+                               : document_->characterCount() - 1 - position;
     // An offset on the LF of a CR LF lands on the break, as one on its CR does.
-    return block.position() + std::clamp(within, 0, block.length() - 1);
+    return position + std::clamp(offset - start, 0, lineLength);
 }
 
 int RichTextBox::offsetOf(int position) const
@@ -178,7 +192,9 @@ void RichTextBox::applyToSelection(const QTextCharFormat& format)
     QTextCursor cursor(document_);
     cursor.setPosition(first);
     cursor.setPosition(last, QTextCursor::KeepAnchor);
+    styling_ = true;
     cursor.mergeCharFormat(format);
+    styling_ = false;
 }
 
 void RichTextBox::SetSelBold(bool on)

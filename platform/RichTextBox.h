@@ -7,6 +7,7 @@
 #include <QTextEdit>
 #include <memory>
 #include <optional>
+#include <vector>
 
 // Formats of RichTextBox::SaveFile, numbered as the rich-text control numbers them.
 namespace RichTextFormat {
@@ -96,6 +97,7 @@ private:
     std::optional<bool> selectionHas(bool (*test)(const QTextCharFormat&)) const;
     void applyToSelection(const QTextCharFormat& format);
     int positionOf(int offset) const;
+    void indexLines() const;
     int offsetOf(int position) const;
     int length() const;
 
@@ -103,6 +105,11 @@ private:
     int selStart_ = 0;
     int selLength_ = 0;
     QTextCharFormat insertion_;
+    // Text offset of each block's start, made when first needed after a change of the text;
+    // styling alone leaves it valid.
+    mutable std::vector<int> lineStarts_;
+    mutable bool linesValid_ = false;
+    bool styling_ = false;
 };
 
 // The control on screen: a text view over a RichTextBox's document, in the design font ("Courier
