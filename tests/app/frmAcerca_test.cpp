@@ -51,9 +51,11 @@ TEST_F(AboutWindowTest, ShowsTheProductOnTheStripAndTheTextsInTahoma)
     EXPECT_EQ(about.Image1()->pixmap().size(), QSize(32, 32));
     EXPECT_EQ(about.lblProduct()->text(), "Zantrel 1.0.3");
     EXPECT_EQ(about.lblGlosa()->text(), "Visualiza las referencias y componentes de múltiples proyectos Microsoft Visual Basic");
-    for (QLabel* label : about.findChildren<QLabel*>())
-        if (label != about.Image1())
+    for (QLabel* label : about.findChildren<QLabel*>()) {
+        if (label != about.Image1()) {
             EXPECT_EQ(label->font().family(), WindowsFonts::Family("Tahoma")) << label->objectName().toStdString();
+        }
+    }
 
     // Credit, purpose, distribution, postcard with a three-line address, disclaimer: each group
     // set off by an empty line, every line ended by CR LF, a final empty line.
@@ -77,8 +79,9 @@ TEST_F(AboutWindowTest, LinksOpenInTheBrowserAndAFailingOneLeavesTheWindowOpen)
     about->show();
     EXPECT_EQ(frmAcerca::Tag(about->lblURL()), frmAcerca::WebLink);
     for (QLabel* link : {about->lblProduct(), about->lblURL(), about->lblCopyright(), about->lblGlosa()}) {
-        if (link != about->lblGlosa())
+        if (link != about->lblGlosa()) {
             EXPECT_EQ(link->cursor().shape(), Qt::BitmapCursor) << "the window's own link pointer";
+        }
         click(link);
     }
     EXPECT_EQ(browser.opened(), QStringList({frmAcerca::ProductLink, frmAcerca::WebLink, frmAcerca::RightsLink}));
