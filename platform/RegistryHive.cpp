@@ -47,7 +47,7 @@ void forEachKey(RegistryKey* top, Visit visit)
             stack.pop_back();
             continue;
         }
-        RegistryKey* child = (next++)->second.get();
+        RegistryKey* child = (next++)->second;
         visit(child);
         stack.emplace_back(child, child->subkeys().begin());
     }
@@ -67,8 +67,8 @@ RegistryHive::RegistryHive(QString filePath, QByteArray relativeTo, bool win64)
     : filePath_(std::move(filePath))
     , relativeTo_(std::move(relativeTo))
     , win64_(win64)
-    , root_(std::make_unique<RegistryKey>())
 {
+    clear();
 }
 
 RegistryHive::~RegistryHive() = default;
@@ -107,9 +107,21 @@ bool RegistryHive::refresh()
     return true;
 }
 
+RegistryKey* RegistryHive::newKey()
+{
+    constexpr std::size_t kChunk = 256;
+    if (keyChunks_.empty() || usedInLastChunk_ == kChunk) {
+        keyChunks_.push_back(std::make_unique<RegistryKey[]>(kChunk));
+        usedInLastChunk_ = 0;
+    }
+    return &keyChunks_.back()[usedInLastChunk_++];
+}
+
 void RegistryHive::clear()
 {
-    root_ = std::make_unique<RegistryKey>();
+    keyChunks_.clear();
+    usedInLastChunk_ = 0;
+    root_ = newKey();
     sections_.clear();
     text_.clear();
     headerEnd_ = 0;
@@ -247,7 +259,7 @@ RegistryKey* RegistryHive::keyOfLine(std::string_view afterBracket)
     std::size_t common = 0;
     while (common < parts.size() && common < lastRawPath_.size() && parts[common] == lastRawPath_[common])
         ++common;
-    RegistryKey* key = common == 0 ? root_.get() : lastChain_[common - 1];
+    RegistryKey* key = common == 0 ? root_ : lastChain_[common - 1];
     lastRawPath_.resize(common);
     lastChain_.resize(common);
     for (std::size_t i = common; i < parts.size(); ++i) {
@@ -280,7 +292,7 @@ RegistryKey* RegistryHive::keyOfEscapedLine(std::string_view afterBracket)
     }
     if (parts.size() > kMaxDepth)
         return nullptr;
-    RegistryKey* key = root_.get();
+    RegistryKey* key = root_;
     for (QStringView part : parts)
         key = findOrAddChild(key, part);
     return key;
@@ -294,23 +306,24 @@ RegistryKey* RegistryHive::findOrAddChild(RegistryKey* parent, QStringView name)
     if (!subkeys.empty()) {
         const int order = compareNames(std::prev(subkeys.end())->first, name);
         if (order == 0)
-            return std::prev(subkeys.end())->second.get();
+            return std::prev(subkeys.end())->second;
         if (order > 0) {
             at = subkeys.lower_bound(name);
             if (compareNames(at->first, name) == 0)
-                return at->second.get();
+                return at->second;
         }
     }
-    auto key = std::make_unique<RegistryKey>();
+    RegistryKey* key = newKey();
     key->name_ = name.toString();
     key->parent_ = parent;
-    return subkeys.emplace_hint(at, key->name_, std::move(key))->second.get();
+    subkeys.emplace_hint(at, key->name_, key);
+    return key;
 }
 
 RegistryKey* RegistryHive::child(const RegistryKey* parent, QStringView name) const
 {
     const auto at = parent->subkeys_.find(name);
-    return at == parent->subkeys_.end() ? nullptr : at->second.get();
+    return at == parent->subkeys_.end() ? nullptr : at->second;
 }
 
 RegistryKey* RegistryHive::find(RegistryKey* from, const std::vector<QStringView>& path) const
@@ -506,7 +519,7 @@ bool RegistryHive::save()
     // subkeys), each placed after the block of the key before it in key order.
     std::vector<std::pair<int, RegistryKey*>> fresh;
     int lastSeen = -1;
-    RegistryKey* root = root_.get();
+    RegistryKey* root = root_;
     forEachKey(root, [&](RegistryKey* k) {
         if (k->firstSection_ >= 0) {
             lastSeen = k->firstSection_;

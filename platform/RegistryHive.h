@@ -28,7 +28,7 @@ struct RegistryNameLess {
 
 class RegistryKey;
 // A key's subkeys by name, in Wine's order (which is also the order Windows lists them in).
-using RegistrySubkeys = std::map<QString, std::unique_ptr<RegistryKey>, RegistryNameLess>;
+using RegistrySubkeys = std::map<QString, RegistryKey*, RegistryNameLess>;
 
 // One key of a hive. Its name and subkeys can be read directly; its values load from the file
 // on first use, so they are reached through RegistryHive::values().
@@ -63,8 +63,8 @@ private:
 // A missing or empty file is an empty hive that a write creates. A file that is not a registry
 // file reads as empty and is never overwritten.
 //
-// REQUIRES: one thread at a time. Key pointers stay valid until the key is deleted or the hive
-// reloads (refresh() returning true, or a failed save()).
+// REQUIRES: one thread at a time. The hive owns its keys; key pointers stay valid until the key
+// is deleted or the hive reloads (refresh() returning true, or a failed save()).
 class RegistryHive {
 public:
     // `filePath`: host path of the file. `relativeTo`: what a new file's header says its keys
@@ -86,7 +86,7 @@ public:
     // Increases on every load and every change.
     std::uint64_t generation() const { return generation_; }
 
-    RegistryKey* root() { return root_.get(); }
+    RegistryKey* root() { return root_; }
     // The subkey of `parent` named `name` (ignoring case), or null.
     RegistryKey* child(const RegistryKey* parent, QStringView name) const;
     // The key at the components of `path` below `from`, or null.
@@ -132,6 +132,7 @@ private:
     RegistryKey* keyOfLine(std::string_view afterBracket);
     RegistryKey* keyOfEscapedLine(std::string_view afterBracket);
     RegistryKey* findOrAddChild(RegistryKey* parent, QStringView name);
+    RegistryKey* newKey();
     void loadValues(RegistryKey* key);
     static void storeValue(RegistryKey* key, RegistryValue value);
     void touch(RegistryKey* key);
@@ -150,7 +151,11 @@ private:
     QByteArray text_;          // the file as last read or written
     qsizetype headerEnd_ = 0;  // the lines before the first block
     std::vector<Section> sections_;
-    std::unique_ptr<RegistryKey> root_;
+    // Keys are made in chunks (a file holds hundreds of thousands); a deleted key's memory
+    // returns when the hive reloads.
+    std::vector<std::unique_ptr<RegistryKey[]>> keyChunks_;
+    std::size_t usedInLastChunk_ = 0;
+    RegistryKey* root_ = nullptr;
     // While the file is scanned: the components of the block read last (as bytes of text_)
     // and their keys, to find the next block's keys without a search.
     std::vector<std::string_view> lastRawPath_;

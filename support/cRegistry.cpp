@@ -2,6 +2,7 @@
 
 #include "platform/AnsiCodePage.h"
 #include "platform/ProgramError.h"
+#include "platform/RegistryText.h"
 #include "platform/WinRegistry.h"
 #include "platform/WindowsEnvironment.h"
 #include "support/Version.h"
@@ -251,7 +252,9 @@ bool cRegistry::EnumerateSections(QStringList& sSect, std::int32_t& iSectCount)
         if (RegOpenKeyExA(rootHandle(m_hClassKey), ansi(m_sSectionKey).constData(), 0, KEY_ENUMERATE_SUB_KEYS, &key)
             != ERROR_SUCCESS)
             return true;
-        char name[255];
+        // Room for the longest name a key can have and its terminator: a shorter buffer would
+        // end the listing early, without a word, at the first long name.
+        char name[RegistryText::kMaxKeyNameLength + 1];
         for (DWORD index = 0; RegEnumKeyA(key, index, name, sizeof name) == ERROR_SUCCESS; ++index) {
             if (sSect.isEmpty())
                 sSect.append(QString()); // element 0 is never used

@@ -27,7 +27,7 @@ std::vector<std::pair<RegistryKey*, int>> allKeys(RegistryHive& hive)
         stack.pop_back();
         keys.emplace_back(key, depth);
         for (auto it = key->subkeys().rbegin(); it != key->subkeys().rend(); ++it)
-            stack.emplace_back(it->second.get(), depth + 1);
+            stack.emplace_back(it->second, depth + 1);
     }
     return keys;
 }

@@ -236,6 +236,17 @@ TEST(cRegistry, ListsRunFromOneAndAMissingKeyListsNothing)
     EXPECT_TRUE(registry.EnumerateSections(names, count));
     EXPECT_EQ(names, (QStringList{QString(), "0", "FLAGS", "HELPDIR"}));
 
+    // A name as long as a key's name can be does not cut the listing short.
+    registry.setClassKey(cRegistry::HKEY_CURRENT_USER);
+    const QString longName(255, u'k');
+    for (const QString& name : {QStringLiteral("a"), longName, QStringLiteral("z")}) {
+        registry.setSectionKey(QStringLiteral("Software\\Long\\") + name);
+        registry.CreateKey();
+    }
+    registry.setSectionKey(QStringLiteral("Software\\Long"));
+    EXPECT_TRUE(registry.EnumerateSections(names, count));
+    EXPECT_EQ(names, (QStringList{QString(), "a", longName, "z"}));
+
     registry.setSectionKey(QStringLiteral("Nope"));
     EXPECT_TRUE(registry.EnumerateValues(names, count));
     EXPECT_EQ(count, 0);
