@@ -4,6 +4,7 @@
 #include "catalogue/FolderScan.h"
 #include "cli/CatalogueListing.h"
 #include "cli/ReportCommand.h"
+#include "output/ExportarExcel.h"
 #include "platform/MemoryControls.h"
 #include "platform/MessageBoxes.h"
 #include "platform/PathMapper.h"
@@ -21,6 +22,7 @@ namespace {
 
 const char* const kUsage =
     "Usage: zantrel-cli VERB [FOLDER]\n"
+    "       zantrel-cli export [FOLDER] [-o DIR]\n"
     "       zantrel-cli report FOLDER (--detailed | --summary) [--project NAME]... -o FILE [--print]\n"
     "\n"
     "Loads the Visual Basic project files (*.vbp) of FOLDER as the Zantrel window does and prints\n"
@@ -36,6 +38,10 @@ const char* const kUsage =
     "             project without entries gets one line with empty dependency fields): project\n"
     "             index, FileName, Kind, Name, entry index, Kind, FilePath, Guid, Key,\n"
     "             Description, MajorVersion, MinorVersion, SizeKB, FileDate\n"
+    "  export     writes every project, as the window's \"Exportar a Excel\" does, to the\n"
+    "             workbook proyectos.xls (one sheet, one row per reference or component) and\n"
+    "             its log proyectos.log, in DIR (-o DIR, a Windows or host folder), else in the\n"
+    "             folder of zantrel-cli itself; prints the workbook's host path\n"
     "  report     builds the dependency report \"Informe de Dependencias\" as the window's\n"
     "             print options do, detailed or summary, of every project, or of the projects\n"
     "             named by --project (a Name, once per project); -o FILE (a Windows or host\n"
@@ -49,7 +55,8 @@ const char* const kUsage =
     "Message boxes the load shows go to standard error as \"[icon] text\".\n"
     "\n"
     "Exit status: 0 after a load, 1 when the folder cannot be read (for report: when a named\n"
-    "project is missing, or the report cannot be saved or printed), 2 on wrong usage.\n";
+    "project is missing, or the report cannot be saved or printed; for export: when the workbook\n"
+    "cannot be written), 2 on wrong usage.\n";
 
 int usageError(const char* problem)
 {
@@ -111,7 +118,7 @@ int main(int argc, char* argv[])
             continue;
         }
         if (hasOutputFile || i + 1 >= args.size() || args[i + 1].isEmpty())
-            return usageError("-o needs one file");
+            return usageError("-o needs one file or folder");
         outputFile = args[++i];
         hasOutputFile = true;
     }
@@ -119,10 +126,13 @@ int main(int argc, char* argv[])
         return usageError("a verb and at most one folder are needed");
     const QString verb = positional[0];
     const bool reportVerb = verb == QStringLiteral("report");
-    if (verb != QStringLiteral("tree") && verb != QStringLiteral("catalogue") && !reportVerb)
+    const bool exportVerb = verb == QStringLiteral("export");
+    if (verb != QStringLiteral("tree") && verb != QStringLiteral("catalogue") && !reportVerb && !exportVerb)
         return usageError("unknown verb");
-    if ((hasOutputFile || reportOptions) && !reportVerb)
-        return usageError("-o, --detailed, --summary, --project and --print go with report only");
+    if (hasOutputFile && !reportVerb && !exportVerb)
+        return usageError("-o goes with report and export only");
+    if (reportOptions && !reportVerb)
+        return usageError("--detailed, --summary, --project and --print go with report only");
     if (reportVerb && report.Tipo == -1)
         return usageError("report needs --detailed or --summary");
     if (reportVerb && !hasOutputFile && !report.print)
@@ -148,6 +158,14 @@ int main(int argc, char* argv[])
 
     if (reportVerb)
         return RunReport(controls, catalogue, report, hasOutputFile ? windowsFolder(outputFile) : QString());
+    if (exportVerb) {
+        const QString folder = hasOutputFile ? windowsFolder(outputFile)
+                                             : PathMapper::current().toWindows(QCoreApplication::applicationDirPath());
+        if (!ExportarExcel(catalogue, controls.statusBar, {}, folder))
+            return 1;
+        writeOut(PathMapper::current().toHost(JoinWindowsPath(folder, ExportFiles::Workbook)).toUtf8() + '\n');
+        return 0;
+    }
     writeOut(verb == QStringLiteral("tree") ? CatalogueListing::tree(controls.tree)
                                             : CatalogueListing::catalogue(catalogue));
     return 0;

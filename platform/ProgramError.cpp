@@ -11,6 +11,7 @@ QString StandardErrorDescription(int number)
 {
     switch (number) {
     case ErrorNumbers::InvalidProcedureCall: return QStringLiteral("Invalid procedure call or argument");
+    case ErrorNumbers::Overflow: return QStringLiteral("Overflow");
     case ErrorNumbers::OutOfMemory: return QStringLiteral("Out of memory");
     case ErrorNumbers::FileNotFound: return QStringLiteral("File not found");
     case ErrorNumbers::DeviceIOError: return QStringLiteral("Device I/O error");

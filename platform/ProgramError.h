@@ -24,6 +24,7 @@ private:
 // Error numbers shared by the platform stand-ins, with the descriptions Windows programs know them by.
 namespace ErrorNumbers {
 constexpr int InvalidProcedureCall = 5;   // "Invalid procedure call or argument"
+constexpr int Overflow = 6;               // "Overflow"
 constexpr int OutOfMemory = 7;            // "Out of memory"
 constexpr int FileNotFound = 53;          // "File not found"
 constexpr int DeviceIOError = 57;         // "Device I/O error"

@@ -1,0 +1,116 @@
+#include "output/ExportarExcel.h"
+
+#include "catalogue/Catalogue.h"
+#include "platform/Controls.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProgramError.h"
+#include "platform/SpreadGrid.h"
+
+#include <array>
+#include <new>
+
+namespace {
+
+constexpr int kHeaderRow = 1;
+constexpr int kFirstDataRow = 3;
+constexpr int kInitialRowCount = 10000;
+// Rows are numbered with 16-bit counters: a sheet that needs a row past this one cannot be made.
+constexpr int kLastRow = 32767;
+
+const std::array<QString, 9> kHeaders = {
+    QStringLiteral("Nombre Físico"), QStringLiteral("Nombre Lógico"), QStringLiteral("Tipo Proyecto"),
+    QStringLiteral("Referencias/Componentes"), QStringLiteral("Tamaño"), QStringLiteral("Fecha"),
+    QStringLiteral("Descripción"), QStringLiteral("GUID"), QStringLiteral("Versión")};
+
+// The label of a project kind in the "Tipo Proyecto" column; empty for Unknown and any value
+// without a label.
+QString KindLabel(std::int32_t kind)
+{
+    switch (kind) {
+    case ProjectKind::Exe: return QStringLiteral("Exe");
+    case ProjectKind::OleDll: return QStringLiteral("Dll");
+    case ProjectKind::Control: return QStringLiteral("OCX");
+    case ProjectKind::OleExe: return QStringLiteral("Exe ActiveX");
+    }
+    return QString();
+}
+
+void WriteRow(SpreadGrid& fpCR, int row, const ProjectEntry& project, const QString& kindLabel,
+              const DependencyEntry& entry)
+{
+    fpCR.SetText(1, row, project.FileName);
+    fpCR.SetText(2, row, project.Name);
+    fpCR.SetText(3, row, kindLabel);
+    fpCR.SetText(4, row, entry.FilePath);
+    fpCR.SetText(5, row, QString::number(entry.SizeKB) + QStringLiteral(" KB"));
+    fpCR.SetText(6, row, entry.FileDate);
+    fpCR.SetText(7, row, entry.Description);
+    fpCR.SetText(8, row, entry.Guid);
+    fpCR.SetText(9, row, QString::number(entry.MajorVersion) + u'.' + QString::number(entry.MinorVersion));
+}
+
+}
+
+QString JoinWindowsPath(const QString& folder, const QString& name)
+{
+    return folder.endsWith(u'\\') ? folder + name : folder + u'\\' + name;
+}
+
+bool ExportarExcel(const Catalogue& catalogue, SpreadGrid& fpCR, StatusBarControl& stbMain,
+                   const std::function<void(bool on)>& CursorEspera, const QString& programFolder)
+{
+    bool result = true;
+    try {
+        if (CursorEspera)
+            CursorEspera(true);
+        stbMain.SetPanelText(1, QStringLiteral("Exportando ..."));
+        fpCR.SetMaxRows(0);
+        fpCR.SetMaxRows(kInitialRowCount);
+        for (int column = 1; column <= int(kHeaders.size()); ++column)
+            fpCR.SetText(column, kHeaderRow, kHeaders[size_t(column) - 1]);
+
+        int row = kFirstDataRow;
+        for (int i = 1; i <= catalogue.ProjectCount(); ++i) {
+            const ProjectEntry& project = catalogue.Projects[size_t(i)];
+            const QString kindLabel = KindLabel(project.Kind);
+            stbMain.SetPanelText(1, QStringLiteral("Exportando : ") + project.FileName);
+            for (int d = 1; d <= catalogue.DependencyCount(i); ++d) {
+                if (row > kLastRow)
+                    RaiseStandardError(ErrorNumbers::Overflow);
+                // The sheet grows one row at a time past its first 10,000.
+                if (fpCR.DataRowCnt() >= fpCR.MaxRows())
+                    fpCR.SetMaxRows(fpCR.MaxRows() + 1);
+                WriteRow(fpCR, row, project, kindLabel, project.Dependencies[size_t(d)]);
+                ++row;
+            }
+            ++row; // the empty row after each project
+        }
+        fpCR.SetMaxRows(fpCR.DataRowCnt());
+
+        if (!fpCR.ExportToExcel(JoinWindowsPath(programFolder, ExportFiles::Workbook), ExportFiles::SheetName,
+                                JoinWindowsPath(programFolder, ExportFiles::Log))) {
+            ShowMessage(QStringLiteral("Error al Exportar archivo"), MsgStyle::Critical);
+            result = false;
+        }
+    } catch (const ProgramError& error) {
+        result = false;
+        ShowMessage(QStringLiteral("ExportarExcel : ") + QString::number(error.Number) + u' ' + error.Description,
+                    MsgStyle::Critical);
+    } catch (const std::bad_alloc&) {
+        result = false;
+        ShowMessage(QStringLiteral("ExportarExcel : ") + QString::number(ErrorNumbers::OutOfMemory) + u' '
+                        + StandardErrorDescription(ErrorNumbers::OutOfMemory),
+                    MsgStyle::Critical);
+    }
+    stbMain.SetPanelText(1, QStringLiteral("Listo!"));
+    if (CursorEspera)
+        CursorEspera(false);
+    return result;
+}
+
+bool ExportarExcel(const Catalogue& catalogue, StatusBarControl& stbMain,
+                   const std::function<void(bool on)>& CursorEspera, const QString& programFolder)
+{
+    SpreadGrid fpCR;
+    return ExportarExcel(catalogue, fpCR, stbMain, CursorEspera, programFolder);
+}

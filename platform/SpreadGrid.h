@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+// The spreadsheet grid the main window keeps hidden for the export: an in-memory sheet of text
+// cells that saves itself as an Excel 97-2003 workbook (XlsWorkbook.h) with a log beside it. It
+// offers only what the export uses: the row count, the last row holding data, setting a cell's
+// text and saving.
+//
+// Memory grows with the cells written, never with the row count: rows past the last written one
+// take no space.
+class SpreadGrid {
+public:
+    // The sheet's row count. A new grid has 500 rows.
+    int MaxRows() const { return maxRows_; }
+    // Sets the row count; rows past the new count are emptied. Raises ProgramError 380 for a
+    // negative count.
+    void SetMaxRows(int rows);
+
+    // The last row holding a non-empty cell, or 0 when every cell is empty.
+    int DataRowCnt() const { return lastDataRow_; }
+
+    // Sets the text of the cell at `col` (1 to 256) and `row` (1 to 65536); an empty text empties
+    // the cell. Writing past the row count raises the row count to `row`. Raises ProgramError 380
+    // outside those ranges.
+    void SetText(int col, int row, const QString& text);
+
+    // Saves rows 1 to the row count as the one worksheet of an Excel workbook at `fileName`, named
+    // as close to `sheetName` as the format allows, and writes a log of the save to `logFileName`
+    // (both Windows paths). Returns true only when the workbook was written. Both files are
+    // replaced atomically, the log after the workbook: a failed save leaves both as they were.
+    bool ExportToExcel(const QString& fileName, const QString& sheetName, const QString& logFileName);
+
+private:
+    void findLastDataRow();
+
+    std::vector<std::vector<QString>> rows_; // rows_[r][c]: row r + 1, column c + 1
+    int maxRows_ = 500;
+    int lastDataRow_ = 0;
+};

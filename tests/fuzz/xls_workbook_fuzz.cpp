@@ -1,0 +1,132 @@
+// Writes sheets of arbitrary texts (the export's texts come from project files and type
+// libraries, both outside input) and checks the workbook stream's framing: records within the
+// format's size limit that tile the stream exactly, two substreams, and a shared string table
+// whose strings, read back across their CONTINUE records, are the texts the cells were given.
+#include "platform/CompoundFile.h"
+#include "platform/XlsWorkbook.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+std::uint16_t at16(const QByteArray& b, qsizetype i)
+{
+    check(i >= 0 && i + 2 <= b.size());
+    return std::uint16_t(std::uint8_t(b.at(i)) | std::uint8_t(b.at(i + 1)) << 8);
+}
+
+std::uint32_t at32(const QByteArray& b, qsizetype i)
+{
+    return at16(b, i) | std::uint32_t(at16(b, i + 2)) << 16;
+}
+
+// Reads the strings of the SST record at `sst` and the CONTINUE records after it.
+QList<QString> readSharedStrings(const QByteArray& stream, qsizetype sst)
+{
+    // The table's bodies, each remembered as [start, end) in the stream.
+    QList<std::pair<qsizetype, qsizetype>> bodies;
+    for (qsizetype pos = sst;;) {
+        const std::uint16_t type = at16(stream, pos), length = at16(stream, pos + 2);
+        if (pos != sst && type != 0x003C)
+            break;
+        bodies.append({pos + 4, pos + 4 + length});
+        pos += 4 + length;
+    }
+    qsizetype body = 0, p = bodies[0].first + 8;
+    const std::uint32_t unique = at32(stream, bodies[0].first + 4);
+    auto nextBody = [&] {
+        ++body;
+        check(body < bodies.size());
+        p = bodies[body].first;
+    };
+    QList<QString> strings;
+    for (std::uint32_t i = 0; i < unique; ++i) {
+        if (p == bodies[body].second)
+            nextBody();
+        check(p + 3 <= bodies[body].second); // the header is never split
+        const std::uint16_t count = at16(stream, p);
+        bool wide = stream[p + 2] & 1;
+        check((stream[p + 2] & ~1) == 0);
+        p += 3;
+        QString text;
+        while (text.size() < count) {
+            if (p == bodies[body].second) {
+                nextBody();
+                wide = stream[p] & 1;
+                ++p;
+            }
+            const qsizetype charSize = wide ? 2 : 1;
+            check(p + charSize <= bodies[body].second);
+            text += QChar(wide ? at16(stream, p) : std::uint8_t(stream[p]));
+            p += charSize;
+        }
+        strings.append(text);
+    }
+    check(p == bodies[body].second && body == bodies.size() - 1);
+    return strings;
+}
+
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 2)
+        return 0;
+    // The first byte gives the width of the sheet, the second the empty rows between data rows;
+    // the rest are UTF-16 units, 0xFFFF ending each cell's text.
+    const int width = 1 + data[0] % 12;
+    const int gap = data[1] % 40;
+    XlsWorkbook::SheetRows rows;
+    QList<QString> given;
+    QString text;
+    int cell = 0;
+    auto place = [&] {
+        const size_t row = size_t(cell / width) * size_t(gap + 1);
+        if (row >= size_t(XlsWorkbook::MaxRows))
+            return;
+        if (rows.size() <= row)
+            rows.resize(row + 1);
+        rows[row].resize(size_t(width));
+        rows[row][size_t(cell % width)] = text;
+        if (!text.isEmpty() && !given.contains(XlsWorkbook::StoredCellText(text)))
+            given.append(XlsWorkbook::StoredCellText(text));
+        text.clear();
+        ++cell;
+    };
+    for (size_t i = 2; i + 1 < size; i += 2) {
+        const char16_t unit = char16_t(data[i] | (data[i + 1] << 8));
+        if (unit == 0xFFFF)
+            place();
+        else
+            text += QChar(unit);
+    }
+    place();
+
+    XlsWorkbook::WriteSummary summary;
+    const QByteArray stream = XlsWorkbook::WorkbookStream(rows, int(rows.size()), QStringLiteral("Hoja"), &summary);
+    int bofs = 0, eofs = 0;
+    qsizetype sst = -1, pos = 0;
+    while (pos < stream.size()) {
+        const std::uint16_t type = at16(stream, pos), length = at16(stream, pos + 2);
+        check(length <= 8224);
+        bofs += type == 0x0809;
+        eofs += type == 0x000A;
+        if (type == 0x00FC)
+            sst = pos;
+        pos += 4 + length;
+    }
+    check(pos == stream.size() && bofs == 2 && eofs == 2 && sst >= 0);
+    check(readSharedStrings(stream, sst) == given);
+    check(summary.uniqueStrings == given.size());
+
+    const CompoundFile::OneStreamFile parts = CompoundFile::AroundOneStream(QStringLiteral("Workbook"), stream.size());
+    check(parts.head.size() == 512 && (parts.head.size() + stream.size() + parts.tail.size()) % 512 == 0);
+    return 0;
+}

@@ -1,0 +1,175 @@
+#include "support_files/IndependentReaders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+// The system's Python, which has the system's xlrd (a python3 earlier on PATH may not).
+QString python()
+{
+    return QFileInfo::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
+                                                                 : QStringLiteral("python3");
+}
+
+QString script()
+{
+    return QStringLiteral(ZANTREL_SOURCE_DIR "/tests/support_files/read_xls.py");
+}
+
+bool run(const QString& program, const QStringList& arguments, QByteArray* out, QByteArray* err, int timeoutMs)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForStarted(10000))
+        return false;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return false;
+    }
+    if (out)
+        *out = process.readAllStandardOutput();
+    if (err)
+        *err = process.readAllStandardError();
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+// Fields of CSV text as LibreOffice writes it: fields in double quotes may hold commas, quotes
+// (doubled) and line ends.
+QList<QStringList> parseCsv(const QString& text)
+{
+    QList<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool quoted = false, any = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == u'"' && i + 1 < text.size() && text[i + 1] == u'"') {
+                field += u'"';
+                ++i;
+            } else if (c == u'"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == u'"') {
+            quoted = true;
+            any = true;
+        } else if (c == u',') {
+            row.append(field);
+            field.clear();
+            any = true;
+        } else if (c == u'\n' || c == u'\r') {
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            row.append(field);
+            rows.append(row);
+            row.clear();
+            field.clear();
+            any = false;
+        } else {
+            field += c;
+            any = true;
+        }
+    }
+    if (any || !field.isEmpty()) {
+        row.append(field);
+        rows.append(row);
+    }
+    return rows;
+}
+
+}
+
+bool HaveXlrd()
+{
+    static const bool have = run(python(), {QStringLiteral("-c"), QStringLiteral("import xlrd")}, nullptr, nullptr, 30000);
+    return have;
+}
+
+bool HaveLibreOffice()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty();
+}
+
+XlsReadBack ReadXls(const QString& hostPath)
+{
+    XlsReadBack result;
+    QByteArray out, err;
+    if (!run(python(), {script(), hostPath}, &out, &err, 300000)) {
+        result.error = QString::fromUtf8(err + out);
+        return result;
+    }
+    const QJsonObject root = QJsonDocument::fromJson(out).object();
+    result.log = root.value(QStringLiteral("log")).toString();
+    result.streamSize = root.value(QStringLiteral("stream")).toInteger();
+    for (const QJsonValue& dims : root.value(QStringLiteral("dimensions")).toArray()) {
+        QList<qint64> d;
+        for (const QJsonValue& v : dims.toArray())
+            d.append(v.toInteger());
+        result.dimensions.append(d);
+    }
+    for (const QJsonValue& sheetValue : root.value(QStringLiteral("sheets")).toArray()) {
+        const QJsonObject sheet = sheetValue.toObject();
+        XlsSheetReadBack s;
+        s.name = sheet.value(QStringLiteral("name")).toString();
+        s.nrows = sheet.value(QStringLiteral("nrows")).toInt();
+        s.ncols = sheet.value(QStringLiteral("ncols")).toInt();
+        for (const QJsonValue& rowValue : sheet.value(QStringLiteral("cells")).toArray()) {
+            QStringList texts;
+            QList<int> types;
+            for (const QJsonValue& cell : rowValue.toArray()) {
+                const QJsonArray pair = cell.toArray();
+                types.append(pair.at(0).toInt());
+                texts.append(pair.at(1).isString() ? pair.at(1).toString() : pair.at(1).toVariant().toString());
+            }
+            s.rows.append(texts);
+            s.types.append(types);
+        }
+        result.sheets.append(s);
+    }
+    result.ok = true;
+    return result;
+}
+
+bool ReadXlsStream(const QString& hostPath, qint64* size, QString* sha256, QString* error)
+{
+    QByteArray out, err;
+    if (!run(python(), {script(), QStringLiteral("--stream-only"), hostPath}, &out, &err, 300000)) {
+        *error = QString::fromUtf8(err + out);
+        return false;
+    }
+    const QJsonObject root = QJsonDocument::fromJson(out).object();
+    *size = root.value(QStringLiteral("stream")).toInteger();
+    *sha256 = root.value(QStringLiteral("sha256")).toString();
+    *error = root.value(QStringLiteral("log")).toString();
+    return true;
+}
+
+bool LibreOfficeCsv(const QString& hostPath, QList<QStringList>* rows, QString* error)
+{
+    // A profile of its own, so that parallel runs and a user's open LibreOffice do not collide.
+    QTemporaryDir profile, outDir;
+    QByteArray out, err;
+    const bool ran = run(QStringLiteral("soffice"),
+                         {QStringLiteral("-env:UserInstallation=file://") + profile.path(),
+                          QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                          QStringLiteral("--convert-to"), QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1"),
+                          QStringLiteral("--outdir"), outDir.path(), hostPath},
+                         &out, &err, 180000);
+    *error = QString::fromUtf8(out + err);
+    QFile csv(QDir(outDir.path()).filePath(QFileInfo(hostPath).completeBaseName() + QStringLiteral(".csv")));
+    if (!ran || !csv.open(QIODevice::ReadOnly))
+        return false;
+    *rows = parseCsv(QString::fromUtf8(csv.readAll()));
+    return true;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The judges of what Zantrel writes: programs that read its files without any of its code.
+// xlrd (python3-xlrd) reads a workbook cell by cell; LibreOffice headless converts one to CSV.
+//
+// A test that needs one calls REQUIRE_JUDGE: where the judge is missing the test is skipped,
+// except under CI (CI=true), where a missing judge is a failure, so that a machine without
+// them cannot pass by skipping.
+#define REQUIRE_JUDGE(available, name)                                                          \
+    do {                                                                                        \
+        if (!(available)) {                                                                     \
+            if (qEnvironmentVariableIsSet("CI"))                                                \
+                FAIL() << name << " is not installed (tools/install-deps test installs it)";    \
+            GTEST_SKIP() << name << " is not installed";                                        \
+        }                                                                                       \
+    } while (0)
+
+struct XlsSheetReadBack {
+    QString name;
+    int nrows = 0;
+    int ncols = 0;
+    // rows[r][c]: the text of the cell, empty for an empty cell; types[r][c]: xlrd's cell type
+    // (0 empty, 1 text, others for numbers, dates, booleans, errors, blanks).
+    QList<QStringList> rows;
+    QList<QList<int>> types;
+};
+
+struct XlsReadBack {
+    bool ok = false;
+    QString error;       // why the reader failed, with its output
+    QString log;         // what xlrd reported about the file; empty when it found nothing odd
+    QList<XlsSheetReadBack> sheets;
+    QList<QList<qint64>> dimensions; // each sheet's DIMENSIONS record: rwMic, rwMac, colMic, colMac
+    qint64 streamSize = 0;
+};
+
+bool HaveXlrd();
+bool HaveLibreOffice();
+
+// Reads the workbook at `hostPath` with xlrd.
+XlsReadBack ReadXls(const QString& hostPath);
+
+// Size and SHA-256 (hex) of the Workbook stream that xlrd finds in the compound document at
+// `hostPath`; false with `error` set when it finds none.
+bool ReadXlsStream(const QString& hostPath, qint64* size, QString* sha256, QString* error);
+
+// The first sheet of the workbook at `hostPath` as LibreOffice converts it to CSV (UTF-8,
+// comma, double quotes), one list of fields per line; false with `error` set (the program's
+// output) when the conversion fails.
+bool LibreOfficeCsv(const QString& hostPath, QList<QStringList>* rows, QString* error);
