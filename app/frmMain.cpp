@@ -8,8 +8,10 @@
 #include "app/mMain.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/FolderScan.h"
+#include "output/ExportarExcel.h"
 #include "output/frmImprimir.h"
 #include "platform/MessageBoxes.h"
+#include "platform/ProgramFolder.h"
 #include "platform/ProgramError.h"
 #include "support/GradientRect.h"
 #include "support/Version.h"
@@ -87,7 +89,12 @@ frmMain::frmMain(Catalogue& catalogue, QWidget* parent)
     Form_Load();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // The model watches the tree store, a member that is gone before Qt deletes child objects.
+    treeView_->setModel(nullptr);
+    delete model_;
+}
 
 void frmMain::buildMenus()
 {
@@ -309,8 +316,7 @@ void frmMain::showAbout()
     frmAcerca::ShowModal(this);
 }
 
-// The spreadsheet export comes with the export itself; until then nothing is written.
 bool frmMain::ExportarExcel()
 {
-    return false;
+    return ::ExportarExcel(catalogue_, fpCR_, *stbMain_, [this](bool on) { CursorEspera(this, on); }, ProgramFolder());
 }

@@ -3,6 +3,7 @@
 #include "app/StatusWidgets.h"
 #include "app/TreeModel.h"
 #include "platform/MemoryControls.h"
+#include "platform/SpreadGrid.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -75,6 +76,7 @@ private:
     StatusBarWidget* stbMain_;
     ProgressBarWidget* pgbStatus_;
     MainControls controls_;
+    SpreadGrid fpCR_; // the hidden grid the export fills and saves
     QList<QMenu*> menus_;
     QList<QAction*> buttons_;
     std::unique_ptr<clsGradient> gradient_;

@@ -36,7 +36,15 @@ int QtMessageBoxes::answer(const MessageBoxRequest& request)
         if (choice.answer == defaultAnswer)
             box.setDefaultButton(button);
     }
+    // A box shown in the middle of a wait state must still take the user's clicks.
+    if (QWidget* grabber = QWidget::mouseGrabber())
+        grabber->releaseMouse();
+    const bool waiting = QApplication::overrideCursor() != nullptr;
+    if (waiting)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
     box.exec();
+    if (waiting)
+        QApplication::restoreOverrideCursor();
     for (const Choice& choice : choices)
         if (box.clickedButton() == box.button(choice.button))
             return choice.answer;

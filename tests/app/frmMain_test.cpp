@@ -292,3 +292,19 @@ TEST_F(MainWindowTest, ClosingEmptiesTheTree)
     window->close();
     EXPECT_EQ(window->tree().Count(), 0);
 }
+
+TEST_F(MainWindowTest, ConfirmingTheExportWritesTheWorkbookAndSaysSo)
+{
+    open();
+    const QString workbook = QCoreApplication::applicationDirPath() + "/proyectos.xls";
+    QFile::remove(workbook);
+    messages.script({MsgAnswer::Yes});
+    window->tlbMain_ButtonClick("cmdExcel");
+    EXPECT_EQ(messages.texts(), (QStringList{QString::fromUtf8("Confirma exportar información a excel."),
+                                             QString::fromUtf8("Información exportada con éxito!")}));
+    EXPECT_EQ(messages.shown().last().icon(), MsgStyle::Information);
+    EXPECT_TRUE(QFile::exists(workbook));
+    EXPECT_EQ(window->controls().stbMain.PanelText(1), "Listo!");
+    QFile::remove(workbook);
+    QFile::remove(QCoreApplication::applicationDirPath() + "/proyectos.log");
+}
