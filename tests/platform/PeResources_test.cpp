@@ -16,7 +16,7 @@ std::optional<ByteRange> find(const QByteArray& image, std::uint16_t id = 1, QSt
 
 QByteArray twoLibraries(bool plus, PeLayout* layout = nullptr)
 {
-    MsftSpec second;
+    MsftShape second;
     second.major = 2;
     second.minor = 5;
     return MakePe(plus, {{QStringLiteral("TYPELIB"), 1, MakeMsft()}, {QStringLiteral("TYPELIB"), 2, MakeMsft(second)}}, 0,

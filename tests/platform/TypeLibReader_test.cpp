@@ -202,7 +202,7 @@ TEST(TypeLibReader, MalformedLibrariesFailInsteadOfReadingOutside)
     const auto noGuid = patched(0x08, 0xffffffffu);
     ASSERT_TRUE(noGuid);
     EXPECT_EQ(noGuid->guid, QStringLiteral("{00000000-0000-0000-0000-000000000000}"));
-    MsftSpec plain;
+    MsftShape plain;
     plain.helpString.clear();
     ASSERT_TRUE(readBytes(MakeMsft(plain)));
     EXPECT_TRUE(readBytes(MakeMsft(plain))->helpString.isEmpty());

@@ -30,7 +30,7 @@ inline void pad(QByteArray& b, qsizetype alignment)
 }
 
 // What a minimal MSFT library holds.
-struct MsftSpec {
+struct MsftShape {
     QByteArray guid = QByteArray::fromHex("109c2a3f7e5b214d9a6c0e8b1f4d7a21"); // as stored: Data1..3 little-endian
     QByteArray helpString = "Biblioteca de facturaci\xf3n";                    // windows-1252 bytes; empty for none
     std::uint16_t major = 1;
@@ -48,17 +48,17 @@ struct MsftLayout {
 
 // A library with the header, segment directory, GUID table and string table that the reader
 // needs, and no type infos.
-inline QByteArray MakeMsft(const MsftSpec& spec = MsftSpec())
+inline QByteArray MakeMsft(const MsftShape& shape = MsftShape())
 {
     QByteArray b(MsftLayout::kStringTable, '\0');
     put32(b, 0x00, 0x5446534d);          // "MSFT"
     put32(b, 0x04, 0x00010002);
     put32(b, 0x08, 0);                   // the GUID is the first entry of the GUID table
-    put32(b, 0x0c, spec.lcid ? spec.lcid : 0x409);
-    put32(b, 0x10, spec.lcid);
+    put32(b, 0x0c, shape.lcid ? shape.lcid : 0x409);
+    put32(b, 0x10, shape.lcid);
     put32(b, 0x14, 0x41);                // win32
-    put32(b, 0x18, spec.major | (std::uint32_t(spec.minor) << 16));
-    put32(b, 0x24, spec.helpString.isEmpty() ? 0xffffffffu : 0);
+    put32(b, 0x18, shape.major | (std::uint32_t(shape.minor) << 16));
+    put32(b, 0x24, shape.helpString.isEmpty() ? 0xffffffffu : 0);
     put32(b, 0x34, 0xffffffffu);         // no name
     put32(b, 0x3c, 0xffffffffu);         // no help file
     put32(b, 0x40, 0xffffffffu);         // no custom data
@@ -71,13 +71,13 @@ inline QByteArray MakeMsft(const MsftSpec& spec = MsftSpec())
     }
     put32(b, MsftLayout::kSegments + 16 * 5, MsftLayout::kGuidTable);
     put32(b, MsftLayout::kSegments + 16 * 5 + 4, 24);
-    b.replace(MsftLayout::kGuidTable, 16, spec.guid.left(16));
+    b.replace(MsftLayout::kGuidTable, 16, shape.guid.left(16));
     put32(b, MsftLayout::kGuidTable + 16, 0xffffffffu);
     put32(b, MsftLayout::kGuidTable + 20, 0xffffffffu);
-    if (!spec.helpString.isEmpty()) {
+    if (!shape.helpString.isEmpty()) {
         QByteArray entry(2, '\0');
-        put16(entry, 0, std::uint32_t(spec.helpString.size()));
-        entry += spec.helpString;
+        put16(entry, 0, std::uint32_t(shape.helpString.size()));
+        entry += shape.helpString;
         pad(entry, 4);
         while (entry.size() < 8)
             entry.append('W');
