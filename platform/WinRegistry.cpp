@@ -161,9 +161,9 @@ void refreshValues(OpenKey& key)
     }
 }
 
-}
-
-LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD, REGSAM samDesired, HKEY* phkResult)
+// The key `lpSubKey` below `hKey`, as the open and create functions address it, with the
+// access asked for; `parentAccess` receives the access of the handle it is opened through.
+LONG subKeyOf(HKEY hKey, const char* lpSubKey, REGSAM samDesired, HKEY* phkResult, OpenKey& key, REGSAM& parentAccess)
 {
     if (!phkResult)
         return ERROR_INVALID_PARAMETER;
@@ -175,11 +175,22 @@ LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD, REGSAM samDesired, HK
     const QString sub = decodeName(lpSubKey);
     if (sub.startsWith(u'\\'))
         return ERROR_BAD_PATHNAME;
-    OpenKey key;
     key.store = parent->store;
     key.root = parent->root;
     key.path = joinPath(parent->path, sub);
     key.access = mapGenericRights(samDesired);
+    parentAccess = parent->access;
+    return ERROR_SUCCESS;
+}
+
+}
+
+LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD, REGSAM samDesired, HKEY* phkResult)
+{
+    OpenKey key;
+    REGSAM parentAccess = 0;
+    if (const LONG status = subKeyOf(hKey, lpSubKey, samDesired, phkResult, key, parentAccess); status != ERROR_SUCCESS)
+        return status;
     const long result = key.store->checkKey(key.root, key.path);
     if (result != ERROR_SUCCESS)
         return static_cast<LONG>(result);
@@ -190,22 +201,11 @@ LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD, REGSAM samDesired, HK
 LONG RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD, const char*, DWORD, REGSAM samDesired, const void*,
                      HKEY* phkResult, DWORD* lpdwDisposition)
 {
-    if (!phkResult)
-        return ERROR_INVALID_PARAMETER;
-    *phkResult = 0;
-    OpenKey rootKey;
-    const OpenKey* parent = lookUp(hKey, rootKey);
-    if (!parent)
-        return ERROR_INVALID_HANDLE;
-    const QString sub = decodeName(lpSubKey);
-    if (sub.startsWith(u'\\'))
-        return ERROR_BAD_PATHNAME;
     OpenKey key;
-    key.store = parent->store;
-    key.root = parent->root;
-    key.path = joinPath(parent->path, sub);
-    key.access = mapGenericRights(samDesired);
-    if (!(parent->access & KEY_CREATE_SUB_KEY) && !key.store->keyExists(key.root, key.path))
+    REGSAM parentAccess = 0;
+    if (const LONG status = subKeyOf(hKey, lpSubKey, samDesired, phkResult, key, parentAccess); status != ERROR_SUCCESS)
+        return status;
+    if (!(parentAccess & KEY_CREATE_SUB_KEY) && !key.store->keyExists(key.root, key.path))
         return ERROR_ACCESS_DENIED;
     bool created = false;
     const long result = key.store->createKey(key.root, key.path, &created);

@@ -1,24 +1,11 @@
 #include "platform/MemoryControls.h"
 #include "platform/ProgramError.h"
+#include "support_files/ErrorNumber.h"
 #include "support_files/TempPrefix.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-
-namespace {
-
-int errorNumberOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const ProgramError& error) {
-        return error.Number;
-    }
-    return 0;
-}
-
-}
 
 TEST(MemoryTree, NodesAreReachableByKeyAndByPositionInInsertionOrder)
 {

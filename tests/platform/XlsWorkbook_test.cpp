@@ -3,6 +3,7 @@
 #include "platform/SpreadGrid.h"
 #include "platform/XlsWorkbook.h"
 #include "support_files/IndependentReaders.h"
+#include "support_files/ErrorNumber.h"
 #include "support_files/TempPrefix.h"
 
 #include <QCryptographicHash>
@@ -28,15 +29,6 @@ XlsReadBack saveAndRead(SpreadGrid& grid, const TempPrefix& prefix, const QStrin
     return ReadXls(prefix.hostPath(QStringLiteral("out/libro.xls")));
 }
 
-int errorNumberOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const ProgramError& error) {
-        return error.Number;
-    }
-    return 0;
-}
 
 }
 
