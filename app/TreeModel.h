@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/MemoryControls.h"
+#include "platform/controls/MemoryControls.h"
 
 #include <QAbstractItemModel>
 #include <QElapsedTimer>

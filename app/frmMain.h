@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/StatusWidgets.h"
 #include "app/TreeModel.h"
-#include "platform/MemoryControls.h"
-#include "platform/SpreadGrid.h"
+#include "platform/controls/MemoryControls.h"
+#include "platform/controls/StatusWidgets.h"
+#include "platform/xls/SpreadGrid.h"
 
 #include <QMainWindow>
 #include <memory>

@@ -1,11 +1,11 @@
 #include "app/frmPath.h"
 
-#include "app/CIni.h"
+#include "app/common/CIni.h"
+#include "app/common/mApis.h"
+#include "app/common/mMain.h"
 #include "app/frmMain.h"
-#include "app/mApis.h"
-#include "app/mMain.h"
 #include "catalogue/Catalogue.h"
-#include "platform/FolderBrowser.h"
+#include "platform/desktop/FolderBrowser.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

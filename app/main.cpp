@@ -1,6 +1,6 @@
 #include "app/Startup.h"
 #include "catalogue/Catalogue.h"
-#include "platform/QtMessageBoxes.h"
+#include "platform/desktop/QtMessageBoxes.h"
 #include "support/Version.h"
 
 #include <QApplication>

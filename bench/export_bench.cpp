@@ -9,10 +9,10 @@
 
 #include "catalogue/Catalogue.h"
 #include "output/ExportarExcel.h"
-#include "platform/MemoryControls.h"
-#include "platform/MessageBoxes.h"
-#include "platform/PathMapper.h"
-#include "platform/SpreadGrid.h"
+#include "platform/controls/MemoryControls.h"
+#include "platform/desktop/MessageBoxes.h"
+#include "platform/files/PathMapper.h"
+#include "platform/xls/SpreadGrid.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

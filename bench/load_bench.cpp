@@ -5,9 +5,9 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/FolderScan.h"
-#include "platform/MemoryControls.h"
-#include "platform/MessageBoxes.h"
-#include "platform/PathMapper.h"
+#include "platform/controls/MemoryControls.h"
+#include "platform/desktop/MessageBoxes.h"
+#include "platform/files/PathMapper.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -5,9 +5,9 @@
 //   registry_bench [LIBRARIES] [LOOKUPS]      (LIBRARIES defaults to 60000, about 30 MB;
 //                                               LOOKUPS to 20000)
 
-#include "platform/PathMapper.h"
-#include "platform/RegistryStore.h"
-#include "platform/WinRegistry.h"
+#include "platform/files/PathMapper.h"
+#include "platform/registry/RegistryStore.h"
+#include "platform/registry/WinRegistry.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -8,9 +8,9 @@
 // Prints the time per read of a file just opened (the reader's own work: its positioned reads
 // and the parsing), per open-read-close of a host path, and per whole load through a Windows
 // path (mapping the path through the prefix as well).
-#include "platform/ByteSource.h"
-#include "platform/PathMapper.h"
-#include "platform/TypeLibReader.h"
+#include "platform/files/ByteSource.h"
+#include "platform/files/PathMapper.h"
+#include "platform/typelib/TypeLibReader.h"
 #include "tests/support_files/TypeLibImages.h"
 
 #include <QDir>

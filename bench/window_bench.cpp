@@ -6,8 +6,8 @@
 
 #include "app/frmMain.h"
 #include "catalogue/Catalogue.h"
-#include "platform/MessageBoxes.h"
-#include "platform/PathMapper.h"
+#include "platform/desktop/MessageBoxes.h"
+#include "platform/files/PathMapper.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

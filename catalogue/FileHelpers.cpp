@@ -1,6 +1,6 @@
 #include "catalogue/FileHelpers.h"
 
-#include "platform/FileFacts.h"
+#include "platform/files/FileFacts.h"
 
 #include <limits>
 

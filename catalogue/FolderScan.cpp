@@ -3,9 +3,9 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/ProjectReader.h"
 #include "catalogue/Resolution.h"
-#include "platform/Controls.h"
-#include "platform/EventLoop.h"
-#include "platform/MessageBoxes.h"
+#include "platform/controls/Controls.h"
+#include "platform/core/EventLoop.h"
+#include "platform/desktop/MessageBoxes.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/Resolution.h"
-#include "platform/AnsiLineReader.h"
-#include "platform/MessageBoxes.h"
-#include "platform/ProgramError.h"
+#include "platform/core/ProgramError.h"
+#include "platform/desktop/MessageBoxes.h"
+#include "platform/files/AnsiLineReader.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/FileHelpers.h"
 #include "catalogue/ProjectReader.h"
-#include "platform/PathMapper.h"
-#include "platform/ProgramError.h"
-#include "platform/RegistryTypeLibRegistrations.h"
-#include "platform/TypeLibService.h"
+#include "platform/core/ProgramError.h"
+#include "platform/files/PathMapper.h"
+#include "platform/typelib/RegistryTypeLibRegistrations.h"
+#include "platform/typelib/TypeLibService.h"
 #include "support/cRegistry.h"
 
 #include <QHash>

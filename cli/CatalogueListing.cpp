@@ -1,7 +1,7 @@
 #include "cli/CatalogueListing.h"
 
 #include "catalogue/Catalogue.h"
-#include "platform/Controls.h"
+#include "platform/controls/Controls.h"
 
 #include <QStringList>
 

@@ -3,11 +3,11 @@
 #include "catalogue/Catalogue.h"
 #include "output/ReportBuilder.h"
 #include "output/ReportFile.h"
-#include "platform/MemoryControls.h"
-#include "platform/MessageBoxes.h"
-#include "platform/PathMapper.h"
-#include "platform/ProgramError.h"
-#include "platform/RichTextBox.h"
+#include "platform/controls/MemoryControls.h"
+#include "platform/core/ProgramError.h"
+#include "platform/desktop/MessageBoxes.h"
+#include "platform/files/PathMapper.h"
+#include "platform/richtext/RichTextBox.h"
 
 #include <cstdio>
 

@@ -1,10 +1,10 @@
 #include "output/ExportarExcel.h"
 
 #include "catalogue/Catalogue.h"
-#include "platform/Controls.h"
-#include "platform/MessageBoxes.h"
-#include "platform/ProgramError.h"
-#include "platform/SpreadGrid.h"
+#include "platform/controls/Controls.h"
+#include "platform/core/ProgramError.h"
+#include "platform/desktop/MessageBoxes.h"
+#include "platform/xls/SpreadGrid.h"
 
 #include <array>
 #include <new>

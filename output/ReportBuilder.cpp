@@ -1,8 +1,8 @@
 #include "output/ReportBuilder.h"
 
 #include "catalogue/Catalogue.h"
-#include "platform/Controls.h"
-#include "platform/RichTextBox.h"
+#include "platform/controls/Controls.h"
+#include "platform/richtext/RichTextBox.h"
 
 #include <QStringList>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "output/ReportFile.h"
 
-#include "platform/RichTextBox.h"
+#include "platform/richtext/RichTextBox.h"
 
 ReportFile ReportFileFor(const QString& chosenName)
 {

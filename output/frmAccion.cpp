@@ -1,7 +1,7 @@
 #include "output/frmAccion.h"
 
-#include "app/StatusWidgets.h"
-#include "app/mApis.h"
+#include "app/common/mApis.h"
+#include "platform/controls/StatusWidgets.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

@@ -1,10 +1,10 @@
 #include "output/frmImprimir.h"
 
-#include "app/mApis.h"
+#include "app/common/mApis.h"
 #include "output/frmAccion.h"
 #include "output/frmReporte.h"
-#include "platform/Controls.h"
-#include "platform/MessageBoxes.h"
+#include "platform/controls/Controls.h"
+#include "platform/desktop/MessageBoxes.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -1,14 +1,14 @@
 #include "output/frmReporte.h"
 
-#include "app/mApis.h"
-#include "app/mMain.h"
+#include "app/common/mApis.h"
+#include "app/common/mMain.h"
 #include "output/ReportBuilder.h"
 #include "output/ReportFile.h"
 #include "output/frmAccion.h"
-#include "platform/CommonDialogs.h"
-#include "platform/MessageBoxes.h"
-#include "platform/ProgramError.h"
-#include "platform/ProgramFolder.h"
+#include "platform/core/ProgramError.h"
+#include "platform/desktop/CommonDialogs.h"
+#include "platform/desktop/MessageBoxes.h"
+#include "platform/files/ProgramFolder.h"
 #include "support/GCommonDialog.h"
 
 #include <QAction>

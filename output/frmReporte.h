@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/RichTextBox.h"
+#include "platform/richtext/RichTextBox.h"
 
 #include <QDialog>
 #include <QPointer>

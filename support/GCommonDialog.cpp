@@ -1,8 +1,8 @@
 #include "support/GCommonDialog.h"
 
-#include "platform/AnsiCodePage.h"
-#include "platform/ProgramError.h"
-#include "platform/SystemColors.h"
+#include "platform/core/AnsiCodePage.h"
+#include "platform/core/ProgramError.h"
+#include "platform/drawing/SystemColors.h"
 #include "support/Version.h"
 
 #include <QGuiApplication>

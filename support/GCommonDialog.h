@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/CommonDialogs.h"
+#include "platform/desktop/CommonDialogs.h"
 
 #include <QString>
 #include <QVariant>

@@ -1,8 +1,8 @@
 #include "support/GradientRect.h"
 
-#include "platform/MessageBoxes.h"
-#include "platform/ProgramError.h"
-#include "platform/SystemColors.h"
+#include "platform/core/ProgramError.h"
+#include "platform/desktop/MessageBoxes.h"
+#include "platform/drawing/SystemColors.h"
 
 #include <QPoint>
 #include <algorithm>

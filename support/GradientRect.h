@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/DrawingSurface.h"
+#include "platform/drawing/DrawingSurface.h"
 
 #include <QList>
 #include <QString>

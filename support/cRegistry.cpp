@@ -1,10 +1,10 @@
 #include "support/cRegistry.h"
 
-#include "platform/AnsiCodePage.h"
-#include "platform/ProgramError.h"
-#include "platform/RegistryText.h"
-#include "platform/WinRegistry.h"
-#include "platform/WindowsEnvironment.h"
+#include "platform/core/AnsiCodePage.h"
+#include "platform/core/ProgramError.h"
+#include "platform/registry/RegistryText.h"
+#include "platform/registry/WinRegistry.h"
+#include "platform/registry/WindowsEnvironment.h"
 #include "support/Version.h"
 
 #include <QCoreApplication>

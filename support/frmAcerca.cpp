@@ -1,8 +1,8 @@
 #include "support/frmAcerca.h"
 
-#include "app/PictureBox.h"
-#include "app/mApis.h"
-#include "platform/WindowsFonts.h"
+#include "app/common/mApis.h"
+#include "platform/drawing/PictureBox.h"
+#include "platform/richtext/WindowsFonts.h"
 #include "support/GradientRect.h"
 #include "support/Version.h"
 #include "support/mShell.h"
@@ -12,11 +12,14 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
-// The pictures are compiled into the program with the main window's; naming them here keeps
-// them linked in wherever this window is.
+// The resources of a static library are registered by hand, outside any namespace.
 static void initialiseResources()
 {
-    Q_INIT_RESOURCE(images);
+    static bool done = false;
+    if (!done) {
+        Q_INIT_RESOURCE(aboutimages);
+        done = true;
+    }
 }
 
 namespace {
@@ -57,7 +60,7 @@ QString versionText()
 QCursor linkCursor()
 {
     initialiseResources();
-    const QPixmap hand = QIcon(QStringLiteral(":/images/link-cursor.svg")).pixmap(32, 32);
+    const QPixmap hand = QIcon(QStringLiteral(":/about/link-cursor.svg")).pixmap(32, 32);
     return hand.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(hand, 10, 2);
 }
 
@@ -105,7 +108,7 @@ frmAcerca::frmAcerca(QWidget* parent)
     initialiseResources();
     image1_ = new QLabel(this);
     image1_->setObjectName(QStringLiteral("Image1"));
-    image1_->setPixmap(QIcon(QStringLiteral(":/images/about.svg")).pixmap(PictureSize, PictureSize));
+    image1_->setPixmap(QIcon(QStringLiteral(":/about/about.svg")).pixmap(PictureSize, PictureSize));
 
     const QFont plain = labelFont(8);
     lblProduct_ = makeLabel(this, "lblProduct", QString::fromLatin1(Version::AppTitle) + u' ' + versionText(),

@@ -1,7 +1,7 @@
 #include "support/mShell.h"
 
-#include "platform/MessageBoxes.h"
-#include "platform/ShellExecute.h"
+#include "platform/desktop/MessageBoxes.h"
+#include "platform/desktop/ShellExecute.h"
 #include "support/Version.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ProgramError.h"
+#include "platform/core/ProgramError.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "app/Startup.h"
 #include "app/frmMain.h"
 #include "catalogue/Catalogue.h"
-#include "platform/MessageBoxes.h"
+#include "platform/desktop/MessageBoxes.h"
 #include "support/frmAcerca.h"
 #include "support_files/TempPrefix.h"
 #include "support_files/TestApplication.h"

@@ -1,9 +1,9 @@
 #include "app/frmMain.h"
 #include "app/frmPath.h"
-#include "app/PictureBox.h"
 #include "catalogue/Catalogue.h"
-#include "platform/FolderBrowser.h"
-#include "platform/MessageBoxes.h"
+#include "platform/desktop/FolderBrowser.h"
+#include "platform/desktop/MessageBoxes.h"
+#include "platform/drawing/PictureBox.h"
 #include "support_files/TempPrefix.h"
 #include "support_files/TestApplication.h"
 

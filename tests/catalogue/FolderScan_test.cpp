@@ -1,8 +1,8 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/FolderScan.h"
-#include "platform/EventLoop.h"
-#include "platform/MemoryControls.h"
-#include "platform/MessageBoxes.h"
+#include "platform/controls/MemoryControls.h"
+#include "platform/core/EventLoop.h"
+#include "platform/desktop/MessageBoxes.h"
 #include "support_files/TempPrefix.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/ProjectReader.h"
-#include "platform/MessageBoxes.h"
+#include "platform/desktop/MessageBoxes.h"
 #include "support_files/TempPrefix.h"
 
 #include <QFile>

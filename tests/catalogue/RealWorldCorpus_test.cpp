@@ -2,8 +2,8 @@
 // checks the kinds and names against expected.tsv, which an independent reader made.
 #include "catalogue/Catalogue.h"
 #include "catalogue/FolderScan.h"
-#include "platform/MemoryControls.h"
-#include "platform/MessageBoxes.h"
+#include "platform/controls/MemoryControls.h"
+#include "platform/desktop/MessageBoxes.h"
 #include "support_files/TempPrefix.h"
 
 #include <QDir>

@@ -3,9 +3,9 @@
 #include "catalogue/FolderScan.h"
 #include "catalogue/ProjectReader.h"
 #include "catalogue/Resolution.h"
-#include "platform/MemoryControls.h"
-#include "platform/MessageBoxes.h"
-#include "platform/RegistryStore.h"
+#include "platform/controls/MemoryControls.h"
+#include "platform/desktop/MessageBoxes.h"
+#include "platform/registry/RegistryStore.h"
 #include "support_files/TempPrefix.h"
 
 #include <QDateTime>

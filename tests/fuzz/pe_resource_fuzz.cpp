@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the reader of type libraries in files: as a PE image, its TYPELIB
 // resources 1 and 2 through the resource directory; as anything else, the library itself.
-#include "platform/ByteSource.h"
-#include "platform/PeResources.h"
-#include "platform/TypeLibReader.h"
+#include "platform/files/ByteSource.h"
+#include "platform/typelib/PeResources.h"
+#include "platform/typelib/TypeLibReader.h"
 
 #include <cstdint>
 #include <string_view>

@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the project file reader as a project file of a temporary prefix.
 #include "catalogue/Catalogue.h"
 #include "catalogue/ProjectReader.h"
-#include "platform/MessageBoxes.h"
-#include "platform/PathMapper.h"
+#include "platform/desktop/MessageBoxes.h"
+#include "platform/files/PathMapper.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,8 +2,8 @@
 // must hold for any input: every key and value can be read; saving the unchanged hive gives the
 // file back byte for byte; and after a few changes (a value set, a key added, a key deleted)
 // the saved file reads back as exactly the tree that was saved.
-#include "platform/RegistryHive.h"
-#include "platform/RegistryText.h"
+#include "platform/registry/RegistryHive.h"
+#include "platform/registry/RegistryText.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the type-library reader as a library image (MSFT).
-#include "platform/ByteSource.h"
-#include "platform/TypeLibReader.h"
+#include "platform/files/ByteSource.h"
+#include "platform/typelib/TypeLibReader.h"
 
 #include <cstdint>
 #include <string_view>

@@ -2,8 +2,8 @@
 // libraries, both outside input) and checks the workbook stream's framing: records within the
 // format's size limit that tile the stream exactly, two substreams, and a shared string table
 // whose strings, read back across their CONTINUE records, are the texts the cells were given.
-#include "platform/CompoundFile.h"
-#include "platform/XlsWorkbook.h"
+#include "platform/xls/CompoundFile.h"
+#include "platform/xls/XlsWorkbook.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,10 +2,10 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/FolderScan.h"
-#include "platform/MemoryControls.h"
-#include "platform/MessageBoxes.h"
-#include "platform/RegistryStore.h"
-#include "platform/SpreadGrid.h"
+#include "platform/controls/MemoryControls.h"
+#include "platform/desktop/MessageBoxes.h"
+#include "platform/registry/RegistryStore.h"
+#include "platform/xls/SpreadGrid.h"
 #include "support_files/IndependentReaders.h"
 #include "support_files/TempPrefix.h"
 

@@ -1,7 +1,7 @@
 #include "catalogue/Catalogue.h"
 #include "output/frmReporte.h"
-#include "platform/MemoryControls.h"
-#include "platform/MessageBoxes.h"
+#include "platform/controls/MemoryControls.h"
+#include "platform/desktop/MessageBoxes.h"
 #include "support_files/TestApplication.h"
 
 #include <QDateTime>

@@ -1,7 +1,7 @@
 #include "catalogue/Catalogue.h"
 #include "output/ReportBuilder.h"
-#include "platform/MemoryControls.h"
-#include "platform/RichTextBox.h"
+#include "platform/controls/MemoryControls.h"
+#include "platform/richtext/RichTextBox.h"
 #include "support_files/TestApplication.h"
 
 #include <gtest/gtest.h>

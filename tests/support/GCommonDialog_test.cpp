@@ -1,5 +1,5 @@
-#include "platform/ProgramError.h"
-#include "platform/SystemColors.h"
+#include "platform/core/ProgramError.h"
+#include "platform/drawing/SystemColors.h"
 #include "support/GCommonDialog.h"
 
 #include <gtest/gtest.h>

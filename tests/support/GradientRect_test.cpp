@@ -1,7 +1,7 @@
-#include "platform/ImageSurface.h"
-#include "platform/MessageBoxes.h"
-#include "platform/ProgramError.h"
-#include "platform/SystemColors.h"
+#include "platform/core/ProgramError.h"
+#include "platform/desktop/MessageBoxes.h"
+#include "platform/drawing/ImageSurface.h"
+#include "platform/drawing/SystemColors.h"
 #include "support/GradientRect.h"
 
 #include <gtest/gtest.h>

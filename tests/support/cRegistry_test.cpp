@@ -1,9 +1,9 @@
 #include "support/cRegistry.h"
 
-#include "platform/ProgramError.h"
-#include "platform/RegistryStore.h"
-#include "platform/RegistryText.h"
-#include "platform/WinRegistry.h"
+#include "platform/core/ProgramError.h"
+#include "platform/registry/RegistryStore.h"
+#include "platform/registry/RegistryText.h"
+#include "platform/registry/WinRegistry.h"
 #include "support_files/TempPrefix.h"
 #include "support_files/WineRegistryText.h"
 

@@ -1,6 +1,6 @@
 #include "support_files/RecordingBrowser.h"
 
-#include "platform/ShellExecute.h"
+#include "platform/desktop/ShellExecute.h"
 
 #include <QFile>
 #include <QStandardPaths>

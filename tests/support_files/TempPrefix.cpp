@@ -1,7 +1,7 @@
 #include "support_files/TempPrefix.h"
 
-#include "platform/AnsiCodePage.h"
-#include "platform/PathMapper.h"
+#include "platform/core/AnsiCodePage.h"
+#include "platform/files/PathMapper.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "support_files/WineRegistryText.h"
 
-#include "platform/RegistryText.h"
+#include "platform/registry/RegistryText.h"
 #include "support_files/TempPrefix.h"
 
 #include <QFile>

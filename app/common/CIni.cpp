@@ -1,0 +1,20 @@
+#include "app/common/CIni.h"
+
+#include "platform/files/PrivateProfile.h"
+
+QString CIni::Leer(const QString& Seccion, const QString& LLave, const QString& ArchivoIni) const
+{
+    // A buffer of 255 characters holds at most 254 and the terminating null.
+    return PrivateProfile::GetString(Seccion, LLave, QString(), 255, ArchivoIni);
+}
+
+void CIni::Grabar(const QString& ArchivoIni, const QString& Seccion, const QString& LLave, const QVariant& valor) const
+{
+    PrivateProfile::WriteString(Seccion, LLave, valor.toString(), ArchivoIni);
+}
+
+CIni& SharedIni()
+{
+    static CIni ini;
+    return ini;
+}

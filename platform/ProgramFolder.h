@@ -1,7 +1,0 @@
-#pragma once
-
-#include <QString>
-
-// The folder that holds the running program, in Windows form through the current prefix (Z: for
-// a folder outside the prefix's drives), without a trailing backslash except for a drive's root.
-QString ProgramFolder();

@@ -1,0 +1,123 @@
+#include "platform/controls/Controls.h"
+
+#include "platform/core/ProgramError.h"
+#include "platform/files/PathMapper.h"
+#include "platform/files/ProgramFolder.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace {
+
+// Windows wildcard match ignoring case: '*' any run, '?' any one character.
+bool matchesPattern(const QString& pattern, const QString& name)
+{
+    qsizetype p = 0, n = 0, star = -1, resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == u'?' || pattern[p].toCaseFolded() == name[n].toCaseFolded())) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == u'*') {
+            star = p++;
+            resume = n;
+        } else if (star >= 0) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
+
+// Names of the regular files of a host folder (links followed), read from the directory itself
+// so that only links and file systems without entry types cost a stat each.
+QStringList regularFileNames(const QString& hostFolder)
+{
+    QStringList names;
+    const QByteArray folder = QFile::encodeName(hostFolder);
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        bool regular = entry->d_type == DT_REG;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat status {};
+            const QByteArray path = folder + '/' + entry->d_name;
+            regular = ::stat(path.constData(), &status) == 0 && S_ISREG(status.st_mode);
+        }
+        if (regular)
+            names.append(QFile::decodeName(entry->d_name));
+    }
+    ::closedir(dir);
+    return names;
+}
+
+QString existingFolderOrRaise(const QString& windowsPath)
+{
+    const QString host = PathMapper::current().toHost(windowsPath);
+    if (host.isEmpty() || !QFileInfo(host).isDir())
+        RaiseStandardError(ErrorNumbers::PathNotFound);
+    return host;
+}
+
+}
+
+void TreeControl::ToggleByUser(int position)
+{
+    SetChecked(position, !Node(position).checked);
+    if (NodeCheck)
+        NodeCheck(position);
+}
+
+void FolderList::SetPath(const QString& windowsPath)
+{
+    existingFolderOrRaise(windowsPath);
+    const QString path = FolderListForm(windowsPath);
+    if (path == path_)
+        return;
+    path_ = path;
+    if (Change)
+        Change();
+}
+
+void FileList::SetPath(const QString& windowsPath)
+{
+    existingFolderOrRaise(windowsPath);
+    path_ = FolderListForm(windowsPath);
+    Refresh();
+}
+
+void FileList::Refresh()
+{
+    names_.clear();
+    if (path_.isEmpty())
+        return;
+    const QString host = existingFolderOrRaise(path_);
+    // Regular files only (no FIFOs, sockets or devices); no hidden files.
+    for (const QString& name : regularFileNames(host))
+        if (!name.startsWith(u'.') && matchesPattern(pattern_, name))
+            names_.append(name);
+    std::sort(names_.begin(), names_.end(), [](const QString& a, const QString& b) {
+        const int order = a.compare(b, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a < b;
+    });
+}
+
+const QString& FileList::List(int index) const
+{
+    if (index < 0 || index >= names_.size())
+        RaiseStandardError(ErrorNumbers::InvalidPropertyValue);
+    return names_[index];
+}
+
+MainControls::MainControls(TreeControl& tree, StatusBarControl& statusBar, ProgressBarControl& progressBar)
+    : treeMain(tree), stbMain(statusBar), pgbStatus(progressBar)
+{
+    Dir1.Change = [this] { File1.SetPath(Dir1.Path()); };
+}

@@ -1,0 +1,218 @@
+#include "platform/files/PathMapper.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <memory>
+
+namespace {
+
+std::unique_ptr<PathMapper>& currentMapper()
+{
+    static std::unique_ptr<PathMapper> mapper;
+    return mapper;
+}
+
+int driveIndex(QChar letter)
+{
+    const char16_t c = letter.toLower().unicode();
+    return (c >= u'a' && c <= u'z') ? c - u'a' : -1;
+}
+
+QStringList windowsComponents(const QString& pathAfterDrive)
+{
+    QString p = pathAfterDrive;
+    p.replace(u'/', u'\\');
+    return p.split(u'\\', Qt::SkipEmptyParts);
+}
+
+// The entry of `dir` whose name equals `name` ignoring case, or an empty string.
+QString findIgnoringCase(const QString& dir, const QString& name)
+{
+    QDir d(dir);
+    const QStringList entries = d.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries)
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return entry;
+    return QString();
+}
+
+}
+
+PathMapper::PathMapper(const QString& prefixDir)
+    : prefix_(QDir::cleanPath(QDir(prefixDir).absolutePath()))
+{
+    QDir dosdevices(prefix_ + QStringLiteral("/dosdevices"));
+    const QStringList entries = dosdevices.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries) {
+        if (entry.size() != 2 || entry[1] != u':')
+            continue;
+        const int index = driveIndex(entry[0]);
+        if (index < 0)
+            continue;
+        QFileInfo link(dosdevices.filePath(entry));
+        QString target = link.isSymLink() ? link.symLinkTarget() : link.absoluteFilePath();
+        if (!QFileInfo(target).isDir())
+            continue;
+        drives_[index] = QDir::cleanPath(target);
+        canonicalDrives_[index] = QFileInfo(target).canonicalFilePath();
+    }
+    if (drives_[25].isEmpty()) {
+        drives_[25] = QStringLiteral("/");
+        canonicalDrives_[25] = QStringLiteral("/");
+    }
+    if (!drives_[2].isEmpty()) {
+        const QString windowsDir = findIgnoringCase(drives_[2], QStringLiteral("windows"));
+        if (!windowsDir.isEmpty() && !findIgnoringCase(drives_[2] + u'/' + windowsDir, QStringLiteral("syswow64")).isEmpty())
+            system32Windows_ = QStringLiteral("windows\\system32");
+    }
+}
+
+QString PathMapper::defaultPrefix()
+{
+    const QString fromEnvironment = qEnvironmentVariable("WINEPREFIX");
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    return QDir::homePath() + QStringLiteral("/.wine");
+}
+
+const PathMapper& PathMapper::current()
+{
+    auto& mapper = currentMapper();
+    if (!mapper)
+        mapper = std::make_unique<PathMapper>(defaultPrefix());
+    return *mapper;
+}
+
+void PathMapper::setCurrent(const QString& prefixDir)
+{
+    currentMapper() = std::make_unique<PathMapper>(prefixDir);
+}
+
+QString PathMapper::driveRoot(QChar letter) const
+{
+    const int index = driveIndex(letter);
+    return index < 0 ? QString() : drives_[index];
+}
+
+bool PathMapper::isDrivePath(const QString& path)
+{
+    return path.size() >= 2 && path[1] == u':' && driveIndex(path[0]) >= 0
+        && (path.size() == 2 || path[2] == u'\\' || path[2] == u'/');
+}
+
+bool PathMapper::split(const QString& windowsPath, QString& root, QStringList& components) const
+{
+    if (!isDrivePath(windowsPath))
+        return false;
+    root = driveRoot(windowsPath[0]);
+    if (root.isEmpty())
+        return false;
+
+    components.clear();
+    for (const QString& component : windowsComponents(windowsPath.mid(2))) {
+        if (component == u'.')
+            continue;
+        if (component == QStringLiteral("..")) {
+            if (!components.isEmpty())
+                components.removeLast();
+            continue;
+        }
+        components.append(component);
+    }
+
+    // A 32-bit program in a 64-bit prefix sees syswow64 where it asks for system32.
+    if (!system32Windows_.isEmpty() && driveIndex(windowsPath[0]) == 2 && components.size() >= 2
+        && components[0].compare(QStringLiteral("windows"), Qt::CaseInsensitive) == 0
+        && components[1].compare(QStringLiteral("system32"), Qt::CaseInsensitive) == 0)
+        components[1] = QStringLiteral("syswow64");
+    return true;
+}
+
+QString PathMapper::toHostAsWritten(const QString& windowsPath) const
+{
+    QString root;
+    QStringList components;
+    if (!split(windowsPath, root, components))
+        return QString();
+    if (components.isEmpty())
+        return root;
+    return (root.endsWith(u'/') ? root : root + u'/') + components.join(u'/');
+}
+
+QString PathMapper::toHost(const QString& windowsPath) const
+{
+    QString root;
+    QStringList components;
+    if (!split(windowsPath, root, components))
+        return QString();
+    return resolveBelow(root, components);
+}
+
+QString PathMapper::resolveBelow(QString hostDir, const QStringList& components) const
+{
+    if (components.isEmpty())
+        return hostDir;
+    // The common case first: the path exists exactly as written.
+    const QString joined = components.join(u'/');
+    const QString exact = hostDir.endsWith(u'/') ? hostDir + joined : hostDir + u'/' + joined;
+    if (QFileInfo::exists(exact))
+        return exact;
+
+    QString path = hostDir;
+    bool resolving = true;
+    for (const QString& component : components) {
+        QString name = component;
+        if (resolving) {
+            const QString candidate = path + u'/' + component;
+            if (!QFileInfo::exists(candidate)) {
+                const QString match = findIgnoringCase(path, component);
+                if (match.isEmpty())
+                    resolving = false; // the rest does not exist: keep it as written
+                else
+                    name = match;
+            }
+        }
+        path = path.endsWith(u'/') ? path + name : path + u'/' + name;
+    }
+    return path;
+}
+
+QString PathMapper::toWindows(const QString& hostPath) const
+{
+    const QFileInfo info(hostPath);
+    const QString absolute = QDir::cleanPath(info.absoluteFilePath());
+    const QString canonical = info.exists() ? info.canonicalFilePath() : QString();
+
+    int bestDrive = -1;
+    qsizetype bestLength = -1;
+    QString bestRest;
+    auto consider = [&](int drive, const QString& root, const QString& path) {
+        if (root.isEmpty())
+            return;
+        const bool isRoot = root == u'/';
+        if (path == root || isRoot || path.startsWith(root + u'/')) {
+            if (root.size() > bestLength || (root.size() == bestLength && drive < bestDrive)) {
+                bestDrive = drive;
+                bestLength = root.size();
+                bestRest = path == root ? QString() : path.mid(isRoot ? 1 : root.size() + 1);
+            }
+        }
+    };
+    for (int drive = 0; drive < 26; ++drive) {
+        // Z: covers everything; every other drive wins over it.
+        if (drive == 25)
+            continue;
+        consider(drive, drives_[drive], absolute);
+        if (!canonical.isEmpty())
+            consider(drive, canonicalDrives_[drive], canonical);
+    }
+    if (bestDrive < 0) {
+        bestDrive = 25;
+        const QString& root = canonicalDrives_[25];
+        const QString& path = canonical.isEmpty() ? absolute : canonical;
+        bestRest = root == u'/' ? path.mid(1) : (path.startsWith(root + u'/') ? path.mid(root.size() + 1) : path.mid(1));
+    }
+    QString rest = bestRest;
+    rest.replace(u'/', u'\\');
+    return QString(QChar(u'A' + bestDrive)) + QStringLiteral(":\\") + rest;
+}

@@ -1,0 +1,148 @@
+#include "platform/files/PrivateProfile.h"
+
+#include "platform/core/AnsiCodePage.h"
+#include "platform/files/PathMapper.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QStringList>
+
+namespace {
+
+// Files larger than this are not profile files; reading them would only waste memory.
+constexpr qint64 kMaxProfileSize = 16 * 1024 * 1024;
+
+QStringList readLines(const QString& hostPath)
+{
+    QFile file(hostPath);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxProfileSize)
+        return {};
+    const QByteArray bytes = file.readAll();
+    QString text = AnsiCodePage::decode(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    QStringList lines = text.split(u'\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+// The name of a "[section]" line, or a null string for any other line.
+QString sectionName(const QString& line)
+{
+    const QString trimmed = line.trimmed();
+    if (!trimmed.startsWith(u'['))
+        return QString();
+    const qsizetype close = trimmed.indexOf(u']');
+    return (close < 0 ? trimmed.mid(1) : trimmed.mid(1, close - 1)).trimmed();
+}
+
+// Splits a "key=value" line; false for a line without "=" or a comment.
+bool splitEntry(const QString& line, QString& key, QString& value)
+{
+    const QString trimmed = line.trimmed();
+    if (trimmed.startsWith(u';'))
+        return false;
+    const qsizetype equals = line.indexOf(u'=');
+    if (equals < 0)
+        return false;
+    key = line.left(equals).trimmed();
+    value = line.mid(equals + 1).trimmed();
+    return true;
+}
+
+QString unquoted(const QString& value)
+{
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
+        return value.mid(1, value.size() - 2);
+    return value;
+}
+
+}
+
+namespace PrivateProfile {
+
+QString hostPathOf(const QString& fileName)
+{
+    if (fileName.contains(u'\\') || fileName.contains(u'/') || fileName.contains(u':'))
+        return PathMapper::current().toHost(fileName);
+    const PathMapper& mapper = PathMapper::current();
+    if (!mapper.driveRoot(u'c').isEmpty())
+        return mapper.toHost(QStringLiteral("C:\\windows\\") + fileName);
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' + fileName;
+}
+
+QString GetString(const QString& section, const QString& key, const QString& defaultValue, int bufferSize,
+                  const QString& fileName)
+{
+    QString result = defaultValue;
+    bool inSection = false;
+    for (const QString& line : readLines(hostPathOf(fileName))) {
+        const QString name = sectionName(line);
+        if (!name.isNull()) {
+            inSection = name.compare(section, Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        QString lineKey, value;
+        if (inSection && splitEntry(line, lineKey, value) && lineKey.compare(key, Qt::CaseInsensitive) == 0) {
+            result = unquoted(value);
+            break;
+        }
+    }
+    return bufferSize > 0 ? result.left(bufferSize - 1) : QString();
+}
+
+bool WriteString(const QString& section, const QString& key, const QString& value, const QString& fileName)
+{
+    const QString hostPath = hostPathOf(fileName);
+    if (hostPath.isEmpty())
+        return false;
+    QStringList lines = readLines(hostPath);
+    const QString entry = key + u'=' + value;
+
+    qsizetype sectionLine = -1;
+    qsizetype insertAt = -1; // after the section's last entry
+    bool written = false;
+    for (qsizetype i = 0; i < lines.size() && !written; ++i) {
+        const QString name = sectionName(lines[i]);
+        if (!name.isNull()) {
+            if (sectionLine >= 0)
+                break;
+            if (name.compare(section, Qt::CaseInsensitive) == 0) {
+                sectionLine = i;
+                insertAt = i + 1;
+            }
+            continue;
+        }
+        if (sectionLine < 0)
+            continue;
+        QString lineKey, lineValue;
+        if (splitEntry(lines[i], lineKey, lineValue)) {
+            if (lineKey.compare(key, Qt::CaseInsensitive) == 0) {
+                lines[i] = entry;
+                written = true;
+            }
+            insertAt = i + 1;
+        }
+    }
+    if (!written) {
+        if (sectionLine < 0) {
+            lines.append(u'[' + section + u']');
+            lines.append(entry);
+        } else {
+            lines.insert(insertAt, entry);
+        }
+    }
+
+    QDir().mkpath(QFileInfo(hostPath).absolutePath());
+    QSaveFile file(hostPath);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(AnsiCodePage::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
+    return file.commit();
+}
+
+}

@@ -1,0 +1,366 @@
+#include "platform/registry/RegistryStore.h"
+
+#include "platform/files/PathMapper.h"
+#include "platform/registry/RegistryText.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace {
+
+// The user Wine makes in a new prefix, when user.reg does not name another.
+const QString kDefaultUserSid = QStringLiteral("S-1-5-21-0-0-0-1000");
+
+// Windows allows 512 levels of keys.
+constexpr std::size_t kMaxDepth = 512;
+
+const std::vector<QStringView>& classesBase()
+{
+    static const std::vector<QStringView> base{u"Software", u"Classes"};
+    return base;
+}
+
+const std::vector<QStringView>& currentConfigBase()
+{
+    static const std::vector<QStringView> base{u"System", u"CurrentControlSet", u"Hardware Profiles", u"Current"};
+    return base;
+}
+
+std::shared_ptr<RegistryStore>& sharedStore()
+{
+    static std::shared_ptr<RegistryStore> store;
+    return store;
+}
+
+// Merges two name-ordered lists; on equal names the first list's entry is kept.
+template <typename Item, typename Name>
+std::vector<Item> mergeByName(std::vector<Item> first, const std::vector<Item>& second, Name nameOf)
+{
+    std::vector<Item> merged;
+    merged.reserve(first.size() + second.size());
+    std::size_t i = 0, j = 0;
+    while (i < first.size() || j < second.size()) {
+        if (j == second.size()) {
+            merged.push_back(std::move(first[i++]));
+            continue;
+        }
+        if (i == first.size()) {
+            merged.push_back(second[j++]);
+            continue;
+        }
+        const int order = RegistryHive::compareNames(nameOf(first[i]), nameOf(second[j]));
+        if (order <= 0) {
+            if (order == 0)
+                ++j;
+            merged.push_back(std::move(first[i++]));
+        } else {
+            merged.push_back(second[j++]);
+        }
+    }
+    return merged;
+}
+
+}
+
+RegistryStore::RegistryStore(const QString& prefixDir)
+    : prefix_(prefixDir)
+    , win64_(QFileInfo(prefixDir + QStringLiteral("/drive_c/windows/syswow64")).isDir())
+    , machine_(std::make_unique<RegistryHive>(prefixDir + QStringLiteral("/system.reg"), QByteArrayLiteral("\\\\Machine"), win64_))
+    , user_(std::make_unique<RegistryHive>(prefixDir + QStringLiteral("/user.reg"),
+                                           "\\\\User\\\\" + kDefaultUserSid.toLatin1(), win64_))
+{
+}
+
+RegistryStore::~RegistryStore() = default;
+
+std::shared_ptr<RegistryStore> RegistryStore::current()
+{
+    auto& store = sharedStore();
+    const QString& prefix = PathMapper::current().prefix();
+    if (!store || store->prefix() != prefix)
+        store = std::make_shared<RegistryStore>(prefix);
+    return store;
+}
+
+void RegistryStore::resetCurrent()
+{
+    sharedStore().reset();
+}
+
+QString RegistryStore::userSid()
+{
+    QFile file(user_->filePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return kDefaultUserSid;
+    const QByteArray head = file.read(4096);
+    const QByteArray marker = ";; All keys relative to ";
+    const qsizetype at = head.indexOf(marker);
+    if (at < 0)
+        return kDefaultUserSid;
+    const qsizetype start = at + marker.size();
+    qsizetype end = head.indexOf('\n', start);
+    if (end < 0)
+        end = head.size();
+    QByteArray line = head.mid(start, end - start).trimmed();
+    line.append('\n'); // an end for the unescaping to stop at
+    QString path;
+    if (RegistryText::unescape(std::string_view(line.constData(), static_cast<std::size_t>(line.size())), '\n', path) < 0)
+        return kDefaultUserSid;
+    const QString sid = path.section(u'\\', -1);
+    return sid.isEmpty() ? kDefaultUserSid : sid;
+}
+
+RegistryStore::Location RegistryStore::locate(RegistryRoot root, QStringView path)
+{
+    Location where;
+    if (path.startsWith(u'\\')) {
+        where.error = RegistryError::BadPathname;
+        return where;
+    }
+    for (qsizetype i = 0; i < path.size();) {
+        const qsizetype separator = path.indexOf(u'\\', i);
+        const qsizetype end = separator < 0 ? path.size() : separator;
+        if (end > i)
+            where.parts.push_back(path.mid(i, end - i));
+        i = end + 1;
+    }
+
+    switch (root) {
+    case RegistryRoot::ClassesRoot:
+        user_->refresh();
+        machine_->refresh();
+        where.layers[0] = {user_.get(), classesBase()};
+        where.layers[1] = {machine_.get(), classesBase()};
+        where.count = 2;
+        break;
+    case RegistryRoot::CurrentUser:
+        user_->refresh();
+        where.layers[0] = {user_.get(), {}};
+        where.count = 1;
+        break;
+    case RegistryRoot::LocalMachine:
+        machine_->refresh();
+        where.layers[0] = {machine_.get(), {}};
+        where.count = 1;
+        break;
+    case RegistryRoot::CurrentConfig:
+        machine_->refresh();
+        where.layers[0] = {machine_.get(), currentConfigBase()};
+        where.count = 1;
+        break;
+    case RegistryRoot::Users:
+        if (where.parts.empty()) {
+            where.usersRoot = true;
+        } else if (RegistryHive::compareNames(where.parts.front(), userSid()) == 0) {
+            user_->refresh();
+            where.parts.erase(where.parts.begin());
+            where.layers[0] = {user_.get(), {}};
+            where.count = 1;
+        } else {
+            where.error = RegistryError::FileNotFound;
+        }
+        break;
+    default:
+        where.error = RegistryError::InvalidHandle;
+        break;
+    }
+    return where;
+}
+
+RegistryKey* RegistryStore::keyIn(const Layer& layer, const std::vector<QStringView>& parts)
+{
+    RegistryKey* base = layer.hive->find(layer.hive->root(), layer.base);
+    return base ? layer.hive->find(base, parts) : nullptr;
+}
+
+long RegistryStore::checkKey(RegistryRoot root, QStringView path)
+{
+    Location where = locate(root, path);
+    if (where.error != RegistryError::Success || where.usersRoot)
+        return where.error;
+    // The classes root itself exists even before anything is registered.
+    if (root == RegistryRoot::ClassesRoot && where.parts.empty())
+        return RegistryError::Success;
+    for (int i = 0; i < where.count; ++i)
+        if (keyIn(where.layers[i], where.parts))
+            return RegistryError::Success;
+    return RegistryError::FileNotFound;
+}
+
+QStringList RegistryStore::subkeyNames(RegistryRoot root, QStringView path)
+{
+    Location where = locate(root, path);
+    if (where.error != RegistryError::Success)
+        return {};
+    if (where.usersRoot)
+        return {userSid()};
+    std::vector<QString> merged;
+    for (int i = 0; i < where.count; ++i) {
+        RegistryKey* key = keyIn(where.layers[i], where.parts);
+        if (!key)
+            continue;
+        std::vector<QString> names;
+        names.reserve(key->subkeys().size());
+        for (const auto& entry : key->subkeys())
+            names.push_back(entry.first);
+        merged = mergeByName(std::move(merged), names, [](const QString& n) { return QStringView(n); });
+    }
+    return QStringList(merged.begin(), merged.end());
+}
+
+std::vector<RegistryValue> RegistryStore::values(RegistryRoot root, QStringView path)
+{
+    Location where = locate(root, path);
+    if (where.error != RegistryError::Success || where.usersRoot)
+        return {};
+    std::vector<RegistryValue> merged;
+    for (int i = 0; i < where.count; ++i) {
+        if (RegistryKey* key = keyIn(where.layers[i], where.parts))
+            merged = mergeByName(std::move(merged), where.layers[i].hive->values(key),
+                                 [](const RegistryValue& v) { return QStringView(v.name); });
+    }
+    return merged;
+}
+
+std::optional<RegistryValue> RegistryStore::value(RegistryRoot root, QStringView path, QStringView name)
+{
+    Location where = locate(root, path);
+    if (where.error != RegistryError::Success || where.usersRoot)
+        return std::nullopt;
+    for (int i = 0; i < where.count; ++i) {
+        if (RegistryKey* key = keyIn(where.layers[i], where.parts))
+            if (const RegistryValue* found = where.layers[i].hive->value(key, name))
+                return *found;
+    }
+    return std::nullopt;
+}
+
+QString RegistryStore::text(RegistryRoot root, QStringView path, QStringView name)
+{
+    const std::optional<RegistryValue> found = value(root, path, name);
+    if (!found || (found->type != RegistryText::REG_SZ && found->type != RegistryText::REG_EXPAND_SZ
+                   && found->type != RegistryText::REG_MULTI_SZ))
+        return QString();
+    return RegistryText::textOf(found->data);
+}
+
+long RegistryStore::commit(RegistryHive& hive)
+{
+    return hive.save() ? RegistryError::Success : RegistryError::RegistryIoFailed;
+}
+
+long RegistryStore::createKey(RegistryRoot root, QStringView path, bool* created)
+{
+    if (created)
+        *created = false;
+    Location where = locate(root, path);
+    if (where.error != RegistryError::Success)
+        return where.error;
+    if (where.usersRoot)
+        return RegistryError::AccessDenied;
+    for (int i = 0; i < where.count; ++i)
+        if (keyIn(where.layers[i], where.parts))
+            return RegistryError::Success;
+    if (root == RegistryRoot::ClassesRoot && where.parts.empty())
+        return RegistryError::Success;
+
+    // A new key goes to the last layer: the machine's classes under HKEY_CLASSES_ROOT.
+    const Layer& layer = where.layers[where.count - 1];
+    if (layer.base.size() + where.parts.size() > kMaxDepth)
+        return RegistryError::InvalidParameter;
+    for (QStringView part : where.parts)
+        if (part.size() > RegistryText::kMaxKeyNameLength)
+            return RegistryError::InvalidParameter;
+    if (!layer.hive->writable())
+        return RegistryError::RegistryIoFailed;
+
+    RegistryKey* key = layer.hive->root();
+    for (QStringView part : layer.base)
+        key = layer.hive->createChild(key, part.toString());
+    for (QStringView part : where.parts)
+        key = layer.hive->createChild(key, part.toString());
+    const long result = commit(*layer.hive);
+    if (created && result == RegistryError::Success)
+        *created = true;
+    return result;
+}
+
+long RegistryStore::setValue(RegistryRoot root, QStringView path, RegistryValue value)
+{
+    Location where = locate(root, path);
+    if (where.error != RegistryError::Success)
+        return where.error;
+    if (where.usersRoot)
+        return RegistryError::AccessDenied;
+    for (int i = 0; i < where.count; ++i) {
+        const Layer& layer = where.layers[i];
+        if (RegistryKey* key = keyIn(layer, where.parts)) {
+            if (!layer.hive->writable())
+                return RegistryError::RegistryIoFailed;
+            layer.hive->setValue(key, std::move(value));
+            return commit(*layer.hive);
+        }
+    }
+    if (root == RegistryRoot::ClassesRoot && where.parts.empty()) {
+        // A value of the classes root itself lands on the machine's Software\Classes.
+        const long made = createKey(RegistryRoot::LocalMachine, u"Software\\Classes", nullptr);
+        if (made != RegistryError::Success)
+            return made;
+        return setValue(RegistryRoot::LocalMachine, u"Software\\Classes", std::move(value));
+    }
+    return RegistryError::FileNotFound;
+}
+
+long RegistryStore::deleteKey(RegistryRoot root, QStringView path)
+{
+    Location where = locate(root, path);
+    if (where.error != RegistryError::Success)
+        return where.error;
+    if (where.usersRoot || where.parts.empty())
+        return RegistryError::AccessDenied;
+    for (int i = 0; i < where.count; ++i) {
+        const Layer& layer = where.layers[i];
+        if (RegistryKey* key = keyIn(layer, where.parts)) {
+            if (!key->subkeys().empty())
+                return RegistryError::AccessDenied;
+            if (!layer.hive->writable())
+                return RegistryError::RegistryIoFailed;
+            layer.hive->deleteKey(key);
+            return commit(*layer.hive);
+        }
+    }
+    return RegistryError::FileNotFound;
+}
+
+long RegistryStore::deleteValue(RegistryRoot root, QStringView path, QStringView name)
+{
+    Location where = locate(root, path);
+    if (where.error != RegistryError::Success)
+        return where.error;
+    if (where.usersRoot)
+        return RegistryError::FileNotFound;
+    for (int i = 0; i < where.count; ++i) {
+        const Layer& layer = where.layers[i];
+        RegistryKey* key = keyIn(layer, where.parts);
+        if (!key || !layer.hive->value(key, name))
+            continue;
+        if (!layer.hive->writable())
+            return RegistryError::RegistryIoFailed;
+        layer.hive->deleteValue(key, name);
+        return commit(*layer.hive);
+    }
+    return RegistryError::FileNotFound;
+}
+
+void RegistryStore::refresh()
+{
+    machine_->refresh();
+    user_->refresh();
+}
+
+std::uint64_t RegistryStore::generation() const
+{
+    // Each hive's count only grows, so their sum changes whenever either does.
+    return machine_->generation() + user_->generation();
+}

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "platform/registry/RegistryHive.h"
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// The predefined root keys, numbered as Windows numbers their handles.
+enum class RegistryRoot : std::uint32_t {
+    ClassesRoot = 0x80000000u,
+    CurrentUser = 0x80000001u,
+    LocalMachine = 0x80000002u,
+    Users = 0x80000003u,
+    CurrentConfig = 0x80000005u,
+};
+
+// The Windows error codes registry operations return.
+namespace RegistryError {
+constexpr long Success = 0;
+constexpr long FileNotFound = 2;
+constexpr long AccessDenied = 5;
+constexpr long InvalidHandle = 6;
+constexpr long InvalidParameter = 87;
+constexpr long BadPathname = 161;
+constexpr long MoreData = 234;
+constexpr long NoMoreItems = 259;
+constexpr long RegistryIoFailed = 1016;
+}
+
+// The registry of one Wine prefix, as a Windows program in it sees it: HKEY_LOCAL_MACHINE is
+// the prefix's system.reg, HKEY_CURRENT_USER its user.reg, HKEY_CLASSES_ROOT the user's
+// Software\Classes laid over the machine's (reads look in the user's first, listings merge,
+// writes go to the user's copy of a key when it has one and to the machine's otherwise),
+// HKEY_USERS holds the user's key under its SID, and HKEY_CURRENT_CONFIG is the machine's
+// current hardware profile. A prefix without registry files is an empty registry.
+//
+// Key paths are given below a root ("TypeLib\{GUID}\2.0"), components separated by backslashes,
+// key and value names compared ignoring case. Every change is written to its file before the
+// call returns; a change that cannot be written is undone and reported as RegistryIoFailed.
+// The files are read again when they change on disk (Wine saving them, a test writing them).
+//
+// The Windows-shaped functions the program calls (WinApi::RegOpenKeyExA and the others) sit on
+// this class; on Windows the real registry stands in their place and this class is not needed.
+//
+// REQUIRES: one thread at a time.
+class RegistryStore {
+public:
+    explicit RegistryStore(const QString& prefixDir);
+    ~RegistryStore();
+
+    // The store of the current prefix (PathMapper::current()), made on first use and made
+    // anew when the current prefix changes. Open handles keep the store they were opened in.
+    static std::shared_ptr<RegistryStore> current();
+    // Forgets the shared store, so the next current() reads the files again.
+    static void resetCurrent();
+
+    const QString& prefix() const { return prefix_; }
+    // True for a prefix with drive_c/windows/syswow64, where a 32-bit program runs under WoW64.
+    bool is64Bit() const { return win64_; }
+
+    // Success when the key exists; FileNotFound when it does not; BadPathname for a path that
+    // starts with a backslash; InvalidHandle for an unknown root.
+    long checkKey(RegistryRoot root, QStringView path);
+    bool keyExists(RegistryRoot root, QStringView path) { return checkKey(root, path) == RegistryError::Success; }
+
+    // Names of the key's subkeys, in Windows' order (ignoring case); empty for a missing key.
+    QStringList subkeyNames(RegistryRoot root, QStringView path);
+    // The key's values, ordered by name; empty for a missing key.
+    std::vector<RegistryValue> values(RegistryRoot root, QStringView path);
+    // One value (an empty name is the default value), or nothing when the key or value is missing.
+    std::optional<RegistryValue> value(RegistryRoot root, QStringView path, QStringView name);
+    // The text of a string value (REG_SZ, REG_EXPAND_SZ unexpanded, REG_MULTI_SZ up to its
+    // first separator); empty when the value is missing or of another type.
+    QString text(RegistryRoot root, QStringView path, QStringView name = {});
+
+    // Opens the key, making it and its missing parents. `created` tells whether it was new.
+    // InvalidParameter for a name longer than Wine allows or a path deeper than 512 levels.
+    long createKey(RegistryRoot root, QStringView path, bool* created = nullptr);
+    // Sets a value of an existing key. FileNotFound when the key is missing.
+    long setValue(RegistryRoot root, QStringView path, RegistryValue value);
+    // Deletes a key that has no subkeys (AccessDenied when it has some, or for a root).
+    long deleteKey(RegistryRoot root, QStringView path);
+    // FileNotFound when the key or the value is missing.
+    long deleteValue(RegistryRoot root, QStringView path, QStringView name);
+
+    // Reads the files again if they changed on disk. Every operation above does this first.
+    void refresh();
+    // Changes whenever what the store holds changed (a change, a file read again); it does not
+    // look at the files (refresh() does).
+    std::uint64_t generation() const;
+
+private:
+    struct Layer {
+        RegistryHive* hive = nullptr;
+        std::vector<QStringView> base; // the root's own path inside the hive
+    };
+    struct Location {
+        Layer layers[2];
+        int count = 0;   // layers in reading order (user's classes before the machine's)
+        bool usersRoot = false; // HKEY_USERS itself, which only lists the user's SID
+        long error = RegistryError::Success;
+        std::vector<QStringView> parts; // the path below the root
+    };
+
+    Location locate(RegistryRoot root, QStringView path);
+    RegistryKey* keyIn(const Layer& layer, const std::vector<QStringView>& parts);
+    long commit(RegistryHive& hive);
+    QString userSid();
+
+    QString prefix_;
+    bool win64_;
+    std::unique_ptr<RegistryHive> machine_;
+    std::unique_ptr<RegistryHive> user_;
+};

@@ -1,0 +1,162 @@
+#include "platform/registry/WindowsEnvironment.h"
+
+#include "platform/core/AnsiCodePage.h"
+#include "platform/registry/RegistryStore.h"
+#include "platform/registry/RegistryText.h"
+
+#include <QProcessEnvironment>
+#include <cstring>
+#include <optional>
+
+extern char** environ;
+
+namespace {
+
+const QString kSystemKey = QStringLiteral("System\\CurrentControlSet\\Control\\Session Manager\\Environment");
+const QString kUserKey = QStringLiteral("Environment");
+const QString kCurrentVersionKey = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion");
+
+// A fingerprint of the process environment, to notice a variable set since the last build.
+std::size_t processEnvironmentHash()
+{
+    std::size_t hash = 14695981039346656037ull;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        for (const char* c = *entry; *c; ++c)
+            hash = (hash ^ static_cast<unsigned char>(*c)) * 1099511628211ull;
+        hash = (hash ^ 0xFF) * 1099511628211ull;
+    }
+    return hash;
+}
+
+}
+
+WindowsEnvironment::WindowsEnvironment(RegistryStore& store)
+{
+    const QProcessEnvironment process = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : process.keys())
+        set(name, process.value(name));
+
+    // What Wine sets for every program before the registry's variables.
+    const bool win64 = store.is64Bit();
+    auto fromRegistry = [&](const QString& name, const QString& fallback) {
+        const QString text = store.text(RegistryRoot::LocalMachine, kCurrentVersionKey, name);
+        return text.isEmpty() ? fallback : text;
+    };
+    const QString programFiles = win64 ? fromRegistry(QStringLiteral("ProgramFilesDir (x86)"), QStringLiteral("C:\\Program Files (x86)"))
+                                       : fromRegistry(QStringLiteral("ProgramFilesDir"), QStringLiteral("C:\\Program Files"));
+    const QString commonFiles = win64 ? fromRegistry(QStringLiteral("CommonFilesDir (x86)"), QStringLiteral("C:\\Program Files (x86)\\Common Files"))
+                                      : fromRegistry(QStringLiteral("CommonFilesDir"), QStringLiteral("C:\\Program Files\\Common Files"));
+    auto setWineVariables = [&] {
+        set(QStringLiteral("SystemRoot"), QStringLiteral("C:\\windows"));
+        set(QStringLiteral("ProgramFiles"), programFiles);
+        set(QStringLiteral("CommonProgramFiles"), commonFiles);
+    };
+    setWineVariables();
+
+    overlayRegistry(store, true);
+    overlayRegistry(store, false);
+    setWineVariables();
+}
+
+void WindowsEnvironment::set(const QString& name, const QString& value)
+{
+    values_.insert(name.toLower(), value);
+}
+
+QString WindowsEnvironment::value(QStringView name) const
+{
+    const auto it = values_.constFind(name.toString().toLower());
+    return it == values_.constEnd() ? QString() : *it;
+}
+
+void WindowsEnvironment::overlayRegistry(RegistryStore& store, bool system)
+{
+    const RegistryRoot root = system ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser;
+    const std::vector<RegistryValue> values = store.values(root, system ? kSystemKey : kUserKey);
+    // Plain values first, then the expandable ones, which may refer to the plain ones.
+    for (const std::uint32_t type : {RegistryText::REG_SZ, RegistryText::REG_EXPAND_SZ}) {
+        for (const RegistryValue& v : values) {
+            if (v.type != type || v.name.isEmpty())
+                continue;
+            QString text = RegistryText::textOf(v.data);
+            if (type == RegistryText::REG_EXPAND_SZ)
+                text = expand(text);
+            // The user's PATH adds to the system's rather than replacing it.
+            if (!system && v.name.compare(QStringLiteral("PATH"), Qt::CaseInsensitive) == 0) {
+                const QString systemPath = value(u"PATH");
+                if (!systemPath.isEmpty())
+                    text = systemPath + u';' + text;
+            }
+            set(v.name, text);
+        }
+    }
+}
+
+QString WindowsEnvironment::expand(QStringView text) const
+{
+    QString out;
+    out.reserve(text.size());
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const qsizetype open = text.indexOf(u'%', i);
+        if (open < 0) {
+            out.append(text.mid(i));
+            break;
+        }
+        out.append(text.mid(i, open - i));
+        const qsizetype close = text.indexOf(u'%', open + 1);
+        if (close < 0) {
+            out.append(text.mid(open));
+            break;
+        }
+        const QStringView name = text.mid(open + 1, close - open - 1);
+        const auto it = name.isEmpty() ? values_.constEnd() : values_.constFind(name.toString().toLower());
+        if (it != values_.constEnd()) {
+            out.append(*it);
+            i = close + 1;
+        } else {
+            // Unknown: keep "%NAME" and go on from the closing '%', which may open the next one.
+            out.append(text.mid(open, close - open));
+            i = close;
+        }
+    }
+    return out;
+}
+
+const WindowsEnvironment& WindowsEnvironment::current()
+{
+    struct Cache {
+        std::shared_ptr<RegistryStore> store;
+        std::uint64_t generation = 0;
+        std::size_t processHash = 0;
+        std::optional<WindowsEnvironment> environment;
+    };
+    static Cache cache;
+    std::shared_ptr<RegistryStore> store = RegistryStore::current();
+    store->refresh();
+    const std::uint64_t generation = store->generation();
+    const std::size_t processHash = processEnvironmentHash();
+    if (!cache.environment || cache.store != store || cache.generation != generation || cache.processHash != processHash) {
+        cache.environment.emplace(*store);
+        cache.store = store;
+        cache.generation = generation;
+        cache.processHash = processHash;
+    }
+    return *cache.environment;
+}
+
+namespace WinApi {
+
+DWORD ExpandEnvironmentStringsA(const char* lpSrc, char* lpDst, DWORD nSize)
+{
+    const QString source = lpSrc ? AnsiCodePage::decode(std::string_view(lpSrc)) : QString();
+    const QByteArray expanded = AnsiCodePage::encode(WindowsEnvironment::current().expand(source));
+    const DWORD needed = static_cast<DWORD>(expanded.size()) + 1;
+    if (lpDst && nSize >= needed) {
+        std::memcpy(lpDst, expanded.constData(), static_cast<std::size_t>(expanded.size()));
+        lpDst[expanded.size()] = '\0';
+    }
+    return needed;
+}
+
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/registry/WinRegistry.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringView>
+#include <memory>
+
+class RegistryStore;
+
+// The environment a 32-bit Windows program sees in a Wine prefix: the process's own variables,
+// overlaid by the prefix's system environment (HKLM\System\CurrentControlSet\Control\Session
+// Manager\Environment) and then the user's (HKCU\Environment), with SystemRoot C:\windows and
+// ProgramFiles and CommonProgramFiles as the 32-bit view has them (the "(x86)" folders in a
+// 64-bit prefix). Names compare ignoring case. On Windows the process environment is already
+// this and the class is not needed.
+class WindowsEnvironment {
+public:
+    // The environment of the prefix `store` reads.
+    explicit WindowsEnvironment(RegistryStore& store);
+
+    // The environment of the current prefix; built again when the prefix, its registry or the
+    // process environment changed since the last call.
+    static const WindowsEnvironment& current();
+
+    // The variable's value, or a null string when it is not set.
+    QString value(QStringView name) const;
+
+    // `text` with every %NAME% of a set variable replaced by its value, as
+    // ExpandEnvironmentStrings does: an unknown name stays as written, %NOPE% included, and the
+    // scan goes on from its closing '%'.
+    QString expand(QStringView text) const;
+
+private:
+    void set(const QString& name, const QString& value);
+    void overlayRegistry(RegistryStore& store, bool system);
+
+    QHash<QString, QString> values_; // by lower-cased name
+};
+
+namespace WinApi {
+
+// Expands %NAME% references of `lpSrc` (ANSI) into `lpDst`, which holds `nSize` characters.
+// Returns the size the expanded text needs, terminator included; when that is more than
+// `nSize` the destination is not written.
+DWORD ExpandEnvironmentStringsA(const char* lpSrc, char* lpDst, DWORD nSize);
+
+}

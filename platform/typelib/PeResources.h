@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/files/ByteSource.h"
+
+#include <QString>
+#include <QStringView>
+#include <cstdint>
+#include <optional>
+
+// A run of bytes inside a source.
+struct ByteRange {
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+};
+
+// True when the source begins as a Windows executable image does ("MZ"). Such a file is read
+// only as an image, never as raw data.
+bool StartsLikeExecutableImage(const ByteSource& source);
+
+// Finds a resource in a PE32 or PE32+ image (.dll, .ocx, .exe) the way the Windows loader
+// does for a data file: the type is a named type compared ignoring case ("TYPELIB"), the
+// resource is numbered `id`, and among its languages the neutral one is preferred, else the
+// first. Only the headers, the section table and the resource directory entries on the way
+// are read.
+// Returns where the resource's bytes lie in the source, or nullopt with `error` (when given)
+// saying why: not an image, no such resource, or structures pointing outside the file.
+std::optional<ByteRange> FindPeResource(const ByteSource& image, QStringView typeName,
+                                        std::uint16_t id, QString* error = nullptr);

@@ -1,0 +1,25 @@
+#include "platform/typelib/RegistryTypeLibRegistrations.h"
+
+#include "platform/registry/RegistryStore.h"
+#include "platform/registry/WindowsEnvironment.h"
+
+namespace {
+constexpr std::uint32_t kExpandableText = 2;
+}
+
+QStringList RegistryTypeLibRegistrations::subkeys(const QString& hkcrPath) const
+{
+    return RegistryStore::current()->subkeyNames(RegistryRoot::ClassesRoot, hkcrPath);
+}
+
+std::optional<QString> RegistryTypeLibRegistrations::defaultValue(const QString& hkcrPath) const
+{
+    const auto store = RegistryStore::current();
+    const std::optional<RegistryValue> value = store->value(RegistryRoot::ClassesRoot, hkcrPath, {});
+    if (!value)
+        return std::nullopt;
+    const QString text = store->text(RegistryRoot::ClassesRoot, hkcrPath);
+    if (value->type == kExpandableText)
+        return WindowsEnvironment::current().expand(text);
+    return text;
+}

@@ -1,0 +1,143 @@
+#include "platform/typelib/TypeLibService.h"
+
+#include <limits>
+
+namespace {
+
+constexpr std::uint16_t kAnyVersion = 0xffff;
+
+// One field of a version key name, read as the C library reads "%x": blanks, an optional
+// sign, an optional 0x, then hex digits. Advances `at`; nullopt when there are no digits or
+// the value does not fit a version number.
+std::optional<std::uint16_t> hexField(const QString& text, qsizetype& at)
+{
+    while (at < text.size() && (text[at] == u' ' || text[at] == u'\t'))
+        ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == u'+' || text[at] == u'-'))
+        negative = text[at++] == u'-';
+    if (at + 1 < text.size() && text[at] == u'0' && (text[at + 1] == u'x' || text[at + 1] == u'X'))
+        at += 2;
+    std::uint64_t value = 0;
+    qsizetype digits = 0;
+    for (; at < text.size(); ++at, ++digits) {
+        const char16_t c = text[at].unicode();
+        int d;
+        if (c >= u'0' && c <= u'9')
+            d = c - u'0';
+        else if (c >= u'a' && c <= u'f')
+            d = c - u'a' + 10;
+        else if (c >= u'A' && c <= u'F')
+            d = c - u'A' + 10;
+        else
+            break;
+        value = std::min<std::uint64_t>(value * 16 + std::uint64_t(d), std::numeric_limits<std::uint32_t>::max());
+    }
+    if (digits == 0 || (negative && value != 0) || value > 0xffff)
+        return std::nullopt;
+    return static_cast<std::uint16_t>(value);
+}
+
+struct Version {
+    std::uint16_t major = 0;
+    std::uint16_t minor = 0;
+};
+
+// The version a key name such as "1.0" or "2.a" stands for; registrations write them in hex.
+// Anything after the minor field is ignored, as the system does.
+std::optional<Version> versionOfKey(const QString& name)
+{
+    qsizetype at = 0;
+    const auto major = hexField(name, at);
+    if (!major || at >= name.size() || name[at] != u'.')
+        return std::nullopt;
+    ++at;
+    const auto minor = hexField(name, at);
+    if (!minor)
+        return std::nullopt;
+    return Version{*major, *minor};
+}
+
+QString hex(std::uint32_t value)
+{
+    return QString::number(value, 16);
+}
+
+}
+
+std::optional<QString> TypeLibService::registeredPath(const QString& guid, std::uint16_t major, std::uint16_t minor,
+                                                      std::uint32_t lcid) const
+{
+    const auto normalized = NormalizedGuidText(guid);
+    if (!normalized)
+        return std::nullopt;
+    const QString libraryKey = QStringLiteral("TypeLib\\") + *normalized;
+
+    // The version key: the one asked for, else the same major with the highest minor above it.
+    const QString exactName = hex(major) + u'.' + hex(minor);
+    const bool any = major == kAnyVersion && minor == kAnyVersion;
+    std::optional<Version> best;
+    QString bestName;
+    auto better = [&](const Version& v, const QString& name) {
+        if (!best)
+            return true;
+        if (any)
+            return v.major > best->major || (v.major == best->major && v.minor > best->minor);
+        const bool exact = v.minor == minor;
+        if (exact != (best->minor == minor))
+            return exact;
+        if (exact) // two names for the version asked: the one the system itself would write
+            return name.compare(exactName, Qt::CaseInsensitive) == 0 && bestName.compare(exactName, Qt::CaseInsensitive) != 0;
+        return v.minor > best->minor;
+    };
+    for (const QString& name : registrations_.subkeys(libraryKey)) {
+        const auto version = versionOfKey(name);
+        if (!version || (!any && (version->major != major || version->minor < minor)))
+            continue;
+        if (better(*version, name)) {
+            best = version;
+            bestName = name;
+        }
+    }
+    if (!best)
+        return std::nullopt;
+
+    // The locale: the one asked for, then its primary language, then neutral.
+    const QString versionKey = libraryKey + u'\\' + bestName + u'\\';
+    std::uint32_t locales[3] = {lcid, lcid & 0x3ffu, 0};
+    const int count = lcid == 0 ? 1 : 3;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0 && locales[i] == locales[i - 1])
+            continue;
+        const auto path = registrations_.defaultValue(versionKey + hex(locales[i]) + QStringLiteral("\\win32"));
+        if (path)
+            return path;
+    }
+    return std::nullopt;
+}
+
+std::optional<TypeLibInfo> TypeLibService::loadFromFile(const QString& windowsPath, QString* error) const
+{
+    return LoadTypeLibFromFile(windowsPath, error);
+}
+
+std::optional<TypeLibInfo> TypeLibService::loadRegistered(const QString& guid, std::uint16_t major,
+                                                          std::uint16_t minor, std::uint32_t lcid, QString* error) const
+{
+    const auto path = registeredPath(guid, major, minor, lcid);
+    if (!path) {
+        if (error)
+            *error = QStringLiteral("library not registered");
+        return std::nullopt;
+    }
+    auto info = LoadTypeLibFromFile(*path, error);
+    if (!info)
+        return std::nullopt;
+    // A registration whose file holds another version does not count.
+    if (!(major == kAnyVersion && minor == kAnyVersion) && (info->majorVersion != major || info->minorVersion < minor)) {
+        if (error)
+            *error = QStringLiteral("registered file holds another version");
+        return std::nullopt;
+    }
+    return info;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/typelib/TypeLibReader.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+
+// Read access to the type-library registrations under HKEY_CLASSES_ROOT ("TypeLib\{GUID}\1.0\0\win32").
+// Abstract so the service can be tested without a registry; the real implementation reads
+// the prefix's registry. Key names compare ignoring case.
+class TypeLibRegistrations {
+public:
+    virtual ~TypeLibRegistrations() = default;
+
+    // Names of the subkeys of the key at `hkcrPath` (relative to HKEY_CLASSES_ROOT), in the
+    // registry's order; empty when the key is missing.
+    virtual QStringList subkeys(const QString& hkcrPath) const = 0;
+
+    // The default value of the key at `hkcrPath`, with %NAME% references expanded when it is
+    // of expandable type; nullopt when the key or its default value is missing.
+    virtual std::optional<QString> defaultValue(const QString& hkcrPath) const = 0;
+};
+
+// The type-library information service: loads a library from a file or through its
+// registration and hands out its properties (TypeLibInfo). Keeps no state between loads.
+class TypeLibService {
+public:
+    // REQUIRES: `registrations` outlives the service.
+    explicit TypeLibService(const TypeLibRegistrations& registrations) : registrations_(registrations) {}
+
+    // The library at a Windows path (see LoadTypeLibFromFile); nullopt when it cannot be read.
+    std::optional<TypeLibInfo> loadFromFile(const QString& windowsPath, QString* error = nullptr) const;
+
+    // The library registered for `guid` ("{...}", any case), as LoadRegTypeLib finds it: the
+    // registered version major.minor, else the highest registered minor above `minor` with the
+    // same major (major and minor 0xFFFF ask for the highest version registered); in it, the
+    // win32 file of locale `lcid`, else of its primary language, else of locale 0. The library
+    // is then read from that file and must have the same major version and at least `minor`.
+    // `containingFile` is the registered path. Nullopt when the library is not registered, its
+    // file cannot be read, or its version does not fit.
+    std::optional<TypeLibInfo> loadRegistered(const QString& guid, std::uint16_t major, std::uint16_t minor,
+                                              std::uint32_t lcid, QString* error = nullptr) const;
+
+    // The registered file of a library, found as loadRegistered finds it, without reading it;
+    // nullopt when there is no registration.
+    std::optional<QString> registeredPath(const QString& guid, std::uint16_t major, std::uint16_t minor,
+                                          std::uint32_t lcid) const;
+
+private:
+    const TypeLibRegistrations& registrations_;
+};

@@ -1,0 +1,125 @@
+#include "platform/xls/SpreadGrid.h"
+
+#include "platform/core/ProgramError.h"
+#include "platform/files/PathMapper.h"
+#include "platform/xls/CompoundFile.h"
+#include "platform/xls/XlsWorkbook.h"
+
+#include <QDateTime>
+#include <QSaveFile>
+#include <QStringList>
+#include <new>
+
+namespace {
+
+// Changed texts listed one by one in the log; the rest are counted.
+constexpr qsizetype kListedChanges = 100;
+
+QString logText(const QString& fileName, const QString& sheetName, const XlsWorkbook::WriteSummary& summary,
+                qsizetype bytes)
+{
+    QStringList lines;
+    lines << QStringLiteral("Export: ") + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+          << QStringLiteral("Workbook: ") + fileName;
+    QString sheet = QStringLiteral("Sheet: ") + summary.storedSheetName;
+    if (summary.storedSheetName != sheetName)
+        sheet += QStringLiteral(" (asked for \"%1\", a name spreadsheet programs refuse)").arg(sheetName);
+    lines << sheet << QStringLiteral("Rows: %1").arg(summary.rows) << QStringLiteral("Columns: %1").arg(summary.columns)
+          << QStringLiteral("Cells: %1").arg(summary.cells)
+          << QStringLiteral("Distinct texts: %1").arg(summary.uniqueStrings)
+          << QStringLiteral("Changed texts: %1").arg(summary.changes.size());
+    for (qsizetype i = 0; i < summary.changes.size() && i < kListedChanges; ++i)
+        lines << QStringLiteral("  ") + summary.changes[i];
+    if (summary.changes.size() > kListedChanges)
+        lines << QStringLiteral("  ... and %1 more").arg(summary.changes.size() - kListedChanges);
+    lines << QStringLiteral("Result: written, %1 bytes").arg(bytes);
+    return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+}
+
+}
+
+void SpreadGrid::SetMaxRows(int rows)
+{
+    if (rows < 0)
+        RaiseStandardError(ErrorNumbers::InvalidPropertyValue);
+    maxRows_ = rows;
+    if (rows_.size() > size_t(rows)) {
+        rows_.resize(size_t(rows));
+        rows_.shrink_to_fit();
+        if (lastDataRow_ > rows)
+            findLastDataRow();
+    }
+}
+
+void SpreadGrid::SetText(int col, int row, const QString& text)
+{
+    if (col < 1 || col > XlsWorkbook::MaxColumns || row < 1 || row > XlsWorkbook::MaxRows)
+        RaiseStandardError(ErrorNumbers::InvalidPropertyValue);
+    maxRows_ = std::max(maxRows_, row);
+    if (text.isEmpty() && size_t(row) > rows_.size())
+        return;
+    if (size_t(row) > rows_.size())
+        rows_.resize(size_t(row));
+    std::vector<QString>& cells = rows_[size_t(row) - 1];
+    if (size_t(col) > cells.size()) {
+        if (text.isEmpty())
+            return;
+        cells.resize(size_t(col));
+    }
+    cells[size_t(col) - 1] = text;
+    if (!text.isEmpty())
+        lastDataRow_ = std::max(lastDataRow_, row);
+    else if (row == lastDataRow_)
+        findLastDataRow();
+}
+
+void SpreadGrid::findLastDataRow()
+{
+    lastDataRow_ = 0;
+    for (size_t r = rows_.size(); r > 0; --r) {
+        for (const QString& cell : rows_[r - 1])
+            if (!cell.isEmpty()) {
+                lastDataRow_ = int(r);
+                return;
+            }
+    }
+}
+
+bool SpreadGrid::ExportToExcel(const QString& fileName, const QString& sheetName, const QString& logFileName)
+{
+    const PathMapper& paths = PathMapper::current();
+    const QString hostFile = paths.toHost(fileName);
+    const QString hostLog = paths.toHost(logFileName);
+    if (hostFile.isEmpty() || hostLog.isEmpty())
+        return false;
+
+    QByteArray stream, log;
+    CompoundFile::OneStreamFile container;
+    try {
+        XlsWorkbook::WriteSummary summary;
+        stream = XlsWorkbook::WorkbookStream(rows_, maxRows_, sheetName, &summary);
+        container = CompoundFile::AroundOneStream(QStringLiteral("Workbook"), stream.size());
+        if (container.head.isEmpty())
+            return false;
+        const qsizetype bytes = container.head.size() + stream.size() + container.tail.size();
+        log = logText(fileName, sheetName, summary, bytes).toUtf8();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+
+    // Both files are written in full before either replaces its old copy; an uncommitted
+    // QSaveFile removes its temporary file.
+    QSaveFile workbookFile(hostFile), logFile(hostLog);
+    if (!workbookFile.open(QIODevice::WriteOnly))
+        return false;
+    for (const QByteArray* part : {&container.head, &stream, &container.tail})
+        if (workbookFile.write(*part) != part->size())
+            return false;
+    if (!logFile.open(QIODevice::WriteOnly) || logFile.write(log) != log.size())
+        return false;
+    if (!workbookFile.commit())
+        return false;
+    // The workbook is written; a log that cannot replace the old one does not undo that.
+    logFile.commit();
+    return true;
+}

@@ -1,0 +1,102 @@
+#include "platform/registry/RegistryStore.h"
+#include "platform/registry/WindowsEnvironment.h"
+#include "support_files/TempPrefix.h"
+#include "support_files/WineRegistryText.h"
+
+#include <QtGlobal>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The environment keys of a new Wine prefix, as wine.inf and wineboot leave them.
+void writeEnvironment(const TempPrefix& prefix, bool win64)
+{
+    WineRegistryText machine(WineRegistryText::Hive::Machine, win64);
+    machine.key(QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion"))
+        .value(QStringLiteral("CommonFilesDir"), QStringLiteral("C:\\Program Files\\Common Files"))
+        .value(QStringLiteral("ProgramFilesDir"), QStringLiteral("C:\\Program Files"));
+    machine.key(QStringLiteral("System\\CurrentControlSet\\Control\\Session Manager\\Environment"))
+        .expandValue(QStringLiteral("ComSpec"), QStringLiteral("%SystemRoot%\\system32\\cmd.exe"))
+        .expandValue(QStringLiteral("PATH"), QStringLiteral("%SystemRoot%\\system32;%SystemRoot%"))
+        .value(QStringLiteral("PATHEXT"), QStringLiteral(".COM;.EXE;.BAT"))
+        .expandValue(QStringLiteral("TEMP"), QStringLiteral("%SystemRoot%\\temp"))
+        .expandValue(QStringLiteral("windir"), QStringLiteral("%SystemRoot%"));
+    machine.writeTo(prefix);
+    WineRegistryText user(WineRegistryText::Hive::User, win64);
+    user.key(QStringLiteral("Environment"))
+        .value(QStringLiteral("PATH"), QStringLiteral("C:\\tools"))
+        .expandValue(QStringLiteral("TEMP"), QStringLiteral("%USERPROFILE%\\Temp"))
+        .value(QStringLiteral("USERPROFILE"), QStringLiteral("C:\\users\\dev"));
+    user.writeTo(prefix);
+}
+
+}
+
+TEST(WindowsEnvironment, TheRegistryOverlaysTheProcessAndWineSetsTheSystemFolders)
+{
+    TempPrefix prefix;
+    writeEnvironment(prefix, false);
+    qputenv("ZANTREL_TEST_VARIABLE", "from the process");
+    const QByteArray oldTemp = qgetenv("TEMP");
+    qputenv("TEMP", "/tmp");
+    RegistryStore store(prefix.root());
+    const WindowsEnvironment environment(store);
+
+    EXPECT_EQ(environment.value(u"zantrel_test_variable"), QStringLiteral("from the process"));
+    EXPECT_EQ(environment.value(u"SYSTEMROOT"), QStringLiteral("C:\\windows"));
+    EXPECT_EQ(environment.value(u"ComSpec"), QStringLiteral("C:\\windows\\system32\\cmd.exe")) << "expandable values are expanded";
+    EXPECT_EQ(environment.value(u"windir"), QStringLiteral("C:\\windows"));
+    EXPECT_EQ(environment.value(u"TEMP"), QStringLiteral("C:\\users\\dev\\Temp"))
+        << "the user's variables win, and may use the user's plain ones";
+    EXPECT_EQ(environment.value(u"Path"), QStringLiteral("C:\\windows\\system32;C:\\windows;C:\\tools"))
+        << "the user's PATH adds to the system's";
+    EXPECT_EQ(environment.value(u"ProgramFiles"), QStringLiteral("C:\\Program Files"));
+    EXPECT_EQ(environment.value(u"CommonProgramFiles"), QStringLiteral("C:\\Program Files\\Common Files"));
+    EXPECT_TRUE(environment.value(u"NOPE").isNull());
+    qunsetenv("ZANTREL_TEST_VARIABLE");
+    if (oldTemp.isNull())
+        qunsetenv("TEMP");
+    else
+        qputenv("TEMP", oldTemp);
+}
+
+TEST(WindowsEnvironment, AThirtyTwoBitProgramInASixtyFourBitPrefixSeesTheX86Folders)
+{
+    TempPrefix prefix;
+    prefix.makeFolder(QStringLiteral("windows/syswow64"));
+    writeEnvironment(prefix, true);
+    RegistryStore store(prefix.root());
+    const WindowsEnvironment environment(store);
+    EXPECT_EQ(environment.value(u"ProgramFiles"), QStringLiteral("C:\\Program Files (x86)"));
+    EXPECT_EQ(environment.value(u"CommonProgramFiles"), QStringLiteral("C:\\Program Files (x86)\\Common Files"));
+}
+
+TEST(WindowsEnvironment, ExpansionReplacesKnownNamesAndKeepsTheRestAsWritten)
+{
+    TempPrefix prefix;
+    writeEnvironment(prefix, false);
+    RegistryStore store(prefix.root());
+    const WindowsEnvironment environment(store);
+    EXPECT_EQ(environment.expand(u"%SystemRoot%\\x"), QStringLiteral("C:\\windows\\x"));
+    EXPECT_EQ(environment.expand(u"%systemroot%\\%WINDIR%"), QStringLiteral("C:\\windows\\C:\\windows"));
+    EXPECT_EQ(environment.expand(u"%NOPE%"), QStringLiteral("%NOPE%"));
+    EXPECT_EQ(environment.expand(u"%NOPE%SystemRoot%"), QStringLiteral("%NOPEC:\\windows"))
+        << "the scan goes on from the closing '%' of an unknown name";
+    EXPECT_EQ(environment.expand(u"50% %% %1 100%"), QStringLiteral("50% %% %1 100%"));
+    EXPECT_EQ(environment.expand(u"%SystemRoot"), QStringLiteral("%SystemRoot"));
+}
+
+TEST(WindowsEnvironment, ExpandEnvironmentStringsReportsTheSizeItNeeds)
+{
+    TempPrefix prefix;
+    writeEnvironment(prefix, false);
+    const WinApi::DWORD needed = WinApi::ExpandEnvironmentStringsA("%SystemRoot%\\x", nullptr, 0);
+    EXPECT_EQ(needed, 13u);
+    char small[4] = {'k', 'e', 'e', 'p'};
+    EXPECT_EQ(WinApi::ExpandEnvironmentStringsA("%SystemRoot%\\x", small, sizeof small), 13u);
+    EXPECT_EQ(small[0], 'k') << "too small a buffer is not written";
+    char buffer[13];
+    EXPECT_EQ(WinApi::ExpandEnvironmentStringsA("%SystemRoot%\\x", buffer, sizeof buffer), 13u);
+    EXPECT_STREQ(buffer, "C:\\windows\\x");
+    EXPECT_EQ(WinApi::ExpandEnvironmentStringsA("%TEMP%", buffer, sizeof buffer), 18u) << "C:\\users\\dev\\Temp";
+}
