@@ -17,9 +17,6 @@ public:
     QString ScanPath;
     int ReferenceKeyCounter = 0;
     int ComponentKeyCounter = 0;
-    // Full path of the project file being read, so that paths its lines write relative to its
-    // folder can be resolved.
-    QString ReadingProjectPath;
 
     // Discards every project, leaving the empty element 0. The key counters keep counting.
     void Reset();

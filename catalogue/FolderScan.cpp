@@ -1,6 +1,7 @@
 #include "catalogue/FolderScan.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/LoadContext.h"
 #include "catalogue/ProjectReader.h"
 #include "catalogue/Resolution.h"
 #include "platform/controls/Controls.h"
@@ -50,8 +51,13 @@ void addDependencyNodes(const Catalogue& catalogue, int index, const QString& pr
 
 void CargaProyectos(Catalogue& catalogue, MainControls& controls)
 {
+    LoadContext load;
+    CargaProyectos(catalogue, controls, load);
+}
+
+void CargaProyectos(Catalogue& catalogue, MainControls& controls, LoadContext& load)
+{
     catalogue.Reset();
-    ForgetResolutions();
     int referencesBranchCounter = 1;
     int componentsBranchCounter = 1;
 
@@ -82,7 +88,7 @@ void CargaProyectos(Catalogue& catalogue, MainControls& controls)
             QString FileName = folder + fileName;
             std::int32_t Kind = 0;
             QString Name;
-            DeterminaTipoDeProyecto(catalogue, i, DependencyCounter, FileName, Kind, Name);
+            DeterminaTipoDeProyecto(catalogue, load, i, DependencyCounter, FileName, Kind, Name);
             catalogue.SetProjectFields(i, FileName, Kind, Name);
 
             const QString projectKey = QStringLiteral("k") + QString::number(i);

@@ -1,6 +1,7 @@
 #pragma once
 
 class Catalogue;
+struct LoadContext;
 struct MainControls;
 
 // Tree node images, 1-based indexes into the tree's image list.
@@ -17,3 +18,6 @@ constexpr int Components = 21;
 // per file. An empty list shows "No hay proyectos en la ruta especificada.". A control that
 // refuses an operation raises ProgramError and ends the load where it stands.
 void CargaProyectos(Catalogue& catalogue, MainControls& controls);
+// The same with the load's memory in `load`, which the caller made fresh for this load and may
+// read afterwards.
+void CargaProyectos(Catalogue& catalogue, MainControls& controls, LoadContext& load);

@@ -1,6 +1,7 @@
 #include "catalogue/ProjectReader.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/LoadContext.h"
 #include "catalogue/Resolution.h"
 #include "platform/core/ProgramError.h"
 #include "platform/desktop/MessageBoxes.h"
@@ -32,13 +33,13 @@ QString nameLineValue(const QString& line)
 
 }
 
-void DeterminaTipoDeProyecto(Catalogue& catalogue, int projectIndex, int& DependencyCounter,
+void DeterminaTipoDeProyecto(Catalogue& catalogue, LoadContext& load, int projectIndex, int& DependencyCounter,
                              QString& FileName, std::int32_t& Kind, QString& Name)
 {
     Kind = ProjectKind::Unknown;
     Name.clear();
     const QString bareFileName = ExtraeNombreArchivo(FileName);
-    catalogue.ReadingProjectPath = FileName;
+    load.readingProjectPath = FileName;
     try {
         AnsiLineReader file(FileName);
         QString line;
@@ -49,9 +50,9 @@ void DeterminaTipoDeProyecto(Catalogue& catalogue, int projectIndex, int& Depend
                 Name = nameLineValue(line);
                 FileName = bareFileName;
             } else if (line.contains(u"Reference=")) {
-                AgregaReferencia(catalogue, projectIndex, DependencyCounter, line);
+                AgregaReferencia(catalogue, load, projectIndex, DependencyCounter, line);
             } else if (line.startsWith(u"Object") && line.contains(u"Object=")) {
-                AgregaComponente(catalogue, projectIndex, DependencyCounter, line);
+                AgregaComponente(catalogue, load, projectIndex, DependencyCounter, line);
             }
         }
     } catch (const ProgramError& error) {

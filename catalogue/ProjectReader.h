@@ -4,6 +4,7 @@
 #include <cstdint>
 
 class Catalogue;
+struct LoadContext;
 
 // Reads one project file line by line: its Type line gives `Kind`, its Name line gives `Name`
 // and turns `FileName` (the full path on entry) into the bare file name; every Reference= line
@@ -11,7 +12,7 @@ class Catalogue;
 // append to project `projectIndex` and advance `DependencyCounter`. A file that cannot be read
 // to its end is reported in a message box "DeterminaTipoDeProyecto : <number> <description>";
 // the outputs keep what they held then and the call returns normally.
-void DeterminaTipoDeProyecto(Catalogue& catalogue, int projectIndex, int& DependencyCounter,
+void DeterminaTipoDeProyecto(Catalogue& catalogue, LoadContext& load, int projectIndex, int& DependencyCounter,
                              QString& FileName, std::int32_t& Kind, QString& Name);
 
 // The part of `path` after its last backslash; the whole text when it has none.

@@ -2,6 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/FileHelpers.h"
+#include "catalogue/LoadContext.h"
 #include "catalogue/ProjectReader.h"
 #include "platform/core/ProgramError.h"
 #include "platform/files/PathMapper.h"
@@ -76,26 +77,6 @@ cRegistry& sharedRegistry()
     return registry;
 }
 
-// What the lines of one load have learnt, for the prefix it was learnt in.
-struct Memo {
-    QString prefix;
-    QHash<QString, QString> registeredFiles;                     // registry key -> file
-    QHash<QString, std::optional<TypeLibInfo>> registered;       // "guid#major#minor"
-    QHash<QString, std::optional<TypeLibInfo>> fromFile;         // file path
-    QHash<QString, std::pair<std::int32_t, QString>> fileFacts; // file path -> size, date
-};
-
-Memo& memo()
-{
-    static Memo memo;
-    const QString& prefix = PathMapper::current().prefix();
-    if (memo.prefix != prefix) {
-        memo = Memo();
-        memo.prefix = prefix;
-    }
-    return memo;
-}
-
 template <typename Value, typename Compute>
 const Value& remembered(QHash<QString, Value>& table, const QString& key, Compute compute)
 {
@@ -118,25 +99,25 @@ QString readRegisteredFile(const QString& key)
     }
 }
 
-QString registeredFile(const QString& key)
+QString registeredFile(LoadContext& load, const QString& key)
 {
-    return remembered(memo().registeredFiles, key, [&] { return readRegisteredFile(key); });
+    return remembered(load.registeredFiles, key, [&] { return readRegisteredFile(key); });
 }
 
-std::optional<TypeLibInfo> loadRegistered(const QString& guid, VersionNumbers version)
+std::optional<TypeLibInfo> loadRegistered(LoadContext& load, const QString& guid, VersionNumbers version)
 {
     const QString key = guid.toUpper() + u'#' + QString::number(version.major) + u'#' + QString::number(version.minor);
-    return remembered(memo().registered, key, [&] {
+    return remembered(load.registered, key, [&] {
         return SharedTypeLibService().loadRegistered(guid, version.major, version.minor, 0);
     });
 }
 
-std::optional<TypeLibInfo> loadFromFile(const QString& path)
+std::optional<TypeLibInfo> loadFromFile(LoadContext& load, const QString& path)
 {
-    return remembered(memo().fromFile, path, [&] { return SharedTypeLibService().loadFromFile(path); });
+    return remembered(load.fromFile, path, [&] { return SharedTypeLibService().loadFromFile(path); });
 }
 
-void appendEntry(Catalogue& catalogue, int projectIndex, int& DependencyCounter, std::int32_t kind,
+void appendEntry(Catalogue& catalogue, LoadContext& load, int projectIndex, int& DependencyCounter, std::int32_t kind,
                  const QString& filePath, const TypeLibInfo& library)
 {
     DependencyEntry entry;
@@ -147,7 +128,7 @@ void appendEntry(Catalogue& catalogue, int projectIndex, int& DependencyCounter,
     // Versions are 16-bit signed values, widened.
     entry.MajorVersion = static_cast<std::int16_t>(library.majorVersion);
     entry.MinorVersion = static_cast<std::int16_t>(library.minorVersion);
-    const auto& facts = remembered(memo().fileFacts, filePath, [&] {
+    const auto& facts = remembered(load.fileFacts, filePath, [&] {
         return std::make_pair(TamanoArchivo(filePath), FechaArchivo(filePath));
     });
     entry.SizeKB = facts.first;
@@ -174,7 +155,7 @@ VersionNumbers SplitVersion(const QString& version, const QString& locale)
     return {leadingNumber(version.left(dot)), leadingNumber(version.mid(dot + 1))};
 }
 
-void AgregaReferencia(Catalogue& catalogue, int projectIndex, int& DependencyCounter, const QString& line)
+void AgregaReferencia(Catalogue& catalogue, LoadContext& load, int projectIndex, int& DependencyCounter, const QString& line)
 {
     qsizetype second = -1, third = -1;
     const QString version = fieldAfter(line, line.indexOf(u'#'), u'#', second);
@@ -185,20 +166,20 @@ void AgregaReferencia(Catalogue& catalogue, int projectIndex, int& DependencyCou
     const qsizetype close = afterG.indexOf(u'}');
     const QString guid = close < 0 ? QString() : afterG.left(close + 1);
 
-    QString filePath = registeredFile(QStringLiteral("TypeLib\\") + guid + u'\\' + version + u'\\' + locale
+    QString filePath = registeredFile(load, QStringLiteral("TypeLib\\") + guid + u'\\' + version + u'\\' + locale
                                       + QStringLiteral("\\win32"));
     if (filePath.isEmpty())
-        filePath = resolvedAgainstProject(ExtraeRuta(line), catalogue.ReadingProjectPath);
+        filePath = resolvedAgainstProject(ExtraeRuta(line), load.readingProjectPath);
 
-    std::optional<TypeLibInfo> library = loadRegistered(guid, SplitVersion(version, locale));
+    std::optional<TypeLibInfo> library = loadRegistered(load, guid, SplitVersion(version, locale));
     if (!library && !filePath.isEmpty())
-        library = loadFromFile(filePath);
+        library = loadFromFile(load, filePath);
     if (!library)
         return;
-    appendEntry(catalogue, projectIndex, DependencyCounter, DependencyKind::Reference, filePath, *library);
+    appendEntry(catalogue, load, projectIndex, DependencyCounter, DependencyKind::Reference, filePath, *library);
 }
 
-void AgregaComponente(Catalogue& catalogue, int projectIndex, int& DependencyCounter, const QString& line)
+void AgregaComponente(Catalogue& catalogue, LoadContext& load, int projectIndex, int& DependencyCounter, const QString& line)
 {
     qsizetype second = -1, semicolon = -1;
     const QString version = fieldAfter(line, line.indexOf(u'#'), u'#', second);
@@ -208,15 +189,10 @@ void AgregaComponente(Catalogue& catalogue, int projectIndex, int& DependencyCou
     const qsizetype close = line.indexOf(u'}');
     const QString guid = close < 7 ? QString() : line.mid(7, close - 7 + 1);
 
-    const std::optional<TypeLibInfo> library = loadRegistered(guid, SplitVersion(version, locale));
+    const std::optional<TypeLibInfo> library = loadRegistered(load, guid, SplitVersion(version, locale));
     if (!library)
         return;
-    appendEntry(catalogue, projectIndex, DependencyCounter, DependencyKind::Component, library->containingFile, *library);
-}
-
-void ForgetResolutions()
-{
-    memo() = Memo();
+    appendEntry(catalogue, load, projectIndex, DependencyCounter, DependencyKind::Component, library->containingFile, *library);
 }
 
 TypeLibService& SharedTypeLibService()

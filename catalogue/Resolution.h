@@ -4,19 +4,22 @@
 #include <cstdint>
 
 class Catalogue;
+struct LoadContext;
 class TypeLibService;
 
 // Turns a project file's Reference= line into a dependency entry of project `projectIndex` at
 // index `DependencyCounter`: the library's file from its registration (HKEY_CLASSES_ROOT\TypeLib
 // \{GUID}\<version>\<locale>\win32), else the path written in the line (a relative one taken
-// from the project file's folder); its GUID, description and version from the library, loaded
+// from the folder of `load`'s project file); its GUID, description and version from the library, loaded
 // by registration or else from that file; the file's size and date. Advances the reference key
 // counter and `DependencyCounter`. A line that cannot be resolved adds nothing and shows nothing.
-void AgregaReferencia(Catalogue& catalogue, int projectIndex, int& DependencyCounter, const QString& line);
+// What it looks up is remembered in `load`, so a registration, library or file named again in
+// the same load is not looked at again.
+void AgregaReferencia(Catalogue& catalogue, LoadContext& load, int projectIndex, int& DependencyCounter, const QString& line);
 
 // The same for an Object= line, resolved through the control library's registration only; the
 // entry's file is the registered file of the library.
-void AgregaComponente(Catalogue& catalogue, int projectIndex, int& DependencyCounter, const QString& line);
+void AgregaComponente(Catalogue& catalogue, LoadContext& load, int projectIndex, int& DependencyCounter, const QString& line);
 
 // The text strictly between the last two '#' of `line`; empty when it has fewer than two.
 QString ExtraeRuta(const QString& line);
@@ -29,11 +32,6 @@ struct VersionNumbers {
     std::uint16_t minor = 0;
 };
 VersionNumbers SplitVersion(const QString& version, const QString& locale);
-
-// Forgets what earlier lines learnt. Within one load the registry, the libraries and their files
-// are taken as unchanging, so each registration, library and file is looked at once however many
-// lines name it; the load calls this before it starts.
-void ForgetResolutions();
 
 // The type-library information service the resolvers share, made on first use over the
 // registrations of the current prefix.

@@ -1,4 +1,5 @@
 #include "catalogue/Catalogue.h"
+#include "catalogue/LoadContext.h"
 #include "catalogue/ProjectReader.h"
 #include "platform/desktop/MessageBoxes.h"
 #include "support_files/TempPrefix.h"
@@ -24,7 +25,8 @@ ReadResult readProject(const QString& windowsPath, const QString& previousName =
     ReadResult result;
     result.FileName = windowsPath;
     result.Name = previousName;
-    DeterminaTipoDeProyecto(catalogue, 1, DependencyCounter, result.FileName, result.Kind, result.Name);
+    LoadContext load;
+    DeterminaTipoDeProyecto(catalogue, load, 1, DependencyCounter, result.FileName, result.Kind, result.Name);
     result.messages = messages.texts();
     return result;
 }

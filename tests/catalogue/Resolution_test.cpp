@@ -1,6 +1,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/FileHelpers.h"
 #include "catalogue/FolderScan.h"
+#include "catalogue/LoadContext.h"
 #include "catalogue/ProjectReader.h"
 #include "catalogue/Resolution.h"
 #include "platform/controls/MemoryControls.h"
@@ -45,7 +46,7 @@ protected:
                  "[System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\Environment] 1700000000\n"
                  "\"NOMINAS\"=\"C:\\\\Archivos de programa\\\\Nominas\"\n");
         catalogue.AppendProject(1);
-        catalogue.ReadingProjectPath = "C:\\src\\ventas\\Ventas.vbp";
+        load.readingProjectPath = "C:\\src\\ventas\\Ventas.vbp";
     }
     void registry(const QByteArray& keys)
     {
@@ -57,6 +58,7 @@ protected:
     TempPrefix prefix;
     ScriptedMessageBoxes messages;
     Catalogue catalogue;
+    LoadContext load;
     int counter = 1;
 };
 
@@ -64,7 +66,7 @@ protected:
 
 TEST_F(ResolutionTest, ARegisteredReferenceTakesTheRegisteredFileAndTheLibrarysOwnFacts)
 {
-    AgregaReferencia(catalogue, 1, counter,
+    AgregaReferencia(catalogue, load, 1, counter,
                      "Reference=*\\G" + kFacturacion + "#1.0#0#..\\otro\\sitio.dll#Biblioteca de facturación");
     ASSERT_EQ(catalogue.DependencyCount(1), 1);
     const DependencyEntry& entry = project().Dependencies[1];
@@ -85,7 +87,7 @@ TEST_F(ResolutionTest, AnExpandableRegisteredPathIsExpandedFromThePrefixEnvironm
 {
     // Registered as version 1.a (versions are hexadecimal in the registry), its file given as
     // %NOMINAS%\nominas.tlb, NOMINAS being set in the prefix's system environment.
-    AgregaReferencia(catalogue, 1, counter, "Reference=*\\G" + kNominas + "#1.a#0#x.tlb#N");
+    AgregaReferencia(catalogue, load, 1, counter, "Reference=*\\G" + kNominas + "#1.a#0#x.tlb#N");
     ASSERT_EQ(catalogue.DependencyCount(1), 1);
     EXPECT_EQ(project().Dependencies[1].FilePath, "C:\\Archivos de programa\\Nominas\\nominas.tlb");
     EXPECT_EQ(project().Dependencies[1].MinorVersion, 10);
@@ -93,7 +95,7 @@ TEST_F(ResolutionTest, AnExpandableRegisteredPathIsExpandedFromThePrefixEnvironm
 
 TEST_F(ResolutionTest, AnUnregisteredLibraryIsReadFromTheWrittenPathRelativeToTheProject)
 {
-    AgregaReferencia(catalogue, 1, counter, "Reference=*\\G" + kInventario + "#2.5#409#..\\..\\lib\\inventario.tlb#Inventory");
+    AgregaReferencia(catalogue, load, 1, counter, "Reference=*\\G" + kInventario + "#2.5#409#..\\..\\lib\\inventario.tlb#Inventory");
     ASSERT_EQ(catalogue.DependencyCount(1), 1);
     const DependencyEntry& entry = project().Dependencies[1];
     EXPECT_EQ(entry.FilePath, "C:\\lib\\inventario.tlb") << "taken from the project's folder, not the working folder";
@@ -103,7 +105,7 @@ TEST_F(ResolutionTest, AnUnregisteredLibraryIsReadFromTheWrittenPathRelativeToTh
     EXPECT_EQ(entry.MinorVersion, 5);
     EXPECT_GT(entry.SizeKB, 0);
 
-    AgregaReferencia(catalogue, 1, counter, "Reference=*\\G" + kInventario + "#2.5#409#C:\\LIB\\INVENTARIO.TLB#Inventory");
+    AgregaReferencia(catalogue, load, 1, counter, "Reference=*\\G" + kInventario + "#2.5#409#C:\\LIB\\INVENTARIO.TLB#Inventory");
     ASSERT_EQ(catalogue.DependencyCount(1), 2);
     EXPECT_EQ(project().Dependencies[2].FilePath, "C:\\LIB\\INVENTARIO.TLB") << "an absolute path is kept as written";
     EXPECT_EQ(project().Dependencies[2].Key, "REFDLL1");
@@ -111,24 +113,25 @@ TEST_F(ResolutionTest, AnUnregisteredLibraryIsReadFromTheWrittenPathRelativeToTh
 
 TEST_F(ResolutionTest, AnUnresolvableLineAddsNothingAndTheNextEntryTakesItsPlace)
 {
-    AgregaReferencia(catalogue, 1, counter, "Reference=*\\G{00000000-0000-0000-0000-000000000001}#1.0#0#C:\\no\\hay.tlb#Nada");
-    AgregaReferencia(catalogue, 1, counter, "Title=My Reference=1");
-    AgregaReferencia(catalogue, 1, counter, "Reference=*\\G" + kInventario + "#2.5#409#C:\\lib\\LEEME.txt#texto");
+    AgregaReferencia(catalogue, load, 1, counter, "Reference=*\\G{00000000-0000-0000-0000-000000000001}#1.0#0#C:\\no\\hay.tlb#Nada");
+    AgregaReferencia(catalogue, load, 1, counter, "Title=My Reference=1");
+    AgregaReferencia(catalogue, load, 1, counter, "Reference=*\\G" + kInventario + "#2.5#409#C:\\lib\\LEEME.txt#texto");
     prefix.writeFile("lib/LEEME.txt", "not a type library");
-    AgregaReferencia(catalogue, 1, counter, "Reference=*\\G" + kInventario + "#2.5#409#C:\\lib\\LEEME.txt#texto");
-    AgregaComponente(catalogue, 1, counter, "Object={00000000-0000-0000-0000-000000000002}#1.0#0; falta.ocx");
+    LoadContext nextLoad; // a new load looks at the file that now exists
+    AgregaReferencia(catalogue, nextLoad, 1, counter, "Reference=*\\G" + kInventario + "#2.5#409#C:\\lib\\LEEME.txt#texto");
+    AgregaComponente(catalogue, load, 1, counter, "Object={00000000-0000-0000-0000-000000000002}#1.0#0; falta.ocx");
     EXPECT_EQ(catalogue.DependencyCount(1), 0);
     EXPECT_EQ(counter, 1);
     EXPECT_EQ(catalogue.ReferenceKeyCounter, 0);
     EXPECT_EQ(catalogue.ComponentKeyCounter, 0);
-    AgregaReferencia(catalogue, 1, counter, "Reference=*\\G" + kFacturacion + "#1.0#0#x#y");
+    AgregaReferencia(catalogue, load, 1, counter, "Reference=*\\G" + kFacturacion + "#1.0#0#x#y");
     EXPECT_EQ(catalogue.DependencyCount(1), 1);
     EXPECT_TRUE(messages.shown().isEmpty());
 }
 
 TEST_F(ResolutionTest, AComponentResolvesThroughItsRegistrationOnly)
 {
-    AgregaComponente(catalogue, 1, counter, "Object=" + kControles + "#3.0#0; OTRO.OCX");
+    AgregaComponente(catalogue, load, 1, counter, "Object=" + kControles + "#3.0#0; OTRO.OCX");
     ASSERT_EQ(catalogue.DependencyCount(1), 1);
     const DependencyEntry& entry = project().Dependencies[1];
     EXPECT_EQ(entry.Kind, DependencyKind::Component);
@@ -136,7 +139,7 @@ TEST_F(ResolutionTest, AComponentResolvesThroughItsRegistrationOnly)
     EXPECT_EQ(entry.Key, "REFOCX0");
 
     prefix.writeFile("src/ventas/inventario.tlb", fixture("inventario.tlb"));
-    AgregaComponente(catalogue, 1, counter, "Object=" + kInventario + "#2.5#409; inventario.tlb");
+    AgregaComponente(catalogue, load, 1, counter, "Object=" + kInventario + "#2.5#409; inventario.tlb");
     EXPECT_EQ(catalogue.DependencyCount(1), 1) << "an unregistered control next to the project adds nothing";
 }
 
@@ -248,4 +251,20 @@ TEST(FileHelpers, SizeAndDateOfRealFiles)
     ASSERT_TRUE(big.resize(2LL * 1024 * 1024 * 1024 + 1536)); // sparse: no disk used
     big.close();
     EXPECT_EQ(TamanoArchivo("c:\\grande.bin"), 2 * 1024 * 1024 + 2);
+}
+
+TEST_F(ResolutionTest, WhatALoadLearntStaysWithThatLoad)
+{
+    const QString line = "Reference=*\\G{11111111-2222-3333-4444-555555555555}#1.0#0#C:\\lib\\tarde.tlb#Tarde";
+    AgregaReferencia(catalogue, load, 1, counter, line);
+    EXPECT_EQ(catalogue.DependencyCount(1), 0) << "nothing at the written path yet";
+
+    prefix.writeFile("lib/tarde.tlb", fixture("inventario.tlb"));
+    AgregaReferencia(catalogue, load, 1, counter, line);
+    EXPECT_EQ(catalogue.DependencyCount(1), 0) << "within one load a file is looked at once";
+
+    LoadContext nextLoad;
+    AgregaReferencia(catalogue, nextLoad, 1, counter, line);
+    ASSERT_EQ(catalogue.DependencyCount(1), 1) << "the next load sees the library that appeared";
+    EXPECT_EQ(project().Dependencies[1].FilePath, "C:\\lib\\tarde.tlb");
 }

@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the project file reader as a project file of a temporary prefix.
 #include "catalogue/Catalogue.h"
+#include "catalogue/LoadContext.h"
 #include "catalogue/ProjectReader.h"
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/files/PathMapper.h"
@@ -41,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QString FileName = QStringLiteral("c:\\tmp\\fuzz.vbp");
     std::int32_t Kind = 0;
     QString Name;
-    DeterminaTipoDeProyecto(catalogue, 1, DependencyCounter, FileName, Kind, Name);
+    LoadContext load;
+    DeterminaTipoDeProyecto(catalogue, load, 1, DependencyCounter, FileName, Kind, Name);
     prefix.messages.clear();
     return 0;
 }
