@@ -7,6 +7,7 @@
 #include "app/frmPath.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/FolderScan.h"
+#include "catalogue/LoadContext.h"
 #include "output/ExportarExcel.h"
 #include "output/frmImprimir.h"
 #include "platform/core/ProgramError.h"
@@ -203,30 +204,16 @@ void frmMain::setCommandsEnabled(bool enabled)
 
 void frmMain::Carga()
 {
-    std::optional<ProgramError> failure;
     CursorEspera(this, true);
     setCommandsEnabled(false);
-    try {
-        const QString before = controls_.Dir1.Path();
-        controls_.Dir1.SetPath(catalogue_.ScanPath);
-        // The same folder again: list it afresh, so files added since the last load appear.
-        if (controls_.Dir1.Path() == before)
-            controls_.File1.Refresh();
-    } catch (const ProgramError& error) {
-        failure = error;
-    }
-    if (failure) {
-        ShowMessage(QStringLiteral("Carga : ") + failure->Description, MsgStyle::Critical);
-        menus_[2]->menuAction()->setEnabled(true);
-    } else {
+    if (ListScanPath(catalogue_, controls_)) {
+        LoadContext load;
         model_->SetBatching(true);
-        try {
-            CargaProyectos(catalogue_, controls_);
-        } catch (const ProgramError&) {
-            // The load ends where it stood; what it built stays, and the window is usable again.
-        }
+        LoadListedProjects(catalogue_, controls_, load);
         model_->SetBatching(false);
         setCommandsEnabled(true);
+    } else {
+        menus_[2]->menuAction()->setEnabled(true);
     }
     CursorEspera(this, false);
 }
@@ -301,8 +288,14 @@ void frmMain::tlbMain_ButtonClick(const QString& key)
 
 void frmMain::showPathDialog()
 {
-    auto* dialog = new frmPath(*this);
-    dialog->exec();
+    NewPathDialog()->exec();
+}
+
+frmPath* frmMain::NewPathDialog()
+{
+    auto* dialog = new frmPath(catalogue_, this);
+    connect(dialog, &frmPath::pathAccepted, this, &frmMain::Carga);
+    return dialog;
 }
 
 // The print options dialog, modeless, over the tree, the catalogue and the status bar.

@@ -15,6 +15,7 @@ class QMenu;
 class QToolBar;
 class QTreeView;
 class clsGradient;
+class frmPath;
 
 // The main window: a toolbar along the top, a painted strip down the left, the project tree
 // filling the rest, and a status bar with a progress bar at the bottom. Loads the catalogue of
@@ -42,6 +43,10 @@ public:
     QTreeView* treeView() const { return treeView_; }
     PictureBox* strip() const { return picMain_; }
     QWidget* form() const { return form_; }
+
+    // A path dialog over this window, whose accepted path reloads it; it releases itself when it
+    // closes.
+    frmPath* NewPathDialog();
 
     // The window's Yes/No question before an export; runs the export on Yes.
     void tlbMain_ButtonClick(const QString& key);

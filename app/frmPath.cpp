@@ -3,7 +3,6 @@
 #include "app/common/CIni.h"
 #include "app/common/mApis.h"
 #include "app/common/mMain.h"
-#include "app/frmMain.h"
 #include "catalogue/Catalogue.h"
 #include "platform/desktop/FolderBrowser.h"
 
@@ -22,8 +21,8 @@ QString withTrailingBackslash(const QString& path)
 
 }
 
-frmPath::frmPath(frmMain& main)
-    : QDialog(&main), main_(main)
+frmPath::frmPath(Catalogue& catalogue, QWidget* parent)
+    : QDialog(parent), catalogue_(catalogue)
 {
     setObjectName(QStringLiteral("frmPath"));
     setWindowTitle(QStringLiteral("Configurar Path"));
@@ -32,7 +31,7 @@ frmPath::frmPath(frmMain& main)
 
     auto* frame = new QGroupBox(QStringLiteral("Path actual"), this);
     frame->setObjectName(QStringLiteral("fra"));
-    label1_ = new QLabel(main_.catalogue().ScanPath, frame);
+    label1_ = new QLabel(catalogue_.ScanPath, frame);
     label1_->setObjectName(QStringLiteral("Label1"));
     label1_->setTextFormat(Qt::PlainText);
     label1_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -79,10 +78,9 @@ void frmPath::cmd_Click(int index)
     case 0: {
         if (label1_->text().isEmpty())
             return;
-        Catalogue& catalogue = main_.catalogue();
-        catalogue.ScanPath = withTrailingBackslash(label1_->text());
-        SharedIni().Grabar(Settings::File, Settings::Section, Settings::PathKey, catalogue.ScanPath);
-        main_.Carga();
+        catalogue_.ScanPath = withTrailingBackslash(label1_->text());
+        SharedIni().Grabar(Settings::File, Settings::Section, Settings::PathKey, catalogue_.ScanPath);
+        emit pathAccepted();
         return;
     }
     case 1:

@@ -6,6 +6,7 @@
 #include "catalogue/Resolution.h"
 #include "platform/controls/Controls.h"
 #include "platform/core/EventLoop.h"
+#include "platform/core/ProgramError.h"
 #include "platform/desktop/MessageBoxes.h"
 
 namespace {
@@ -104,4 +105,27 @@ void CargaProyectos(Catalogue& catalogue, MainControls& controls, LoadContext& l
     controls.stbMain.SetPanelText(1, QStringLiteral("Listo!"));
     controls.stbMain.SetPanelText(3, QString());
     controls.pgbStatus.SetVisible(false);
+}
+
+bool ListScanPath(const Catalogue& catalogue, MainControls& controls)
+{
+    try {
+        const QString before = controls.Dir1.Path();
+        controls.Dir1.SetPath(catalogue.ScanPath);
+        if (controls.Dir1.Path() == before)
+            controls.File1.Refresh();
+    } catch (const ProgramError& error) {
+        ShowMessage(QStringLiteral("Carga : ") + error.Description, MsgStyle::Critical);
+        return false;
+    }
+    return true;
+}
+
+void LoadListedProjects(Catalogue& catalogue, MainControls& controls, LoadContext& load)
+{
+    try {
+        CargaProyectos(catalogue, controls, load);
+    } catch (const ProgramError&) {
+        // The load ends where it stood; what it built stays.
+    }
 }

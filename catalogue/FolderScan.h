@@ -21,3 +21,12 @@ void CargaProyectos(Catalogue& catalogue, MainControls& controls);
 // The same with the load's memory in `load`, which the caller made fresh for this load and may
 // read afterwards.
 void CargaProyectos(Catalogue& catalogue, MainControls& controls, LoadContext& load);
+
+// The two steps of a load of the folder the catalogue's ScanPath names, as the main window and
+// zantrel-cli run it. First the folder list is pointed at the folder (and lists it afresh when
+// it already shows it, so files added since appear); a folder that cannot be listed shows
+// "Carga : " with the error's description and gives false, with the catalogue and tree untouched.
+bool ListScanPath(const Catalogue& catalogue, MainControls& controls);
+// Then CargaProyectos runs over the listed files; a control that refuses an operation ends the
+// load where it stands, keeping what it built.
+void LoadListedProjects(Catalogue& catalogue, MainControls& controls, LoadContext& load);

@@ -126,7 +126,7 @@ TEST_F(MainWindowTest, AMissingFolderLeavesOnlyTheOptionsMenuUntilThePathDialogR
 
     ScriptedFolderBrowser browser;
     browser.answers = {std::nullopt, QStringLiteral("C:\\tmp")};
-    auto* dialog = new frmPath(*window);
+    auto* dialog = window->NewPathDialog();
     EXPECT_EQ(dialog->windowTitle(), "Configurar Path");
     EXPECT_EQ(dialog->Label1()->text(), "d:\\no\\existe\\");
     EXPECT_EQ(dialog->cmd(0)->text(), "&Aceptar");
@@ -149,7 +149,7 @@ TEST_F(MainWindowTest, AMissingFolderLeavesOnlyTheOptionsMenuUntilThePathDialogR
 TEST_F(MainWindowTest, AcceptingAnEmptyPathDoesNothingAndAcceptingTwiceLoadsTwice)
 {
     open();
-    auto* dialog = new frmPath(*window);
+    auto* dialog = window->NewPathDialog();
     const long long before = catalogue.Projects.size();
     dialog->Label1()->setText(QString());
     dialog->cmd_Click(0);
