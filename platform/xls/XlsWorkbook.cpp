@@ -312,35 +312,46 @@ QString StoredCellText(const QString& text, bool* cut, bool* replaced)
     return out;
 }
 
-QByteArray WorkbookStream(const SheetRows& rows, int rowCount, const QString& sheetName, WriteSummary* summary)
-{
-    // Rows past the end of `rows` were never written and hold nothing.
-    rowCount = std::clamp(rowCount, 0, int(std::min<size_t>(rows.size(), size_t(MaxRows))));
-    WriteSummary local;
-    WriteSummary& sum = summary ? *summary : local;
-    sum = WriteSummary();
-    sum.storedSheetName = StoredSheetName(sheetName);
+namespace {
 
-    // First pass: each distinct text once, in the order the cells meet it, made fit for a
-    // cell; the string of every cell; the extent of the data; the widest text of each column.
-    struct Distinct { std::uint32_t index; bool cut; bool replaced; qsizetype originalSize; };
-    QHash<QString, Distinct> distinct;
-    QHash<QString, std::uint32_t> storedIndex;
+constexpr std::uint32_t kNoCell = UINT32_MAX;
+
+// The sheet's text gathered for writing: each distinct text once, in the order the cells meet
+// it, made fit for a cell; the string of every cell, row after row; the extent of the data; the
+// widest text of each column.
+struct StringTable {
     QList<QString> strings;
-    constexpr std::uint32_t kNoCell = UINT32_MAX;
-    std::vector<std::uint32_t> cellStrings;  // the row's cells one after another
-    std::vector<size_t> rowStart(size_t(rowCount) + 1, 0);
+    std::vector<std::uint32_t> cellStrings; // kNoCell for an empty cell
+    std::vector<size_t> rowStart;           // row r's cells: [rowStart[r], rowStart[r + 1])
     std::vector<qsizetype> longest;
     int firstRow = -1, lastRow = -1, firstColumn = MaxColumns, lastColumn = -1;
     qsizetype cells = 0, textBytes = 0;
+
+    std::pair<std::vector<std::uint32_t>::const_iterator, std::vector<std::uint32_t>::const_iterator>
+    rowCells(int r) const
+    {
+        return {cellStrings.begin() + std::ptrdiff_t(rowStart[size_t(r)]),
+                cellStrings.begin() + std::ptrdiff_t(rowStart[size_t(r) + 1])};
+    }
+    bool empty() const { return firstRow < 0; }
+};
+
+// Gathers the strings of rows 0..rowCount-1, noting in `sum` every text cut or mended.
+StringTable collectStrings(const SheetRows& rows, int rowCount, WriteSummary& sum)
+{
+    struct Distinct { std::uint32_t index; bool cut; bool replaced; qsizetype originalSize; };
+    QHash<QString, Distinct> distinct;
+    QHash<QString, std::uint32_t> storedIndex;
+    StringTable table;
+    table.rowStart.assign(size_t(rowCount) + 1, 0);
     for (int r = 0; r < rowCount; ++r) {
         const std::vector<QString>& row = rows[size_t(r)];
         const int width = int(std::min<size_t>(row.size(), size_t(MaxColumns)));
-        rowStart[size_t(r)] = cellStrings.size();
+        table.rowStart[size_t(r)] = table.cellStrings.size();
         for (int c = 0; c < width; ++c) {
             const QString& original = row[size_t(c)];
             if (original.isEmpty()) {
-                cellStrings.push_back(kNoCell);
+                table.cellStrings.push_back(kNoCell);
                 continue;
             }
             auto it = distinct.constFind(original);
@@ -353,75 +364,80 @@ QByteArray WorkbookStream(const SheetRows& rows, int rowCount, const QString& sh
                 if (known != storedIndex.constEnd()) {
                     d.index = *known;
                 } else {
-                    d.index = std::uint32_t(strings.size());
+                    d.index = std::uint32_t(table.strings.size());
                     storedIndex.insert(stored, d.index);
-                    strings.append(stored);
-                    textBytes += 3 + 2 * stored.size();
+                    table.strings.append(stored);
+                    table.textBytes += 3 + 2 * stored.size();
                 }
                 it = distinct.insert(original, d);
             }
             if (it->cut)
                 sum.changes.append(QStringLiteral("row %1, column %2: text of %3 characters cut to %4")
-                                       .arg(r + 1).arg(c + 1).arg(it->originalSize).arg(strings[it->index].size()));
+                                       .arg(r + 1).arg(c + 1).arg(it->originalSize).arg(table.strings[it->index].size()));
             if (it->replaced)
                 sum.changes.append(QStringLiteral("row %1, column %2: unpaired surrogate replaced by U+FFFD")
                                        .arg(r + 1).arg(c + 1));
-            cellStrings.push_back(it->index);
-            if (firstRow < 0)
-                firstRow = r;
-            lastRow = r;
-            firstColumn = std::min(firstColumn, c);
-            lastColumn = std::max(lastColumn, c);
-            if (longest.size() <= size_t(c))
-                longest.resize(size_t(c) + 1, 0);
-            longest[size_t(c)] = std::max(longest[size_t(c)], strings[it->index].size());
-            ++cells;
+            table.cellStrings.push_back(it->index);
+            if (table.firstRow < 0)
+                table.firstRow = r;
+            table.lastRow = r;
+            table.firstColumn = std::min(table.firstColumn, c);
+            table.lastColumn = std::max(table.lastColumn, c);
+            if (table.longest.size() <= size_t(c))
+                table.longest.resize(size_t(c) + 1, 0);
+            table.longest[size_t(c)] = std::max(table.longest[size_t(c)], table.strings[it->index].size());
+            ++table.cells;
         }
     }
-    rowStart[size_t(rowCount)] = cellStrings.size();
-    auto rowCells = [&](int r) {
-        return std::pair(cellStrings.begin() + std::ptrdiff_t(rowStart[size_t(r)]),
-                         cellStrings.begin() + std::ptrdiff_t(rowStart[size_t(r) + 1]));
-    };
-    sum.rows = lastRow + 1;
-    sum.columns = lastColumn + 1;
-    sum.cells = cells;
-    sum.uniqueStrings = strings.size();
+    table.rowStart[size_t(rowCount)] = table.cellStrings.size();
+    return table;
+}
 
-    // The globals come first; their size gives the worksheet's stream positions.
-    Stream s;
-    s.bytes.reserve(4096 + textBytes + textBytes / 8000 * 5 + 8 * (strings.size() / 8 + 1) + cells * 14
-                    + qsizetype(rowCount) * 20 + qsizetype(rowCount) / 32 * 70 + 1024);
+// The workbook globals: header records, the one sheet's BOUNDSHEET, the shared strings and EOF.
+// Returns where the BOUNDSHEET's stream position of the sheet is to be patched.
+qsizetype writeGlobals(Stream& s, const StringTable& table, const QString& storedSheetName)
+{
     globalsHeader(s);
     const qsizetype sheetPositionRef = s.pos() + 4;
     s.begin(kBoundSheet);
     s.u32(0);
     s.u8(0); // visible
     s.u8(0); // worksheet
-    shortString(s, sum.storedSheetName);
+    shortString(s, storedSheetName);
     s.end();
-    sharedStrings(s, strings, cells);
+    sharedStrings(s, table.strings, table.cells);
     s.record(kEof, {});
+    return sheetPositionRef;
+}
 
-    // The worksheet.
-    s.patch32(sheetPositionRef, std::uint32_t(s.pos()));
-    bof(s, 0x0010);
-    QList<int> blocks; // first row of each 32-row block holding cells
-    for (int r = firstRow; r >= 0 && r <= lastRow; ++r) {
-        const auto [from, to] = rowCells(r);
+// First row of each 32-row block that holds cells.
+QList<int> rowBlocks(const StringTable& table)
+{
+    QList<int> blocks;
+    for (int r = table.firstRow; r >= 0 && r <= table.lastRow; ++r) {
+        const auto [from, to] = table.rowCells(r);
         const int block = r / kRowsPerBlock * kRowsPerBlock;
         if (std::any_of(from, to, [](std::uint32_t i) { return i != kNoCell; })
             && (blocks.isEmpty() || blocks.last() != block))
             blocks.append(block);
     }
+    return blocks;
+}
+
+// The worksheet's records before its rows: BOF, INDEX, calculation and print settings, column
+// widths and DIMENSIONS. Returns where the INDEX's DBCELL positions are to be patched.
+qsizetype writeSheetHeader(Stream& s, const StringTable& table, qsizetype blockCount)
+{
+    const bool empty = table.empty();
+    bof(s, 0x0010);
     s.begin(kIndex);
     s.u32(0);
-    s.u32(firstRow < 0 ? 0 : std::uint32_t(firstRow));
-    s.u32(firstRow < 0 ? 0 : std::uint32_t(lastRow + 1));
+    s.u32(empty ? 0 : std::uint32_t(table.firstRow));
+    s.u32(empty ? 0 : std::uint32_t(table.lastRow + 1));
     const qsizetype defColWidthRef = s.pos();
     s.u32(0);
     const qsizetype dbCellRefs = s.pos();
-    s.zeros(4 * blocks.size());
+    s.zeros(4 * blockCount);
     s.end();
 
     s.record(kCalcMode, {1});
@@ -441,59 +457,88 @@ QByteArray WorkbookStream(const SheetRows& rows, int rowCount, const QString& sh
     s.record(kWsBool, {0x04C1});
     s.patch32(defColWidthRef, std::uint32_t(s.pos()));
     s.record(kDefColWidth, {8});
-    for (size_t c = 0; c < longest.size(); ++c)
-        if (longest[c] > 0)
-            s.record(kColInfo, {std::uint16_t(c), std::uint16_t(c), columnWidth(longest[c]), kDefaultCellXf, 0x0002, 0});
+    for (size_t c = 0; c < table.longest.size(); ++c)
+        if (table.longest[c] > 0)
+            s.record(kColInfo, {std::uint16_t(c), std::uint16_t(c), columnWidth(table.longest[c]), kDefaultCellXf, 0x0002, 0});
 
     s.begin(kDimensions);
-    s.u32(firstRow < 0 ? 0 : std::uint32_t(firstRow));
-    s.u32(firstRow < 0 ? 0 : std::uint32_t(lastRow + 1));
-    s.u16(firstRow < 0 ? 0 : std::uint16_t(firstColumn));
-    s.u16(firstRow < 0 ? 0 : std::uint16_t(lastColumn + 1));
+    s.u32(empty ? 0 : std::uint32_t(table.firstRow));
+    s.u32(empty ? 0 : std::uint32_t(table.lastRow + 1));
+    s.u16(empty ? 0 : std::uint16_t(table.firstColumn));
+    s.u16(empty ? 0 : std::uint16_t(table.lastColumn + 1));
     s.u16(0);
     s.end();
+    return dbCellRefs;
+}
 
-    // Row blocks: the ROW records of up to 32 rows, their cells, and a DBCELL that finds them.
+// One row block: the ROW records of the rows from `firstRow` up to 32 that hold cells, their
+// cells, and the DBCELL that finds them, whose position goes to `dbCellRef`.
+void writeRowBlock(Stream& s, const StringTable& table, int firstRow, qsizetype dbCellRef)
+{
+    const int end = std::min(firstRow + kRowsPerBlock, table.lastRow + 1);
     QList<int> blockRows;
-    QList<qsizetype> firstCells;
-    for (qsizetype b = 0; b < blocks.size(); ++b) {
-        const int end = std::min(blocks[b] + kRowsPerBlock, lastRow + 1);
-        blockRows.clear();
-        const qsizetype firstRowRecord = s.pos();
-        for (int r = blocks[b]; r < end; ++r) {
-            const auto [from, to] = rowCells(r);
-            const auto first = std::find_if(from, to, [](std::uint32_t i) { return i != kNoCell; });
-            if (first == to)
-                continue;
-            const auto last = std::find_if(std::make_reverse_iterator(to), std::make_reverse_iterator(first),
-                                           [](std::uint32_t i) { return i != kNoCell; });
-            blockRows.append(r);
-            s.begin(kRow);
-            s.u16(std::uint16_t(r));
-            s.u16(std::uint16_t(first - from));
-            s.u16(std::uint16_t(to - from - (last - std::make_reverse_iterator(to))));
-            s.u16(kRowHeight);
-            s.u16(0);
-            s.u16(0);
-            s.u32(0x00000100u | (std::uint32_t(kDefaultCellXf) << 16));
-            s.end();
-        }
-        firstCells.clear();
-        for (int r : blockRows) {
-            const auto [from, to] = rowCells(r);
-            firstCells.append(s.pos());
-            for (auto it = from; it != to; ++it)
-                if (*it != kNoCell)
-                    s.labelSst(r, int(it - from), kDefaultCellXf, *it);
-        }
-        s.patch32(dbCellRefs + 4 * b, std::uint32_t(s.pos()));
-        s.begin(kDbCell);
-        s.u32(std::uint32_t(s.recordStart() - firstRowRecord));
-        for (qsizetype i = 0; i < firstCells.size(); ++i)
-            s.u16(std::uint16_t(firstCells[i] - (i == 0 ? firstRowRecord + 20 : firstCells[i - 1])));
+    const qsizetype firstRowRecord = s.pos();
+    for (int r = firstRow; r < end; ++r) {
+        const auto [from, to] = table.rowCells(r);
+        const auto first = std::find_if(from, to, [](std::uint32_t i) { return i != kNoCell; });
+        if (first == to)
+            continue;
+        const auto last = std::find_if(std::make_reverse_iterator(to), std::make_reverse_iterator(first),
+                                       [](std::uint32_t i) { return i != kNoCell; });
+        blockRows.append(r);
+        s.begin(kRow);
+        s.u16(std::uint16_t(r));
+        s.u16(std::uint16_t(first - from));
+        s.u16(std::uint16_t(to - from - (last - std::make_reverse_iterator(to))));
+        s.u16(kRowHeight);
+        s.u16(0);
+        s.u16(0);
+        s.u32(0x00000100u | (std::uint32_t(kDefaultCellXf) << 16));
         s.end();
     }
+    QList<qsizetype> firstCells;
+    for (int r : blockRows) {
+        const auto [from, to] = table.rowCells(r);
+        firstCells.append(s.pos());
+        for (auto it = from; it != to; ++it)
+            if (*it != kNoCell)
+                s.labelSst(r, int(it - from), kDefaultCellXf, *it);
+    }
+    s.patch32(dbCellRef, std::uint32_t(s.pos()));
+    s.begin(kDbCell);
+    s.u32(std::uint32_t(s.recordStart() - firstRowRecord));
+    for (qsizetype i = 0; i < firstCells.size(); ++i)
+        s.u16(std::uint16_t(firstCells[i] - (i == 0 ? firstRowRecord + 20 : firstCells[i - 1])));
+    s.end();
+}
 
+}
+
+QByteArray WorkbookStream(const SheetRows& rows, int rowCount, const QString& sheetName, WriteSummary* summary)
+{
+    // Rows past the end of `rows` were never written and hold nothing.
+    rowCount = std::clamp(rowCount, 0, int(std::min<size_t>(rows.size(), size_t(MaxRows))));
+    WriteSummary local;
+    WriteSummary& sum = summary ? *summary : local;
+    sum = WriteSummary();
+    sum.storedSheetName = StoredSheetName(sheetName);
+
+    const StringTable table = collectStrings(rows, rowCount, sum);
+    sum.rows = table.lastRow + 1;
+    sum.columns = table.lastColumn + 1;
+    sum.cells = table.cells;
+    sum.uniqueStrings = table.strings.size();
+
+    Stream s;
+    s.bytes.reserve(4096 + table.textBytes + table.textBytes / 8000 * 5 + 8 * (table.strings.size() / 8 + 1)
+                    + table.cells * 14 + qsizetype(rowCount) * 20 + qsizetype(rowCount) / 32 * 70 + 1024);
+    // The globals come first; their size gives the worksheet's stream position.
+    const qsizetype sheetPositionRef = writeGlobals(s, table, sum.storedSheetName);
+    s.patch32(sheetPositionRef, std::uint32_t(s.pos()));
+    const QList<int> blocks = rowBlocks(table);
+    const qsizetype dbCellRefs = writeSheetHeader(s, table, blocks.size());
+    for (qsizetype b = 0; b < blocks.size(); ++b)
+        writeRowBlock(s, table, blocks[b], dbCellRefs + 4 * b);
     // Shown as the active sheet, with grid lines, headers and zeros.
     s.record(kWindow2, {0x06B6, 0, 0, 0x0040, 0, 0, 0, 0, 0});
     s.record(kEof, {});
