@@ -504,8 +504,20 @@ bool RegistryHive::save()
 {
     if (!writable_)
         return false;
+    Composed composed = composeText();
+    if (!commitFile(composed.text)) {
+        load();
+        return false;
+    }
+    reindexSections(std::move(composed));
+    return true;
+}
+
+RegistryHive::Composed RegistryHive::composeText() const
+{
     const QByteArray lineEnd = newline();
-    QByteArray out;
+    Composed composed;
+    QByteArray& out = composed.text;
     out.reserve(text_.size() + 4096);
     if (text_.isEmpty()) {
         out += "WINE REGISTRY Version 2" + lineEnd + ";; All keys relative to " + relativeTo_ + lineEnd + lineEnd
@@ -513,7 +525,7 @@ bool RegistryHive::save()
     } else {
         out.append(text_.constData(), headerEnd_);
     }
-    const qsizetype headerEnd = out.size();
+    composed.headerEnd = out.size();
 
     // Keys that need a block and have none (new keys, and keys left without values or
     // subkeys), each placed after the block of the key before it in key order.
@@ -530,7 +542,7 @@ bool RegistryHive::save()
     });
     std::stable_sort(fresh.begin(), fresh.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
 
-    std::vector<Section> written;
+    std::vector<Section>& written = composed.sections;
     written.reserve(sections_.size() + fresh.size());
     std::size_t nextFresh = 0;
     auto writeFresh = [&](int after) {
@@ -570,17 +582,21 @@ bool RegistryHive::save()
         }
         writeFresh(static_cast<int>(i));
     }
+    return composed;
+}
 
+bool RegistryHive::commitFile(const QByteArray& text) const
+{
     QSaveFile file(filePath_);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
-        load();
-        return false;
-    }
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
+}
 
-    text_ = std::move(out);
-    headerEnd_ = headerEnd;
-    sections_ = std::move(written);
-    forEachKey(root, [](RegistryKey* k) {
+void RegistryHive::reindexSections(Composed composed)
+{
+    text_ = std::move(composed.text);
+    headerEnd_ = composed.headerEnd;
+    sections_ = std::move(composed.sections);
+    forEachKey(root_, [](RegistryKey* k) {
         k->firstSection_ = -1;
         k->lastSection_ = -1;
         k->modified_ = false;
@@ -597,5 +613,4 @@ bool RegistryHive::save()
     }
     identity_ = identity();
     ++generation_;
-    return true;
 }

@@ -137,6 +137,16 @@ private:
     static void storeValue(RegistryKey* key, RegistryValue value);
     void touch(RegistryKey* key);
     void appendRewritten(QByteArray& out, RegistryKey* key) const;
+    // The three steps of save(): the file's new text with the blocks it will hold, the atomic
+    // write of that text, and the hive taking the text and blocks as its own.
+    struct Composed {
+        QByteArray text;
+        qsizetype headerEnd = 0;
+        std::vector<Section> sections;
+    };
+    Composed composeText() const;
+    bool commitFile(const QByteArray& text) const;
+    void reindexSections(Composed composed);
     QByteArray newline() const { return crlf_ ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n"); }
     FileIdentity identity() const;
 
