@@ -56,6 +56,18 @@ OpenKey* lookUp(HKEY h, OpenKey& rootKey)
     return it == handles().keys.end() ? nullptr : &it->second;
 }
 
+// The open key behind `h` in `key`, when the handle is known and was opened with every right in
+// `needed`; else ERROR_INVALID_HANDLE or ERROR_ACCESS_DENIED.
+LONG openedWith(HKEY h, REGSAM needed, OpenKey& rootKey, OpenKey*& key)
+{
+    key = lookUp(h, rootKey);
+    if (!key)
+        return ERROR_INVALID_HANDLE;
+    if ((key->access & needed) != needed)
+        return ERROR_ACCESS_DENIED;
+    return ERROR_SUCCESS;
+}
+
 REGSAM mapGenericRights(REGSAM access)
 {
     constexpr REGSAM genericRead = 0x80000000u, genericWrite = 0x40000000u, genericExecute = 0x20000000u,
@@ -169,9 +181,9 @@ LONG subKeyOf(HKEY hKey, const char* lpSubKey, REGSAM samDesired, HKEY* phkResul
         return ERROR_INVALID_PARAMETER;
     *phkResult = 0;
     OpenKey rootKey;
-    const OpenKey* parent = lookUp(hKey, rootKey);
-    if (!parent)
-        return ERROR_INVALID_HANDLE;
+    OpenKey* parent = nullptr;
+    if (const LONG status = openedWith(hKey, 0, rootKey, parent); status != ERROR_SUCCESS)
+        return status;
     const QString sub = decodeName(lpSubKey);
     if (sub.startsWith(u'\\'))
         return ERROR_BAD_PATHNAME;
@@ -223,11 +235,9 @@ LONG RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD*, DWORD* lpType,
     if (lpData && !lpcbData)
         return ERROR_INVALID_PARAMETER;
     OpenKey rootKey;
-    OpenKey* key = lookUp(hKey, rootKey);
-    if (!key)
-        return ERROR_INVALID_HANDLE;
-    if (!(key->access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
+    OpenKey* key = nullptr;
+    if (const LONG status = openedWith(hKey, KEY_QUERY_VALUE, rootKey, key); status != ERROR_SUCCESS)
+        return status;
     const std::optional<RegistryValue> value = key->store->value(key->root, key->path, decodeName(lpValueName));
     if (!value)
         return ERROR_FILE_NOT_FOUND;
@@ -241,11 +251,9 @@ LONG RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD, DWORD dwType, con
     if (!lpData && cbData > 0)
         return ERROR_INVALID_PARAMETER;
     OpenKey rootKey;
-    OpenKey* key = lookUp(hKey, rootKey);
-    if (!key)
-        return ERROR_INVALID_HANDLE;
-    if (!(key->access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
+    OpenKey* key = nullptr;
+    if (const LONG status = openedWith(hKey, KEY_SET_VALUE, rootKey, key); status != ERROR_SUCCESS)
+        return status;
     RegistryValue value;
     value.name = decodeName(lpValueName);
     value.type = dwType;
@@ -265,9 +273,9 @@ LONG RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD, DWORD dwType, con
 LONG RegDeleteKeyA(HKEY hKey, const char* lpSubKey)
 {
     OpenKey rootKey;
-    OpenKey* key = lookUp(hKey, rootKey);
-    if (!key)
-        return ERROR_INVALID_HANDLE;
+    OpenKey* key = nullptr;
+    if (const LONG status = openedWith(hKey, 0, rootKey, key); status != ERROR_SUCCESS)
+        return status;
     const QString sub = decodeName(lpSubKey);
     if (sub.startsWith(u'\\'))
         return ERROR_BAD_PATHNAME;
@@ -277,11 +285,9 @@ LONG RegDeleteKeyA(HKEY hKey, const char* lpSubKey)
 LONG RegDeleteValueA(HKEY hKey, const char* lpValueName)
 {
     OpenKey rootKey;
-    OpenKey* key = lookUp(hKey, rootKey);
-    if (!key)
-        return ERROR_INVALID_HANDLE;
-    if (!(key->access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
+    OpenKey* key = nullptr;
+    if (const LONG status = openedWith(hKey, KEY_SET_VALUE, rootKey, key); status != ERROR_SUCCESS)
+        return status;
     return static_cast<LONG>(key->store->deleteValue(key->root, key->path, decodeName(lpValueName)));
 }
 
@@ -291,11 +297,9 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD* lpcchValu
     if (!lpValueName || !lpcchValueName || (lpData && !lpcbData))
         return ERROR_INVALID_PARAMETER;
     OpenKey rootKey;
-    OpenKey* key = lookUp(hKey, rootKey);
-    if (!key)
-        return ERROR_INVALID_HANDLE;
-    if (!(key->access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
+    OpenKey* key = nullptr;
+    if (const LONG status = openedWith(hKey, KEY_QUERY_VALUE, rootKey, key); status != ERROR_SUCCESS)
+        return status;
     refreshValues(*key);
     if (dwIndex >= key->values.size())
         return ERROR_NO_MORE_ITEMS;
@@ -312,11 +316,9 @@ LONG RegEnumKeyA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD cchName)
     if (!lpName)
         return ERROR_INVALID_PARAMETER;
     OpenKey rootKey;
-    OpenKey* key = lookUp(hKey, rootKey);
-    if (!key)
-        return ERROR_INVALID_HANDLE;
-    if (!(key->access & KEY_ENUMERATE_SUB_KEYS))
-        return ERROR_ACCESS_DENIED;
+    OpenKey* key = nullptr;
+    if (const LONG status = openedWith(hKey, KEY_ENUMERATE_SUB_KEYS, rootKey, key); status != ERROR_SUCCESS)
+        return status;
     refreshSubkeys(*key);
     if (dwIndex >= static_cast<DWORD>(key->subkeys.size()))
         return ERROR_NO_MORE_ITEMS;
@@ -328,11 +330,9 @@ LONG RegQueryInfoKeyA(HKEY hKey, char* lpClass, DWORD* lpcchClass, DWORD*, DWORD
                       DWORD* lpcbSecurityDescriptor, FILETIME* lpftLastWriteTime)
 {
     OpenKey rootKey;
-    OpenKey* key = lookUp(hKey, rootKey);
-    if (!key)
-        return ERROR_INVALID_HANDLE;
-    if (!(key->access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
+    OpenKey* key = nullptr;
+    if (const LONG status = openedWith(hKey, KEY_QUERY_VALUE, rootKey, key); status != ERROR_SUCCESS)
+        return status;
     if (!key->store->keyExists(key->root, key->path))
         return ERROR_FILE_NOT_FOUND;
     refreshSubkeys(*key);
