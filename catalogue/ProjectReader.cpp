@@ -56,9 +56,7 @@ void DeterminaTipoDeProyecto(Catalogue& catalogue, LoadContext& load, int projec
             }
         }
     } catch (const ProgramError& error) {
-        ShowMessage(QStringLiteral("DeterminaTipoDeProyecto : ") + QString::number(error.Number) + u' '
-                        + error.Description,
-                    MsgStyle::Critical);
+        ShowMessage(error.RoutineMessage(QStringLiteral("DeterminaTipoDeProyecto")), MsgStyle::Critical);
     }
 }
 

@@ -15,7 +15,7 @@ namespace {
 
 QString failure(const char* routine, const ProgramError& error)
 {
-    return QString::fromLatin1(routine) + QStringLiteral(" : ") + QString::number(error.Number) + u' ' + error.Description;
+    return error.RoutineMessage(QString::fromLatin1(routine));
 }
 
 // The project name a node stands for, as the report reads it.

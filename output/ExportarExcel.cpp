@@ -94,7 +94,7 @@ bool ExportarExcel(const Catalogue& catalogue, SpreadGrid& fpCR, StatusBarContro
         }
     } catch (const ProgramError& error) {
         result = false;
-        ShowMessage(QStringLiteral("ExportarExcel : ") + QString::number(error.Number) + u' ' + error.Description,
+        ShowMessage(error.RoutineMessage(QStringLiteral("ExportarExcel")),
                     MsgStyle::Critical);
     } catch (const std::bad_alloc&) {
         result = false;

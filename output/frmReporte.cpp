@@ -36,7 +36,7 @@ QIcon reportImage(const char* name)
 
 QString failure(const char* routine, const ProgramError& error)
 {
-    return QString::fromLatin1(routine) + QStringLiteral(" : ") + QString::number(error.Number) + u' ' + error.Description;
+    return error.RoutineMessage(QString::fromLatin1(routine));
 }
 
 }

@@ -1,9 +1,19 @@
 #include "platform/core/ProgramError.h"
 
+QString ProgramError::NumberAndDescription() const
+{
+    return QString::number(Number) + u' ' + Description;
+}
+
+QString ProgramError::RoutineMessage(const QString& routine) const
+{
+    return routine + QStringLiteral(" : ") + NumberAndDescription();
+}
+
 const char* ProgramError::what() const noexcept
 {
     if (whatText_.isEmpty())
-        whatText_ = (QString::number(Number) + u' ' + Description).toUtf8();
+        whatText_ = NumberAndDescription().toUtf8();
     return whatText_.constData();
 }
 

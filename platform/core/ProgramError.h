@@ -12,6 +12,10 @@ public:
         : Number(number), Description(std::move(description)), Source(std::move(source)) {}
 
     const char* what() const noexcept override;
+    // "<Number> <Description>".
+    QString NumberAndDescription() const;
+    // "<routine> : <Number> <Description>", the text a routine shows for a failure it handles.
+    QString RoutineMessage(const QString& routine) const;
 
     int Number;
     QString Description;

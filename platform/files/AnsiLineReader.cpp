@@ -3,6 +3,7 @@
 #include "platform/core/AnsiCodePage.h"
 #include "platform/core/ProgramError.h"
 #include "platform/files/PathMapper.h"
+#include "platform/files/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,21 +31,17 @@ std::size_t findLineEnd(const std::string& buffer, std::size_t from)
 
 namespace {
 
-// Opens a regular file for reading without blocking on a FIFO; returns the descriptor or -1
-// with errno set (EISDIR or EACCES for anything that is not a regular file).
+// Opens a regular file for reading; returns the descriptor or -1 with errno set (EACCES for
+// anything that is not a regular file).
 int openRegularFile(const QString& hostPath, long long& size)
 {
-    const int fd = ::open(QFile::encodeName(hostPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        errno = EACCES;
+    const OpenedFile opened = OpenRegularFile(hostPath);
+    if (opened.fd < 0) {
+        errno = opened.error;
         return -1;
     }
-    size = status.st_size;
-    return fd;
+    size = opened.status.st_size;
+    return opened.fd;
 }
 
 }

@@ -1,5 +1,7 @@
 #include "platform/files/ByteSource.h"
 
+#include "platform/files/RegularFile.h"
+
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
@@ -56,35 +58,18 @@ bool SubSource::read(std::uint64_t offset, void* out, std::size_t length) const
 
 HostFileSource::HostFileSource(const QString& hostPath)
 {
-    const QByteArray name = QFile::encodeName(hostPath);
-    if (name.isEmpty()) {
+    if (hostPath.isEmpty()) {
         error_ = QStringLiteral("no file name");
         return;
     }
-    // Devices are not opened at all (opening some has effects); O_NONBLOCK keeps a FIFO that
-    // appears between the check and the open from stalling it, and fstat then turns it away.
-    struct stat before {};
-    if (::stat(name.constData(), &before) != 0) {
-        error_ = QString::fromLocal8Bit(std::strerror(errno));
+    const OpenedFile opened = OpenRegularFile(hostPath);
+    if (opened.fd < 0) {
+        error_ = opened.notRegular ? QStringLiteral("not a regular file")
+                                   : QString::fromLocal8Bit(std::strerror(opened.error));
         return;
     }
-    if (!S_ISREG(before.st_mode)) {
-        error_ = QStringLiteral("not a regular file");
-        return;
-    }
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        error_ = QString::fromLocal8Bit(std::strerror(errno));
-        return;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
-        error_ = QStringLiteral("not a regular file");
-        ::close(fd);
-        return;
-    }
-    fd_ = fd;
-    size_ = static_cast<std::uint64_t>(info.st_size);
+    fd_ = opened.fd;
+    size_ = static_cast<std::uint64_t>(opened.status.st_size);
 }
 
 HostFileSource::~HostFileSource()

@@ -1,6 +1,7 @@
 #include "platform/files/FileFacts.h"
 
 #include "platform/files/PathMapper.h"
+#include "platform/files/RegularFile.h"
 
 #include <QFile>
 #include <fcntl.h>
@@ -13,14 +14,11 @@ std::optional<FileFacts> factsOfHostFile(const QString& hostPath)
 {
     if (hostPath.isEmpty())
         return std::nullopt;
-    const int fd = ::open(QFile::encodeName(hostPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const OpenedFile opened = OpenRegularFile(hostPath);
+    if (opened.fd < 0)
         return std::nullopt;
-    struct stat status {};
-    const bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-    ::close(fd);
-    if (!ok)
-        return std::nullopt;
+    ::close(opened.fd);
+    const struct stat& status = opened.status;
     FileFacts facts;
     facts.size = status.st_size;
     const qint64 ms = qint64(status.st_mtim.tv_sec) * 1000 + status.st_mtim.tv_nsec / 1000000;

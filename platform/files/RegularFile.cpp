@@ -1,0 +1,39 @@
+#include "platform/files/RegularFile.h"
+
+#include <QFile>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+OpenedFile OpenRegularFile(const QString& hostPath)
+{
+    OpenedFile opened;
+    const QByteArray name = QFile::encodeName(hostPath);
+    if (name.isEmpty()) {
+        opened.error = ENOENT;
+        return opened;
+    }
+    struct stat before {};
+    if (::stat(name.constData(), &before) != 0) {
+        opened.error = errno;
+        return opened;
+    }
+    if (!S_ISREG(before.st_mode)) {
+        opened.error = EACCES;
+        opened.notRegular = true;
+        return opened;
+    }
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        opened.error = errno;
+        return opened;
+    }
+    if (::fstat(fd, &opened.status) != 0 || !S_ISREG(opened.status.st_mode) || opened.status.st_size < 0) {
+        ::close(fd);
+        opened.error = EACCES;
+        opened.notRegular = true;
+        return opened;
+    }
+    opened.fd = fd;
+    return opened;
+}
