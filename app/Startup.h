@@ -1,5 +1,7 @@
 #pragma once
 
+// Start-up: the opening screen first, then the main window.
+
 class Catalogue;
 class frmAcerca;
 

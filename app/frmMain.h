@@ -1,5 +1,7 @@
 #pragma once
 
+// The main window: the project tree of the loaded folder and the commands over it.
+
 #include "app/TreeModel.h"
 #include "platform/controls/MemoryControls.h"
 #include "platform/controls/StatusWidgets.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// The path dialog, where the user picks the folder to load.
+
 #include <QDialog>
 
 class QLabel;

@@ -1,5 +1,7 @@
 #pragma once
 
+// The load: the project files of a folder read into the catalogue and shown as the tree.
+
 class Catalogue;
 struct LoadContext;
 struct MainControls;

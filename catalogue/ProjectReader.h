@@ -1,5 +1,7 @@
 #pragma once
 
+// The project-file reader: what one *.vbp file says of its kind, its name and its dependencies.
+
 #include <QString>
 #include <cstdint>
 

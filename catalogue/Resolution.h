@@ -1,5 +1,8 @@
 #pragma once
 
+// Resolution of a project's Reference= and Object= lines into dependency entries, through the
+// registry's type-library registrations and the libraries themselves.
+
 #include <QString>
 #include <cstdint>
 

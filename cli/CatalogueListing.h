@@ -1,5 +1,7 @@
 #pragma once
 
+// The text zantrel-cli prints for the tree and the catalogue.
+
 #include <QByteArray>
 #include <QString>
 

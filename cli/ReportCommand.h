@@ -1,5 +1,7 @@
 #pragma once
 
+// zantrel-cli report: the report window's report, built without a window, saved or printed.
+
 #include <QString>
 #include <QStringList>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// The spreadsheet export: the whole catalogue as proyectos.xls, with its log.
+
 #include <QString>
 #include <functional>
 

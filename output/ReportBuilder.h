@@ -1,5 +1,7 @@
 #pragma once
 
+// The dependency report "Informe de Dependencias": its text, detailed or summary, and its styling.
+
 #include <QString>
 #include <QStringList>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// The progress dialog shown while a report is built.
+
 #include "output/ReportBuilder.h"
 
 #include <QDialog>

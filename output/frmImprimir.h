@@ -1,5 +1,7 @@
 #pragma once
 
+// The print options dialog: which report, over the checked projects.
+
 #include <QDialog>
 #include <QPointer>
 

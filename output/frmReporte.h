@@ -1,5 +1,7 @@
 #pragma once
 
+// The report window: the report shown, printed and saved.
+
 #include "platform/richtext/RichTextBox.h"
 
 #include <QDialog>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The About window, which is also the opening screen.
+
 #include <QDialog>
 #include <functional>
 #include <memory>

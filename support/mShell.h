@@ -1,5 +1,7 @@
 #pragma once
 
+// The shell-open module: documents and links opened with their associated application.
+
 #include "platform/core/ProgramError.h"
 
 #include <QString>

@@ -1,5 +1,8 @@
 #pragma once
 
+// The window and cursor helpers every window of the program uses: the wait state, centring,
+// vertical text on a picture box and the quick clearing of a tree.
+
 #include <QPoint>
 #include <QSize>
 #include <QString>

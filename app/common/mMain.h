@@ -1,5 +1,8 @@
 #pragma once
 
+// The main program's shared pieces outside any window: the settings file's one setting and the
+// Yes/No question before an action.
+
 #include <QString>
 
 class CIni;

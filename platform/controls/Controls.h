@@ -1,5 +1,8 @@
 #pragma once
 
+// The shared controls: tree, status bar, progress bar, folder and file lists. Interfaces; the
+// real implementation is MemoryControls, shown in the windows through Qt views.
+
 #include <QList>
 #include <QString>
 #include <functional>

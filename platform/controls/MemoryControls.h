@@ -1,5 +1,8 @@
 #pragma once
 
+// The in-memory implementation of the shared controls, which zantrel-cli and the tests use
+// directly and the windows show through Qt views.
+
 #include "platform/controls/Controls.h"
 
 #include <QHash>

@@ -1,5 +1,8 @@
 #pragma once
 
+// The common dialogs (open, save, colour, font, print, page set-up) as Windows programs call
+// them. The real dialogs are Qt's; tests and scripts install an answerer instead.
+
 #include <QMargins>
 #include <QSize>
 #include <QString>

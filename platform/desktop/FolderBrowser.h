@@ -1,5 +1,7 @@
 #pragma once
 
+// The shell's folder browser. The real one is Qt's folder dialog; tests install an answerer.
+
 #include <QString>
 #include <optional>
 

@@ -1,5 +1,8 @@
 #pragma once
 
+// Message boxes as Windows programs show them. Abstract over who answers: the real dialog is
+// QtMessageBoxes; zantrel-cli writes to standard error; tests install a script.
+
 #include <QList>
 #include <QString>
 #include <functional>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Opening a document or link with its associated application, through xdg-open.
+
 #include <QString>
 #include <cstdint>
 #include <functional>

@@ -1,5 +1,8 @@
 #pragma once
 
+// Drawing surfaces and the Windows drawing calls over them. Abstract; the real surface is
+// ImageSurface.
+
 #include <QPoint>
 #include <QSize>
 #include <QtGlobal>
@@ -8,10 +11,10 @@
 // use: window handles with LockWindowUpdate and GetClientRect, pens, and a device context with
 // MoveToEx, LineTo and GetPixel. Everything here is drawn through the surface's own Point and
 // PSet, so any surface that can read and paint one pixel can be drawn on. The real surface is
-// ImageSurface (platform/ImageSurface.h), the persistent image of a picture box.
+// ImageSurface (platform/drawing/ImageSurface.h), the persistent image of a picture box.
 //
 // Coordinates are pixels of the surface's client area, (0, 0) at the top left. Colours are
-// &H00BBGGRR values; see platform/SystemColors.h for system colours. Like the interface it
+// &H00BBGGRR values; see platform/drawing/SystemColors.h for system colours. Like the interface it
 // stands in for, this is for the user-interface thread only.
 
 using WindowHandle = quintptr; // 0 names no window

@@ -1,5 +1,8 @@
 #pragma once
 
+// One registry file of the prefix (system.reg or user.reg) in Wine's text format, read and
+// written in place.
+
 #include <QByteArray>
 #include <QString>
 #include <QStringView>

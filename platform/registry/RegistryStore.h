@@ -1,5 +1,8 @@
 #pragma once
 
+// The prefix's registry as Windows programs see it: the machine and user hives and
+// HKEY_CLASSES_ROOT merged over them.
+
 #include "platform/registry/RegistryHive.h"
 
 #include <QString>

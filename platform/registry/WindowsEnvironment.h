@@ -1,5 +1,7 @@
 #pragma once
 
+// The environment a Windows program sees in the prefix, and the expansion of %NAME% references.
+
 #include "platform/registry/WinRegistry.h"
 
 #include <QHash>

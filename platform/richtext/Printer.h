@@ -1,5 +1,7 @@
 #pragma once
 
+// The default printer, reached through the print spooler (CUPS).
+
 #include <QString>
 
 class QTextDocument;

@@ -1,5 +1,7 @@
 #pragma once
 
+// The rich-text control: a document with styled runs, selection, printing and saving as RTF or text.
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -77,7 +79,7 @@ public:
     void SaveFile(const QString& path, int format) const;
 
     // Prints the selection, or the whole content when nothing is selected, on the default
-    // printer (platform/Printer.h), raising its errors.
+    // printer (platform/richtext/Printer.h), raising its errors.
     void SelPrint(const QString& jobName) const;
     // The selection, or everything when nothing is selected, as a document of its own.
     std::unique_ptr<QTextDocument> SelectionDocument() const;

@@ -1,5 +1,7 @@
 #pragma once
 
+// Resources of PE files (32- and 64-bit .dll, .ocx, .exe): where a TYPELIB resource lies.
+
 #include "platform/files/ByteSource.h"
 
 #include <QString>

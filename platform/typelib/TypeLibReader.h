@@ -1,5 +1,7 @@
 #pragma once
 
+// The reader of type libraries (the MSFT format), standalone or inside a PE file.
+
 #include "platform/files/ByteSource.h"
 
 #include <QString>

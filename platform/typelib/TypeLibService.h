@@ -1,5 +1,8 @@
 #pragma once
 
+// The type-library information service: libraries loaded from a file or by registration.
+// The registrations are an interface; the real one is RegistryTypeLibRegistrations.
+
 #include "platform/typelib/TypeLibReader.h"
 
 #include <QString>
