@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <array>
+#include <cstdint>
 #include <functional>
 
 class Catalogue;
@@ -31,6 +33,13 @@ bool ExportarExcel(const Catalogue& catalogue, SpreadGrid& fpCR, StatusBarContro
 // The same with a grid of its own, for callers that keep none (the command-line tool).
 bool ExportarExcel(const Catalogue& catalogue, StatusBarControl& stbMain,
                    const std::function<void(bool on)>& CursorEspera, const QString& programFolder);
+
+// The export's header row, one text per column.
+const std::array<QString, 9>& ExportHeaders();
+
+// The label of a project kind in the "Tipo Proyecto" column; empty for Unknown and any value
+// without a label.
+QString ExportKindLabel(std::int32_t kind);
 
 // `folder` and `name` joined by one backslash, also when `folder` already ends with one (a
 // drive's root such as "C:\").
