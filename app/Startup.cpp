@@ -3,10 +3,10 @@
 #include "app/frmMain.h"
 #include "support/frmAcerca.h"
 
-frmAcerca* StartProgram(Catalogue& catalogue)
+frmAcerca* StartProgram(Catalogue& catalogue, const QString& startFolder)
 {
-    return frmAcerca::ShowOpeningScreen([&catalogue] {
-        auto* window = new frmMain(catalogue);
+    return frmAcerca::ShowOpeningScreen([&catalogue, startFolder] {
+        auto* window = new frmMain(catalogue, nullptr, startFolder);
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->show();
         window->activateWindow();

@@ -13,7 +13,7 @@
 #include "platform/core/ProgramError.h"
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/drawing/PictureBox.h"
-#include "platform/files/ProgramFolder.h"
+#include "platform/files/UserFolders.h"
 #include "support/GradientRect.h"
 #include "support/Version.h"
 #include "support/frmAcerca.h"
@@ -38,7 +38,7 @@ private:
     frmMain* owner_;
 };
 
-frmMain::frmMain(Catalogue& catalogue, QWidget* parent)
+frmMain::frmMain(Catalogue& catalogue, QWidget* parent, const QString& startFolder)
     : QMainWindow(parent),
       catalogue_(catalogue),
       form_(new Form(this)),
@@ -48,7 +48,8 @@ frmMain::frmMain(Catalogue& catalogue, QWidget* parent)
       model_(new TreeModel(tree_, this)),
       stbMain_(new StatusBarWidget(form_)),
       pgbStatus_(new ProgressBarWidget(form_)),
-      controls_(tree_, *stbMain_, *pgbStatus_)
+      controls_(tree_, *stbMain_, *pgbStatus_),
+      startFolder_(startFolder)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromLatin1(Version::AppTitle));
@@ -151,7 +152,7 @@ void frmMain::buildToolbar()
 
 void frmMain::Form_Load()
 {
-    catalogue_.ScanPath = LeerScanPath(SharedIni());
+    catalogue_.ScanPath = startFolder_.isEmpty() ? LeerScanPath(SharedIni()) : startFolder_;
     Form_Resize();
 }
 
@@ -311,5 +312,5 @@ void frmMain::showAbout()
 
 bool frmMain::ExportarExcel()
 {
-    return ::ExportarExcel(catalogue_, fpCR_, *stbMain_, [this](bool on) { CursorEspera(this, on); }, ProgramFolder());
+    return ::ExportarExcel(catalogue_, fpCR_, *stbMain_, [this](bool on) { CursorEspera(this, on); }, OutputFolder());
 }

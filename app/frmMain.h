@@ -32,7 +32,9 @@ public:
     // Text colour of the strip, &H00BBGGRR: a pale yellow.
     static constexpr qint32 StripTextColor = 0x00C0FFFF;
 
-    explicit frmMain(Catalogue& catalogue, QWidget* parent = nullptr);
+    // `startFolder` (Windows form), when given, is loaded instead of the settings file's folder,
+    // which is then neither read nor written.
+    explicit frmMain(Catalogue& catalogue, QWidget* parent = nullptr, const QString& startFolder = QString());
     ~frmMain() override;
 
     // Reloads the catalogue and the tree from the configured folder, with the commands disabled
@@ -88,4 +90,5 @@ private:
     QList<QAction*> buttons_;
     std::unique_ptr<clsGradient> gradient_;
     bool activated_ = false;
+    QString startFolder_;
 };

@@ -1,10 +1,12 @@
 #include "cli/CommandLine.h"
 
+#include "support/Version.h"
+
 #include <cstdio>
 
 const char* const CommandLineUsage =
     "Usage: zantrel-cli VERB [FOLDER]\n"
-    "       zantrel-cli export [FOLDER] [-o DIR]\n"
+    "       zantrel-cli export [FOLDER] [-o DIR] [--format xls|xlsx]\n"
     "       zantrel-cli report FOLDER (--detailed | --summary) [--project NAME]... -o FILE [--print]\n"
     "\n"
     "Loads the Visual Basic project files (*.vbp) of FOLDER as the Zantrel window does and prints\n"
@@ -23,7 +25,11 @@ const char* const CommandLineUsage =
     "  export     writes every project, as the window's \"Exportar a Excel\" does, to the\n"
     "             workbook proyectos.xls (one sheet, one row per reference or component) and\n"
     "             its log proyectos.log, in DIR (-o DIR, a Windows or host folder), else in the\n"
-    "             folder of zantrel-cli itself; prints the workbook's host path\n"
+    "             folder of zantrel-cli itself where it can be written, else in the user's\n"
+    "             documents folder (xdg-user-dir DOCUMENTS, else the home folder); prints the\n"
+    "             workbook's host path. --format xlsx writes the same sheet as the Office Open\n"
+    "             XML workbook proyectos.xlsx instead (no log, no 32,767-row limit; sizes and\n"
+    "             versions are numbers, dates are dates)\n"
     "  report     builds the dependency report \"Informe de Dependencias\" as the window's\n"
     "             print options do, detailed or summary, of every project, or of the projects\n"
     "             named by --project (a Name, once per project); -o FILE (a Windows or host\n"
@@ -34,11 +40,13 @@ const char* const CommandLineUsage =
     "             --print is needed)\n"
     "\n"
     "Output is UTF-8; a backslash, tab, CR or LF inside a field is written as \\\\, \\t, \\r, \\n.\n"
-    "Message boxes the load shows go to standard error as \"[icon] text\".\n"
+    "Message boxes the load shows go to standard error as \"[icon] text\". When no Wine prefix\n"
+    "exists, a warning says so: no reference can be resolved, and the load still runs.\n"
+    "--version prints the version; --help prints this text.\n"
     "\n"
     "Exit status: 0 after a load, 1 when the folder cannot be read (for report: when a named\n"
     "project is missing, or the report cannot be saved or printed; for export: when the workbook\n"
-    "cannot be written), 2 on wrong usage.\n";
+    "cannot be written), 2 on wrong usage; 1 also when standard output cannot be written.\n";
 
 namespace {
 
@@ -56,7 +64,12 @@ int ReadCommandLine(const QStringList& args, CommandLine& line)
         std::fputs(CommandLineUsage, stdout);
         return 0;
     }
+    if (args.contains(QStringLiteral("--version"))) {
+        std::printf("%s\n", Version::Line().c_str());
+        return 0;
+    }
     QStringList positional;
+    bool hasFormat = false;
     bool hasOutput = false;
     bool reportOptions = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -65,6 +78,14 @@ int ReadCommandLine(const QStringList& args, CommandLine& line)
             if (!problem.isEmpty())
                 return usageError(problem);
             reportOptions = true;
+            continue;
+        }
+        if (args[i] == QStringLiteral("--format")) {
+            if (hasFormat || i + 1 >= args.size()
+                || (args[i + 1] != QStringLiteral("xls") && args[i + 1] != QStringLiteral("xlsx")))
+                return usageError(QStringLiteral("--format needs xls or xlsx"));
+            line.format = args[++i];
+            hasFormat = true;
             continue;
         }
         if (args[i] != QStringLiteral("-o")) {
@@ -87,6 +108,8 @@ int ReadCommandLine(const QStringList& args, CommandLine& line)
         return usageError(QStringLiteral("unknown verb"));
     if (hasOutput && !reportVerb && !exportVerb)
         return usageError(QStringLiteral("-o goes with report and export only"));
+    if (hasFormat && !exportVerb)
+        return usageError(QStringLiteral("--format goes with export only"));
     if (reportOptions && !reportVerb)
         return usageError(QStringLiteral("--detailed, --summary, --project and --print go with report only"));
     if (reportVerb && line.report.Tipo == -1)

@@ -10,6 +10,7 @@ struct CommandLine {
     QString verb;            // tree, catalogue, export or report
     QString folder;          // FOLDER as given (a Windows or host path); empty: the settings file's
     QString output;          // -o FILE or DIR as given; empty: not given
+    QString format = QStringLiteral("xls");  // export's --format: xls or xlsx
     ReportRequest report;    // report's own options
 };
 
@@ -17,6 +18,7 @@ struct CommandLine {
 extern const char* const CommandLineUsage;
 
 // Reads the arguments (without the program's name) into `line`. Returns -1 when the run goes on;
-// else the exit status to end with: 0 after --help (the usage printed), 2 after wrong usage (the
+// else the exit status to end with: 0 after --help or --version (the usage or "Zantrel 1.0.3"
+// printed), 2 after wrong usage (the
 // problem and the usage written to standard error).
 int ReadCommandLine(const QStringList& args, CommandLine& line);

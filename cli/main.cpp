@@ -7,14 +7,20 @@
 #include "cli/CommandLine.h"
 #include "cli/ReportCommand.h"
 #include "output/ExportarExcel.h"
+#include "output/XlsxExport.h"
 #include "platform/controls/MemoryControls.h"
 #include "platform/desktop/MessageBoxes.h"
+#include "platform/core/QtTranslations.h"
 #include "platform/files/PathMapper.h"
+#include "platform/files/UserFolders.h"
 #include "support/Version.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -36,19 +42,49 @@ void writeOut(const QByteArray& bytes)
 
 int exportWorkbook(const Catalogue& catalogue, MemoryControls& controls, const CommandLine& line)
 {
-    const QString folder = !line.output.isEmpty()
-                               ? windowsFolder(line.output)
-                               : PathMapper::current().toWindows(QCoreApplication::applicationDirPath());
-    if (!ExportarExcel(catalogue, controls.statusBar, {}, folder))
+    const QString folder = !line.output.isEmpty() ? windowsFolder(line.output) : OutputFolder();
+    QString name = ExportFiles::Workbook;
+    if (line.format == QStringLiteral("xlsx")) {
+        QString problem;
+        if (!ExportarXlsx(catalogue, folder, &problem)) {
+            std::fprintf(stderr, "zantrel-cli: %s\n", problem.toUtf8().constData());
+            return 1;
+        }
+        name = XlsxExportFiles::Workbook;
+    } else if (!ExportarExcel(catalogue, controls.statusBar, {}, folder)) {
         return 1;
-    writeOut(PathMapper::current().toHost(JoinWindowsPath(folder, ExportFiles::Workbook)).toUtf8() + '\n');
+    }
+    writeOut(PathMapper::current().toHost(JoinWindowsPath(folder, name)).toUtf8() + '\n');
     return 0;
+}
+
+// Without a prefix there is no registry: the load runs, but nothing it names can be resolved.
+void warnWithoutPrefix()
+{
+    const QString prefix = PathMapper::current().prefix();
+    if (QFileInfo(prefix + QStringLiteral("/system.reg")).isFile() || QFileInfo(prefix + QStringLiteral("/dosdevices")).isDir())
+        return;
+    std::fprintf(stderr, "zantrel-cli: warning: no Wine prefix at %s ($WINEPREFIX, else ~/.wine): no reference or "
+                         "component can be resolved\n",
+                 prefix.toUtf8().constData());
+}
+
+// Ends the run with `status`, unless what went to standard output could not all be written.
+int finish(int status)
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "zantrel-cli: cannot write to standard output: %s\n", std::strerror(errno ? errno : EIO));
+        return status == 0 ? 1 : status;
+    }
+    return status;
 }
 
 }
 
 int main(int argc, char* argv[])
 {
+    // A reader that goes away makes the next write fail with EPIPE, which finish() reports.
+    std::signal(SIGPIPE, SIG_IGN);
     // The report lays its text out in fonts and may print: it needs the GUI application, which
     // runs without a screen.
     bool reporting = false;
@@ -62,10 +98,12 @@ int main(int argc, char* argv[])
     else
         app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QString::fromLatin1(Version::AppTitle));
+    InstallQtSpanishTranslation(*app);
 
     CommandLine line;
     if (const int status = ReadCommandLine(QCoreApplication::arguments().mid(1), line); status >= 0)
-        return status;
+        return finish(status);
+    warnWithoutPrefix();
 
     StandardErrorMessageBoxes messages;
     InstallMessageBoxAnswerer(&messages);
@@ -79,10 +117,10 @@ int main(int argc, char* argv[])
     LoadListedProjects(catalogue, controls.main, load);
 
     if (line.verb == QStringLiteral("report"))
-        return RunReport(controls, catalogue, line.report, line.output.isEmpty() ? QString() : windowsFolder(line.output));
+        return finish(RunReport(controls, catalogue, line.report, line.output.isEmpty() ? QString() : windowsFolder(line.output)));
     if (line.verb == QStringLiteral("export"))
-        return exportWorkbook(catalogue, controls, line);
+        return finish(exportWorkbook(catalogue, controls, line));
     writeOut(line.verb == QStringLiteral("tree") ? CatalogueListing::tree(controls.tree)
                                                  : CatalogueListing::catalogue(catalogue));
-    return 0;
+    return finish(0);
 }

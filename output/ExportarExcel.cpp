@@ -22,9 +22,14 @@ const std::array<QString, 9> kHeaders = {
     QStringLiteral("Referencias/Componentes"), QStringLiteral("Tamaño"), QStringLiteral("Fecha"),
     QStringLiteral("Descripción"), QStringLiteral("GUID"), QStringLiteral("Versión")};
 
-// The label of a project kind in the "Tipo Proyecto" column; empty for Unknown and any value
-// without a label.
-QString KindLabel(std::int32_t kind)
+}
+
+const std::array<QString, 9>& ExportHeaders()
+{
+    return kHeaders;
+}
+
+QString ExportKindLabel(std::int32_t kind)
 {
     switch (kind) {
     case ProjectKind::Exe: return QStringLiteral("Exe");
@@ -34,6 +39,8 @@ QString KindLabel(std::int32_t kind)
     }
     return QString();
 }
+
+namespace {
 
 void WriteRow(SpreadGrid& fpCR, int row, const ProjectEntry& project, const QString& kindLabel,
               const DependencyEntry& entry)
@@ -72,7 +79,7 @@ bool ExportarExcel(const Catalogue& catalogue, SpreadGrid& fpCR, StatusBarContro
         int row = kFirstDataRow;
         for (int i = 1; i <= catalogue.ProjectCount(); ++i) {
             const ProjectEntry& project = catalogue.Projects[size_t(i)];
-            const QString kindLabel = KindLabel(project.Kind);
+            const QString kindLabel = ExportKindLabel(project.Kind);
             stbMain.SetPanelText(1, QStringLiteral("Exportando : ") + project.FileName);
             for (int d = 1; d <= catalogue.DependencyCount(i); ++d) {
                 if (row > kLastRow)

@@ -3,13 +3,16 @@
 // The spreadsheet export: the whole catalogue as proyectos.xls, with its log.
 
 #include <QString>
+#include <array>
+#include <cstdint>
 #include <functional>
 
 class Catalogue;
 class SpreadGrid;
 class StatusBarControl;
 
-// File names of the export, written in the program's folder.
+// File names of the export, written in the program's folder (or, where that cannot be written, the
+// user's documents folder: see OutputFolder).
 namespace ExportFiles {
 inline const QString Workbook = QStringLiteral("proyectos.xls");
 inline const QString Log = QStringLiteral("proyectos.log");
@@ -33,6 +36,13 @@ bool ExportarExcel(const Catalogue& catalogue, SpreadGrid& fpCR, StatusBarContro
 // The same with a grid of its own, for callers that keep none (the command-line tool).
 bool ExportarExcel(const Catalogue& catalogue, StatusBarControl& stbMain,
                    const std::function<void(bool on)>& CursorEspera, const QString& programFolder);
+
+// The export's header row, one text per column.
+const std::array<QString, 9>& ExportHeaders();
+
+// The label of a project kind in the "Tipo Proyecto" column; empty for Unknown and any value
+// without a label.
+QString ExportKindLabel(std::int32_t kind);
 
 // `folder` and `name` joined by one backslash, also when `folder` already ends with one (a
 // drive's root such as "C:\").

@@ -8,7 +8,7 @@
 #include "platform/core/ProgramError.h"
 #include "platform/desktop/CommonDialogs.h"
 #include "platform/desktop/MessageBoxes.h"
-#include "platform/files/ProgramFolder.h"
+#include "platform/files/UserFolders.h"
 #include "support/GCommonDialog.h"
 
 #include <QAction>
@@ -170,7 +170,7 @@ bool frmReporte::GrabarReporte()
         QString FileTitle;
         int FilterIndex = 1;
         int flags = 0;
-        if (dialog->VBGetSaveFileName(Filename, FileTitle, true, Filter, FilterIndex, ProgramFolder(),
+        if (dialog->VBGetSaveFileName(Filename, FileTitle, true, Filter, FilterIndex, OutputFolder(),
                                       QStringLiteral("Guardar reporte como ..."), QStringLiteral("TXT"),
                                       HandleOf(this), flags, false, nullptr) &&
             !Filename.isEmpty()) {

@@ -173,3 +173,47 @@ bool LibreOfficeCsv(const QString& hostPath, QList<QStringList>* rows, QString* 
     *rows = parseCsv(QString::fromUtf8(csv.readAll()));
     return true;
 }
+
+bool HaveOpenpyxl()
+{
+    static const bool have =
+        run(python(), {QStringLiteral("-c"), QStringLiteral("import openpyxl")}, nullptr, nullptr, 30000);
+    return have;
+}
+
+XlsxReadBack ReadXlsx(const QString& hostPath, bool countOnly)
+{
+    XlsxReadBack result;
+    QByteArray out, err;
+    QStringList arguments{QStringLiteral(ZANTREL_SOURCE_DIR "/tests/support_files/read_xlsx.py"), hostPath};
+    if (countOnly)
+        arguments.append(QStringLiteral("--count"));
+    if (!run(python(), arguments, &out, &err, 300000)) {
+        result.error = QString::fromUtf8(err + out);
+        return result;
+    }
+    for (const QJsonValue& sheetValue : QJsonDocument::fromJson(out).object().value(QStringLiteral("sheets")).toArray()) {
+        const QJsonObject sheet = sheetValue.toObject();
+        XlsxSheetReadBack s;
+        s.name = sheet.value(QStringLiteral("name")).toString();
+        s.maxRow = sheet.value(QStringLiteral("max_row")).toInt();
+        for (const QJsonValue& v : sheet.value(QStringLiteral("last")).toArray())
+            s.lastRow.append(v.toString());
+        for (const QJsonValue& rowValue : sheet.value(QStringLiteral("cells")).toArray()) {
+            QList<XlsxCell> row;
+            for (const QJsonValue& cellValue : rowValue.toArray()) {
+                const QJsonArray c = cellValue.toArray();
+                XlsxCell cell;
+                cell.kind = c.at(0).toString();
+                cell.number = c.at(1).toDouble();
+                cell.text = c.at(1).isString() ? c.at(1).toString() : QString::number(cell.number);
+                cell.format = c.at(2).toString();
+                row.append(cell);
+            }
+            s.rows.append(row);
+        }
+        result.sheets.append(s);
+    }
+    result.ok = true;
+    return result;
+}

@@ -53,3 +53,29 @@ bool ReadXlsStream(const QString& hostPath, qint64* size, QString* sha256, QStri
 // comma, double quotes), one list of fields per line; false with `error` set (the program's
 // output) when the conversion fails.
 bool LibreOfficeCsv(const QString& hostPath, QList<QStringList>* rows, QString* error);
+
+// What openpyxl (python3-openpyxl) reads in an .xlsx workbook: per sheet its name, row count and
+// each cell's kind ("empty", "text", "number", "date"), value (a date in ISO form) and number format.
+struct XlsxCell {
+    QString kind;
+    QString text;     // the text, the number as openpyxl prints it, or the ISO date
+    double number = 0;
+    QString format;
+};
+struct XlsxSheetReadBack {
+    QString name;
+    int maxRow = 0;
+    QList<QList<XlsxCell>> rows;
+    QStringList lastRow; // with `countOnly`: the last row's values as text
+};
+struct XlsxReadBack {
+    bool ok = false;
+    QString error;
+    QList<XlsxSheetReadBack> sheets;
+};
+
+bool HaveOpenpyxl();
+
+// Reads the workbook at `hostPath` with openpyxl; with `countOnly`, only the sheets' names, row
+// counts and last rows (for large sheets).
+XlsxReadBack ReadXlsx(const QString& hostPath, bool countOnly = false);

@@ -1,0 +1,77 @@
+#include "app/WindowArguments.h"
+
+#include "platform/files/PathMapper.h"
+#include "support/Version.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+
+const char* const WindowUsage =
+    "Usage: zantrel [FOLDER]\n"
+    "\n"
+    "Opens the Zantrel window over the Visual Basic project files (*.vbp) of FOLDER, a Windows\n"
+    "path (c:\\vb\\) seen through the Wine prefix named by $WINEPREFIX (else ~/.wine) or a host\n"
+    "path. Without FOLDER, the folder named in the settings file (ZANTREL.INI in the prefix's\n"
+    "Windows folder) is loaded; FOLDER does not change the settings file.\n"
+    "\n"
+    "  --help     prints this text\n"
+    "  --version  prints the version\n";
+
+namespace {
+
+// Shows a path in a message on one line, whatever it holds.
+QByteArray Printable(const QString& path)
+{
+    QString shown = path;
+    shown.replace(u'\n', QStringLiteral("\\n")).replace(u'\r', QStringLiteral("\\r")).replace(u'\t', QStringLiteral("\\t"));
+    return shown.toUtf8();
+}
+
+int Fail(int status, const QByteArray& message)
+{
+    std::fprintf(stderr, "zantrel: %s\n", message.constData());
+    if (status == 2)
+        std::fprintf(stderr, "\n%s", WindowUsage);
+    return status;
+}
+
+}
+
+int ReadWindowArguments(const QStringList& args, WindowArguments& arguments)
+{
+    QStringList positional;
+    bool optionsEnded = false;
+    for (const QString& arg : args) {
+        if (optionsEnded || !arg.startsWith(u'-') || arg == QStringLiteral("-")) {
+            positional.append(arg);
+        } else if (arg == QStringLiteral("--")) {
+            optionsEnded = true;
+        } else if (arg == QStringLiteral("--help") || arg == QStringLiteral("-h")) {
+            std::fputs(WindowUsage, stdout);
+            return 0;
+        } else if (arg == QStringLiteral("--version")) {
+            std::printf("%s\n", Version::Line().c_str());
+            return 0;
+        } else {
+            return Fail(2, "unknown option " + Printable(arg) + " (a folder starting with a dash goes after --)");
+        }
+    }
+    if (positional.size() > 1)
+        return Fail(2, "at most one folder is taken");
+    if (positional.isEmpty())
+        return -1;
+
+    const QString given = positional.front();
+    if (given.isEmpty())
+        return Fail(2, "the folder is empty");
+    const PathMapper& paths = PathMapper::current();
+    const QString host = PathMapper::isDrivePath(given) ? paths.toHost(given) : QDir::current().absoluteFilePath(given);
+    const QFileInfo info(host);
+    if (host.isEmpty() || !info.exists())
+        return Fail(1, Printable(given) + ": no such folder");
+    if (!info.isDir())
+        return Fail(1, Printable(given) + ": not a folder");
+    arguments.folder = PathMapper::isDrivePath(given) ? given : paths.toWindows(QDir::cleanPath(host));
+    return -1;
+}

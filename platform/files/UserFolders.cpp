@@ -1,0 +1,46 @@
+#include "platform/files/UserFolders.h"
+
+#include "platform/files/PathMapper.h"
+#include "platform/files/ProgramFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryFile>
+
+QString DocumentsFolder()
+{
+    QProcess process;
+    process.start(QStringLiteral("xdg-user-dir"), {QStringLiteral("DOCUMENTS")});
+    // xdg-user-dir reads one small file; a helper that hangs is treated as missing.
+    if (process.waitForStarted(2000) && process.waitForFinished(5000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0) {
+        const QString named = QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+        if (!named.isEmpty() && !named.contains(u'\n') && QDir::isAbsolutePath(named) && QFileInfo(named).isDir())
+            return QDir::cleanPath(named);
+    } else {
+        process.kill();
+        process.waitForFinished(1000);
+    }
+    return QDir::homePath();
+}
+
+bool CanWriteInFolder(const QString& hostFolder)
+{
+    if (hostFolder.isEmpty() || !QFileInfo(hostFolder).isDir())
+        return false;
+    QTemporaryFile probe(QDir(hostFolder).filePath(QStringLiteral(".zantrel-XXXXXX")));
+    return probe.open();
+}
+
+QString OutputFolderFor(const QString& programHostFolder)
+{
+    const QString host = CanWriteInFolder(programHostFolder) ? programHostFolder : DocumentsFolder();
+    return FolderListForm(PathMapper::current().toWindows(host));
+}
+
+QString OutputFolder()
+{
+    return OutputFolderFor(QCoreApplication::applicationDirPath());
+}
