@@ -2,6 +2,8 @@
 
 #include "app/Images.h"
 
+#include <utility>
+
 TreeModel::TreeModel(MemoryTree& tree, QObject* parent)
     : QAbstractItemModel(parent), tree_(tree)
 {
@@ -108,6 +110,9 @@ void TreeModel::publish()
     endResetModel();
     sincePublished_.restart();
     emit published();
+    // The last node made visible while the view did not know it yet is shown now.
+    if (const int pending = std::exchange(pendingVisible_, 0); pending >= 1 && pending <= tree_.Count())
+        emit madeVisible(indexOfPosition(pending));
 }
 
 void TreeModel::aboutToReset()
@@ -117,6 +122,7 @@ void TreeModel::aboutToReset()
 
 void TreeModel::reset()
 {
+    pendingVisible_ = 0;
     published_ = tree_.Count();
     endResetModel();
 }
@@ -145,6 +151,8 @@ void TreeModel::madeVisible(int position)
 {
     if (batching_ && sincePublished_.elapsed() >= 250)
         publish();
-    if (!hidden(position))
+    if (hidden(position))
+        pendingVisible_ = position;
+    else
         emit madeVisible(indexOfPosition(position));
 }

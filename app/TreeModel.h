@@ -24,7 +24,8 @@ public:
 
     // While a load adds thousands of nodes, the view is shown them in batches: the model
     // publishes the nodes added so far at most every few tenths of a second (and at the end),
-    // so the view lays itself out a few times instead of once per node.
+    // so the view lays itself out a few times instead of once per node. Each publish makes the
+    // last node made visible meanwhile visible in the view.
     void SetBatching(bool on);
 
     QModelIndex indexOfPosition(int position) const;
@@ -35,6 +36,8 @@ signals:
     void madeVisible(const QModelIndex& index);
     // The nodes added in a batch were published; the view expands what the store has expanded.
     void published();
+    // The store switched repainting of the tree off or on; the view stops or resumes painting.
+    void redrawSwitched(bool on);
 
 private:
     void aboutToReset() override;
@@ -43,6 +46,7 @@ private:
     void added(int position) override;
     void checkChanged(int position) override;
     void madeVisible(int position) override;
+    void redrawChanged(bool on) override { emit redrawSwitched(on); }
 
     void publish();
     bool hidden(int position) const { return batching_ && position > published_; }
@@ -50,5 +54,6 @@ private:
     MemoryTree& tree_;
     bool batching_ = false;
     int published_ = 0; // while batching, nodes 1..published_ are what the view knows
+    int pendingVisible_ = 0; // a node made visible while the view did not know it yet
     QElapsedTimer sincePublished_;
 };

@@ -19,7 +19,6 @@
 #include "support/frmAcerca.h"
 
 #include <QCloseEvent>
-#include <QHash>
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QToolBar>
@@ -79,6 +78,7 @@ frmMain::frmMain(Catalogue& catalogue, QWidget* parent, const QString& startFold
         }, Qt::QueuedConnection);
     });
 
+    connect(model_, &TreeModel::redrawSwitched, treeView_, &QWidget::setUpdatesEnabled);
     connect(model_, &TreeModel::published, this, [this] {
         for (int p = 1; p <= tree_.Count(); ++p)
             if (tree_.Node(p).expanded)
@@ -86,6 +86,7 @@ frmMain::frmMain(Catalogue& catalogue, QWidget* parent, const QString& startFold
     });
 
     pgbStatus_->setVisible(false);
+    stbMain_->SetPanelText(1, QStringLiteral("Listo!"));
     buildMenus();
     buildToolbar();
     Form_Load();
@@ -242,22 +243,11 @@ void frmMain::treeMain_NodeCheck(int position)
         return;
     const bool checked = node.checked;
     CursorEspera(this, true);
-    // A project node's text is its Name, a blank and the file name in parentheses; the first
-    // project node (by position) whose text yields a project's Name is that project's node.
-    // Walking backwards leaves the first node of each name in the table. A node with no "(",
-    // or with nothing before it, yields no name.
-    QHash<QString, int> firstByName;
-    for (int p = tree_.Count(); p >= 1; --p) {
-        const TreeNode& candidate = tree_.Node(p);
-        const qsizetype open = candidate.key.startsWith(u'k') ? candidate.text.indexOf(u'(') : -1;
-        if (open >= 1)
-            firstByName.insert(candidate.text.left(open - 1), p);
-    }
-    for (int i = 1; i <= catalogue_.ProjectCount(); ++i) {
-        const auto it = firstByName.constFind(catalogue_.Projects[i].Name);
-        if (it != firstByName.constEnd())
-            tree_.SetChecked(*it, checked);
-    }
+    // Every project node follows the root, in one pass: projects that share a Name, and names
+    // that begin with "(", get their own node set like any other.
+    for (int p = 1; p <= tree_.Count(); ++p)
+        if (tree_.Node(p).key.startsWith(u'k'))
+            tree_.SetChecked(p, checked);
     CursorEspera(this, false);
 }
 

@@ -14,14 +14,17 @@
 
 namespace {
 
-// The number written by the decimal digits at the start of `text`, kept to 16 bits.
-std::uint16_t leadingNumber(const QString& text)
+// The number written by the decimal digits at the start of `text` (0 when there are none);
+// nullopt when it does not fit 16 bits.
+std::optional<std::uint16_t> leadingNumber(const QString& text)
 {
     std::uint32_t value = 0;
     for (QChar c : text) {
         if (c < u'0' || c > u'9')
             break;
-        value = (value * 10 + static_cast<std::uint32_t>(c.unicode() - u'0')) & 0xFFFFFu;
+        value = value * 10 + static_cast<std::uint32_t>(c.unicode() - u'0');
+        if (value > 0xFFFFu)
+            return std::nullopt;
     }
     return static_cast<std::uint16_t>(value);
 }
@@ -128,8 +131,11 @@ void appendEntry(Catalogue& catalogue, LoadContext& load, int projectIndex, int&
     // Versions are 16-bit signed values, widened.
     entry.MajorVersion = static_cast<std::int16_t>(library.majorVersion);
     entry.MinorVersion = static_cast<std::int16_t>(library.minorVersion);
-    const auto& facts = remembered(load.fileFacts, filePath, [&] {
-        return std::make_pair(TamanoArchivo(filePath), FechaArchivo(filePath));
+    // Size and date are those of the file the library was read from: a registration that names
+    // a bare file found in the system folder, or a "file.dll\2" resource, is measured there.
+    const QString& measured = library.fileRead.isEmpty() ? filePath : library.fileRead;
+    const auto& facts = remembered(load.fileFacts, measured, [&] {
+        return std::make_pair(TamanoArchivo(measured), FechaArchivo(measured));
     });
     entry.SizeKB = facts.first;
     entry.FileDate = facts.second;
@@ -147,12 +153,14 @@ QString ExtraeRuta(const QString& line)
     return before < 0 ? QString() : line.mid(before + 1, last - before - 1);
 }
 
-VersionNumbers SplitVersion(const QString& version, const QString& locale)
+std::optional<VersionNumbers> SplitVersion(const QString& version, const QString& locale)
 {
     const qsizetype dot = version.indexOf(u'.');
-    if (dot < 0)
-        return {leadingNumber(version), leadingNumber(locale)};
-    return {leadingNumber(version.left(dot)), leadingNumber(version.mid(dot + 1))};
+    const auto major = leadingNumber(dot < 0 ? version : version.left(dot));
+    const auto minor = leadingNumber(dot < 0 ? locale : version.mid(dot + 1));
+    if (!major || !minor)
+        return std::nullopt;
+    return VersionNumbers{*major, *minor};
 }
 
 void AgregaReferencia(Catalogue& catalogue, LoadContext& load, int projectIndex, int& DependencyCounter, const QString& line)
@@ -171,7 +179,10 @@ void AgregaReferencia(Catalogue& catalogue, LoadContext& load, int projectIndex,
     if (filePath.isEmpty())
         filePath = resolvedAgainstProject(ExtraeRuta(line), load.readingProjectPath);
 
-    std::optional<TypeLibInfo> library = loadRegistered(load, guid, SplitVersion(version, locale));
+    const std::optional<VersionNumbers> numbers = SplitVersion(version, locale);
+    if (!numbers)
+        return;
+    std::optional<TypeLibInfo> library = loadRegistered(load, guid, *numbers);
     if (!library && !filePath.isEmpty())
         library = loadFromFile(load, filePath);
     if (!library)
@@ -189,7 +200,10 @@ void AgregaComponente(Catalogue& catalogue, LoadContext& load, int projectIndex,
     const qsizetype close = line.indexOf(u'}');
     const QString guid = close < 7 ? QString() : line.mid(7, close - 7 + 1);
 
-    const std::optional<TypeLibInfo> library = loadRegistered(load, guid, SplitVersion(version, locale));
+    const std::optional<VersionNumbers> numbers = SplitVersion(version, locale);
+    if (!numbers)
+        return;
+    const std::optional<TypeLibInfo> library = loadRegistered(load, guid, *numbers);
     if (!library)
         return;
     appendEntry(catalogue, load, projectIndex, DependencyCounter, DependencyKind::Component, library->containingFile, *library);

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 class Catalogue;
 struct LoadContext;
@@ -29,12 +30,13 @@ QString ExtraeRuta(const QString& line);
 
 // A version text split as the resolvers split it: before and after its first '.', or, without
 // '.', the whole text and the locale text; each read from its leading decimal digits (0 when it
-// has none) as a 16-bit number.
+// has none) as a 16-bit number. Nullopt when a number does not fit 16 bits: such a line names
+// no library and adds no entry.
 struct VersionNumbers {
     std::uint16_t major = 0;
     std::uint16_t minor = 0;
 };
-VersionNumbers SplitVersion(const QString& version, const QString& locale);
+std::optional<VersionNumbers> SplitVersion(const QString& version, const QString& locale);
 
 // The type-library information service the resolvers share, made on first use over the
 // registrations of the current prefix.

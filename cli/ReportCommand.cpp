@@ -9,6 +9,7 @@
 #include "platform/files/PathMapper.h"
 #include "platform/richtext/RichTextBox.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -18,11 +19,11 @@ QString failure(const char* routine, const ProgramError& error)
     return error.RoutineMessage(QString::fromLatin1(routine));
 }
 
-// The project name a node stands for, as the report reads it.
-QString nodeName(const QString& text)
+// Whether `wanted` (a --project value) names project `project`: its Name exactly, or its
+// FileName as the tree shows it, ignoring case.
+bool names(const QString& wanted, const ProjectEntry& project)
 {
-    const qsizetype open = text.indexOf(u'(');
-    return open >= 1 ? text.left(open - 1) : QString();
+    return project.Name == wanted || project.FileName.compare(wanted, Qt::CaseInsensitive) == 0;
 }
 
 }
@@ -55,19 +56,25 @@ int RunReport(MemoryControls& controls, const Catalogue& catalogue, const Report
               const QString& windowsOutput)
 {
     MemoryTree& tree = controls.tree;
-    for (int p = 1; p <= tree.Count(); ++p) {
-        const TreeNode& node = tree.Node(p);
-        if (node.key.startsWith(u'k') && (request.projects.isEmpty() || request.projects.contains(nodeName(node.text))))
-            tree.SetChecked(p, true);
-    }
-    for (const QString& name : request.projects) {
+    for (const QString& wanted : request.projects) {
         bool found = false;
         for (int i = 1; i <= catalogue.ProjectCount() && !found; ++i)
-            found = catalogue.Projects[i].Name == name;
+            found = names(wanted, catalogue.Projects[i]);
         if (!found) {
-            std::fprintf(stderr, "zantrel-cli: no project named \"%s\" in the folder\n", name.toUtf8().constData());
+            std::fprintf(stderr, "zantrel-cli: no project named \"%s\" in the folder\n", wanted.toUtf8().constData());
             return 1;
         }
+    }
+    // Project node "k<i>" is project i's: every project a value names is checked, so a Name that
+    // several projects share selects them all.
+    for (int i = 1; i <= catalogue.ProjectCount(); ++i) {
+        const ProjectEntry& project = catalogue.Projects[i];
+        const bool wanted = request.projects.isEmpty() ||
+                            std::any_of(request.projects.cbegin(), request.projects.cend(),
+                                        [&](const QString& value) { return names(value, project); });
+        const int node = tree.Find(QStringLiteral("k") + QString::number(i));
+        if (wanted && node)
+            tree.SetChecked(node, true);
     }
     int checked = 0;
     for (int p = 1; p <= tree.Count(); ++p)

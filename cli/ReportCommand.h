@@ -11,7 +11,7 @@ struct MemoryControls;
 // What "zantrel-cli report" is asked for.
 struct ReportRequest {
     int Tipo = -1;          // 0 --detailed, 1 --summary, -1 not given
-    QStringList projects;   // --project NAME, in order; none: every project
+    QStringList projects;   // --project NAME-OR-FILE, in order; none: every project
     QString output;         // -o FILE, as given (a Windows or host path); empty: not saved
     bool print = false;     // --print
 };
@@ -20,7 +20,8 @@ struct ReportRequest {
 // its value. Returns false when args[i] is no report option; sets `problem` for a malformed one.
 bool TakeReportOption(const QStringList& args, qsizetype& i, ReportRequest& request, QString& problem);
 
-// Checks the project nodes the request names (all of them without --project), builds the report
+// Checks the project nodes the request names (all of them without --project; a value names every
+// project whose Name it is, or whose FileName it is ignoring case), builds the report
 // as the report window does, saves it under `windowsOutput` by the window's name rules (printing
 // the saved file's host path) and prints it on the default printer when asked. Failures go through
 // the message boxes ("GrabarReporte : ...", "Imprimir : ..."). Returns the exit status: 0 done, 1

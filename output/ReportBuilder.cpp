@@ -5,20 +5,23 @@
 #include "platform/richtext/RichTextBox.h"
 
 #include <QStringList>
-#include <optional>
 
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
-// The project name a node's text stands for: the text before the blank that precedes its first
-// "(". A text without "(", or starting with it, names no project.
-std::optional<QString> nodeName(const QString& text)
+// The project a project node was made for: its key is "k" followed by the project's index in
+// decimal. A key that names no project of the catalogue gives 0.
+int nodeProject(const QString& key, const Catalogue& catalogue)
 {
-    const qsizetype open = text.indexOf(u'(');
-    if (open < 1)
-        return std::nullopt;
-    return text.left(open - 1);
+    const QStringView digits = QStringView(key).mid(1);
+    if (digits.isEmpty() || digits.size() > 9)
+        return 0;
+    for (QChar c : digits)
+        if (c < u'0' || c > u'9')
+            return 0;
+    const int index = digits.toInt();
+    return index >= 1 && index <= catalogue.ProjectCount() ? index : 0;
 }
 
 }
@@ -69,23 +72,16 @@ QString ReportText(int Tipo, const TreeControl& tree, const Catalogue& catalogue
         const TreeNode& node = tree.Node(i);
         if (!node.checked || !node.key.startsWith(u'k'))
             continue;
-        const std::optional<QString> name = nodeName(node.text);
-        if (!name)
+        const int j = nodeProject(node.key, catalogue);
+        if (j == 0)
             continue;
-        if (progress)
-            progress->SetProject(*name);
-        const int projects = catalogue.ProjectCount();
-        for (int j = 1; j <= projects; ++j) {
-            const ProjectEntry& project = catalogue.Projects[j];
-            if (project.Name != *name)
-                continue;
-            if (progress)
-                progress->SetValue(block);
-            report += detailed ? DetailedBlock(project) : SummaryLine(project);
-            ++block;
-            if (!detailed)
-                break;
+        const ProjectEntry& project = catalogue.Projects[j];
+        if (progress) {
+            progress->SetProject(project.Name);
+            progress->SetValue(block);
         }
+        report += detailed ? DetailedBlock(project) : SummaryLine(project);
+        ++block;
     }
     return report;
 }

@@ -18,8 +18,7 @@ public:
     virtual ~ReportProgress() = default;
     // The project being written.
     virtual void SetProject(const QString& name) = 0;
-    // The number of the block being written; it can pass the number of checked projects when
-    // project names are shared.
+    // The number of the block being written, from 1 to the number of checked project nodes.
     virtual void SetValue(double value) = 0;
     // The report is built.
     virtual void Close() = 0;
@@ -37,10 +36,10 @@ inline const QString ReportTitle = QStringLiteral("Informe de Dependencias");
 const QStringList& DetailLabels();
 
 // The dependency report "Informe de Dependencias" of the checked project nodes of `tree` (keys
-// starting with "k"), in node order: each node's name (its text up to the blank before the first
-// "(") is looked up in `catalogue`; the summary form writes one line for the first project of
-// that name, the detailed form a block for every project of that name. `progress` (may be null)
-// is told each node's name and each block's number. Lines end with CR LF.
+// starting with "k"), in node order: node "k<i>" stands for project i of `catalogue`, whose line
+// (summary) or block (detailed) it writes once. A node whose key names no project writes
+// nothing. `progress` (may be null) is told each project's name and each block's number. Lines
+// end with CR LF.
 QString ReportText(int Tipo, const TreeControl& tree, const Catalogue& catalogue, ReportProgress* progress);
 
 // One summary line: the name padded with blanks to column 40, " - ", the project's file name.

@@ -2,9 +2,7 @@
 
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/desktop/ShellExecute.h"
-#include "support/Version.h"
 
-#include <QCoreApplication>
 #include <new>
 
 namespace {
@@ -12,12 +10,10 @@ namespace {
 // The number of a failure that has no number of its own: &H80040418 + the shell's result.
 constexpr std::int32_t DefaultBase = std::int32_t(0x80040418u);
 
+// The source of its errors: the program's executable name (not its title), then ".GShell".
 QString source()
 {
-    QString program = QCoreApplication::applicationName();
-    if (program.isEmpty())
-        program = QString::fromLatin1(Version::AppTitle);
-    return program + QStringLiteral(".GShell");
+    return QStringLiteral("zantrel.GShell");
 }
 
 }

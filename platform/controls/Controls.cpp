@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -36,15 +37,26 @@ bool matchesPattern(const QString& pattern, const QString& name)
 }
 
 // Names of the regular files of a host folder (links followed), read from the directory itself
-// so that only links and file systems without entry types cost a stat each.
+// so that only links and file systems without entry types cost a stat each. Raises ProgramError
+// 75 when the folder cannot be listed (no permission to read it, or a read that fails midway):
+// a folder that cannot be read is not an empty one.
 QStringList regularFileNames(const QString& hostFolder)
 {
     QStringList names;
     const QByteArray folder = QFile::encodeName(hostFolder);
     DIR* dir = ::opendir(folder.constData());
     if (!dir)
-        return names;
-    while (const dirent* entry = ::readdir(dir)) {
+        RaiseStandardError(ErrorNumbers::PathFileAccessError);
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            const int failure = errno;
+            ::closedir(dir);
+            if (failure != 0)
+                RaiseStandardError(ErrorNumbers::PathFileAccessError);
+            return names;
+        }
         bool regular = entry->d_type == DT_REG;
         if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
             struct stat status {};
@@ -54,8 +66,6 @@ QStringList regularFileNames(const QString& hostFolder)
         if (regular)
             names.append(QFile::decodeName(entry->d_name));
     }
-    ::closedir(dir);
-    return names;
 }
 
 QString existingFolderOrRaise(const QString& windowsPath)

@@ -84,7 +84,7 @@ public:
 class FolderList {
 public:
     // Sets the folder. Raises ProgramError 76 when it does not exist or is not a folder; runs
-    // Change when the path differs from the previous one.
+    // Change when the path differs from the previous one (and passes on what Change raises).
     void SetPath(const QString& windowsPath);
     // The folder as set, without a trailing backslash except for a drive's root ("C:\").
     const QString& Path() const { return path_; }
@@ -101,9 +101,10 @@ class FileList {
 public:
     explicit FileList(QString pattern = QStringLiteral("*.vbp")) : pattern_(std::move(pattern)) {}
 
-    // Points the list at a folder and lists it. Raises ProgramError 76 when it does not exist.
+    // Points the list at a folder and lists it. Raises ProgramError 76 when it does not exist
+    // and 75 when it exists but cannot be listed (the list is then empty).
     void SetPath(const QString& windowsPath);
-    // Lists the folder again.
+    // Lists the folder again; raises as SetPath does.
     void Refresh();
     const QString& Path() const { return path_; }
     const QString& Pattern() const { return pattern_; }

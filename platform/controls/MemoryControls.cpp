@@ -177,3 +177,10 @@ int MemoryStatusBar::PanelWidth(int) const
 {
     return 100;
 }
+
+void MemoryTree::SetRedraw(bool on)
+{
+    redraw_ = on;
+    if (observer_)
+        observer_->redrawChanged(on);
+}

@@ -18,6 +18,8 @@ public:
     virtual void added(int /*position*/) {}
     virtual void checkChanged(int /*position*/) {}
     virtual void madeVisible(int /*position*/) {}
+    // Repainting of the tree was switched off (a batch of removals follows) or on again.
+    virtual void redrawChanged(bool /*on*/) {}
 };
 
 // The tree store: nodes in insertion order, a key index and the children of each node. The
@@ -33,7 +35,7 @@ public:
     QList<int> Children(int position) const override;
     void SetChecked(int position, bool checked) override;
     void Remove(int position) override;
-    void SetRedraw(bool on) override { redraw_ = on; }
+    void SetRedraw(bool on) override;
 
     bool Redraw() const { return redraw_; }
     // Number of children of `position` (0: the top nodes), and the one at `row`; cheap, for views.

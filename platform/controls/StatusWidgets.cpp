@@ -45,24 +45,39 @@ QString StatusBarWidget::PanelText(int number) const
     return panel(number)->text();
 }
 
-// Panel edges are in the window's coordinates: the bar spans the window's width from x 0.
+// Where panel `number` (1 to 3) lies in a bar `width` pixels wide, in the bar's coordinates.
+QRect StatusBarWidget::panelRect(int number, int width)
+{
+    const int first = std::max(0, width - kPanel2Width - kPanel3Width - 4);
+    switch (number) {
+    case 1:
+        return QRect(0, 2, first, Height - 2);
+    case 2:
+        return QRect(first + 2, 2, kPanel2Width, Height - 2);
+    default:
+        return QRect(first + kPanel2Width + 4, 2, kPanel3Width, Height - 2);
+    }
+}
+
+// Panel edges are in the window's coordinates: the bar spans the window's width from x 0. They
+// follow from the bar's own geometry, which is right as soon as it is set, even before the bar
+// is shown and its panels are laid out.
 int StatusBarWidget::PanelLeft(int number) const
 {
-    return x() + panel(number)->x();
+    panel(number);
+    return x() + panelRect(number, width()).x();
 }
 
 int StatusBarWidget::PanelWidth(int number) const
 {
-    return panel(number)->width();
+    panel(number);
+    return panelRect(number, width()).width();
 }
 
 void StatusBarWidget::resizeEvent(QResizeEvent* event)
 {
-    const int width = event->size().width();
-    const int first = std::max(0, width - kPanel2Width - kPanel3Width - 4);
-    panels_[0]->setGeometry(0, 2, first, Height - 2);
-    panels_[1]->setGeometry(first + 2, 2, kPanel2Width, Height - 2);
-    panels_[2]->setGeometry(first + kPanel2Width + 4, 2, kPanel3Width, Height - 2);
+    for (int number = 1; number <= panels_.size(); ++number)
+        panels_[number - 1]->setGeometry(panelRect(number, event->size().width()));
 }
 
 ProgressBarWidget::ProgressBarWidget(QWidget* parent)

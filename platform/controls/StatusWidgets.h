@@ -25,6 +25,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    static QRect panelRect(int number, int width);
     QLabel* panel(int number) const;
     QList<QLabel*> panels_;
 };

@@ -128,17 +128,25 @@ int fileDialog(OpenFileNameRequest& request, bool save)
     if (save && !(request.Flags & 0x2))
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
 
-    // Pairs of description and patterns; Windows matches patterns ignoring case, so each is
-    // offered in both cases.
-    QStringList names;
+    // Pairs of description and patterns. The dialog shows (and reports as selected) the
+    // descriptions only.
+    QStringList names, descriptions;
     const QStringList parts = request.lpstrFilter.split(QChar(0));
     for (qsizetype i = 0; i + 1 < parts.size() && !parts[i].isEmpty(); i += 2) {
-        QStringList patterns;
-        for (const QString& pattern : parts[i + 1].split(u';', Qt::SkipEmptyParts))
-            patterns << pattern.trimmed() << pattern.trimmed().toLower() << pattern.trimmed().toUpper();
-        patterns.removeDuplicates();
-        names.append(parts[i] + QStringLiteral(" (") + patterns.join(u' ') + u')');
+        names.append(parts[i] + QStringLiteral(" (") + HostFilePatterns(parts[i + 1]).join(u' ') + u')');
+        descriptions.append(parts[i]);
     }
+    // The 1-based number of the filter selected in the dialog; 0 when none is.
+    const auto selectedFilter = [&dialog, &names, &descriptions] {
+        const QString selected = dialog.selectedNameFilter();
+        const qsizetype full = names.indexOf(selected);
+        return int(full >= 0 ? full : descriptions.indexOf(selected)) + 1;
+    };
+    // A save dialog with a default extension adds the extension of the filter the user selects.
+    const auto followFilter = [&dialog, &request, &selectedFilter, save] {
+        if (save && !request.lpstrDefExt.isEmpty())
+            dialog.setDefaultSuffix(DefaultExtensionFor(request.lpstrFilter, selectedFilter(), request.lpstrDefExt));
+    };
     if (!names.isEmpty()) {
         dialog.setOption(QFileDialog::HideNameFilterDetails);
         dialog.setNameFilters(names);
@@ -152,6 +160,10 @@ int fileDialog(OpenFileNameRequest& request, bool save)
         dialog.selectFile(PathMapper::isDrivePath(initial) ? mapper.toHost(initial) : initial);
     if (!request.lpstrDefExt.isEmpty())
         dialog.setDefaultSuffix(request.lpstrDefExt);
+    if (!names.isEmpty()) {
+        followFilter();
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, followFilter);
+    }
 
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return 0;
@@ -175,10 +187,43 @@ int fileDialog(OpenFileNameRequest& request, bool save)
         const QString title = chosen.size() == 1 ? QFileInfo(chosen.first()).fileName() : QString();
         request.lpstrFileTitle = padded(title.left(request.nMaxFileTitle - 1), request.nMaxFileTitle);
     }
-    request.nFilterIndex = static_cast<int>(names.indexOf(dialog.selectedNameFilter())) + 1;
+    request.nFilterIndex = selectedFilter();
     return 1;
 }
 
+}
+
+QStringList HostFilePatterns(const QString& windowsPatterns)
+{
+    QStringList patterns;
+    for (const QString& written : windowsPatterns.split(u';', Qt::SkipEmptyParts)) {
+        const QString pattern = written.trimmed();
+        if (pattern == QStringLiteral("*.*")) {
+            patterns << QStringLiteral("*");
+            continue;
+        }
+        patterns << pattern << pattern.toLower() << pattern.toUpper();
+    }
+    patterns.removeDuplicates();
+    return patterns;
+}
+
+QString DefaultExtensionFor(const QString& filter, int filterIndex, const QString& defaultExt)
+{
+    if (defaultExt.isEmpty())
+        return QString();
+    const QStringList parts = filter.split(QChar(0));
+    const qsizetype at = 2 * qsizetype(filterIndex - 1) + 1;
+    if (filterIndex < 1 || at >= parts.size() || parts[at - 1].isEmpty())
+        return defaultExt;
+    const QString first = parts[at].split(u';', Qt::SkipEmptyParts).value(0).trimmed();
+    const qsizetype dot = first.lastIndexOf(u'.');
+    if (dot < 0)
+        return defaultExt;
+    const QString extension = first.mid(dot + 1);
+    if (extension.isEmpty() || extension.contains(u'*') || extension.contains(u'?'))
+        return QString();
+    return extension;
 }
 
 WindowHandle HandleOf(QWidget* window)

@@ -6,6 +6,7 @@
 #include <QMargins>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <array>
 #include <optional>
@@ -57,7 +58,19 @@ struct OpenFileNameRequest {
     QString lpstrDefExt;       // added to a name typed without an extension
 };
 int GetOpenFileNameA(OpenFileNameRequest& request);
+// A save dialog given lpstrDefExt adds, to a name typed without an extension, the extension of
+// the filter the user has selected (see DefaultExtensionFor).
 int GetSaveFileNameA(OpenFileNameRequest& request);
+// The host-side patterns of one filter's ";"-separated Windows patterns: each as written and in
+// lower and upper case, since Windows ignores case; "*.*" becomes "*", since on Windows it also
+// matches names without an extension.
+QStringList HostFilePatterns(const QString& windowsPatterns);
+// The extension a save dialog adds to a name typed without one while filter `filterIndex`
+// (1-based) of `filter` (description, NUL, patterns, NUL, ...) is selected: the extension of
+// the filter's first pattern ("*.RTF" gives "RTF"), none when that extension holds a wildcard
+// ("*.*"), and `defaultExt` when the filter has no such pattern or the index names none. Empty
+// when `defaultExt` is empty: without a default extension nothing is added.
+QString DefaultExtensionFor(const QString& filter, int filterIndex, const QString& defaultExt);
 int CommDlgExtendedError();
 // The display title of `file` (its name without folder) into `title` (at most `size` characters,
 // NUL-padded); returns 0 on success, the size needed when the buffer is too small, -1 for a

@@ -240,8 +240,10 @@ std::optional<TypeLibInfo> LoadTypeLibFromFile(const QString& windowsPath, QStri
         return std::nullopt;
     }
     auto info = ReadTypeLibFile(file, location.resource, error);
-    if (info)
+    if (info) {
         info->containingFile = windowsPath;
+        info->fileRead = PathMapper::current().toWindows(location.hostPath);
+    }
     return info;
 }
 

@@ -16,6 +16,8 @@ struct TypeLibInfo {
     std::uint16_t minorVersion = 0;
     std::uint32_t lcid = 0;         // the library's locale
     QString containingFile;         // Windows path the library was loaded from, as given or registered
+    QString fileRead;               // Windows path of the file actually read: no resource number,
+                                    // a bare name completed with the folder it was found in
 };
 
 // Reads the properties of a type library image in the MSFT format (the one MIDL and widl

@@ -5,6 +5,7 @@
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/drawing/PictureBox.h"
 #include "support_files/TempPrefix.h"
+#include "support_files/UnlistableFolder.h"
 #include "support_files/TestApplication.h"
 
 #include <QAction>
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
@@ -146,6 +148,19 @@ TEST_F(MainWindowTest, AMissingFolderLeavesOnlyTheOptionsMenuUntilThePathDialogR
     dialog->cmd_Click(1);
 }
 
+TEST_F(MainWindowTest, AFolderThatCannotBeListedFailsLikeAMissingOne)
+{
+    prefix.writeFile("windows/ZANTREL.INI", "[general]\r\npath=c:\\cerrada\\\r\n");
+    prefix.writeLines("cerrada/a.vbp", {"Name=\"Alfa\""});
+    UnlistableFolder closed(prefix.hostPath("cerrada"));
+    ASSERT_TRUE(closed.unlistable());
+    open();
+    EXPECT_EQ(messages.texts(), QStringList{"Carga : Path/File access error"});
+    EXPECT_EQ(messages.shown()[0].icon(), MsgStyle::Critical);
+    EXPECT_EQ(commandStates(), (QList<bool>{false, false, true, false, false, false, false, false}));
+    EXPECT_EQ(window->controls().stbMain.PanelText(1), "Listo!");
+}
+
 TEST_F(MainWindowTest, AcceptingAnEmptyPathDoesNothingAndAcceptingTwiceLoadsTwice)
 {
     open();
@@ -171,6 +186,7 @@ TEST_F(MainWindowTest, AcceptingAnEmptyPathDoesNothingAndAcceptingTwiceLoadsTwic
 TEST_F(MainWindowTest, CheckingTheRootChecksEveryProjectAndNoDependency)
 {
     prefix.writeLines("tmp/Duplicado.vbp", {"Name=\"Facturas\""});
+    prefix.writeLines("tmp/Parentesis.vbp", {"Name=\"(Raro)\""});
     open();
     MemoryTree& tree = window->tree();
     tree.Add("k1", "dll99", "Referencias", 20); // a dependency branch must stay as it is
@@ -179,14 +195,14 @@ TEST_F(MainWindowTest, CheckingTheRootChecksEveryProjectAndNoDependency)
     ASSERT_EQ(model->data(root).toString(), "Sistemas");
 
     model->setData(root, Qt::Checked, Qt::CheckStateRole);
-    // Projects: Anonimo (no name), Duplicado and Facturas (both named Facturas), Stock. The first
-    // node of a name serves every project of that name.
-    EXPECT_EQ(checkedKeys(), (QStringList{"root", "k1", "k2", "k4"}));
+    // Projects: Anonimo (no name), Duplicado and Facturas (both named Facturas), Parentesis
+    // (named "(Raro)"), Stock. Each has its own node, and each node is checked.
+    EXPECT_EQ(checkedKeys(), (QStringList{"root", "k1", "k2", "k3", "k4", "k5"}));
     model->setData(root, Qt::Unchecked, Qt::CheckStateRole);
     EXPECT_EQ(checkedKeys(), QStringList{});
 
-    model->setData(model->index(3, 0, root), Qt::Checked, Qt::CheckStateRole);
-    EXPECT_EQ(checkedKeys(), QStringList{"k4"}) << "a project node changes nothing else";
+    model->setData(model->index(4, 0, root), Qt::Checked, Qt::CheckStateRole);
+    EXPECT_EQ(checkedKeys(), QStringList{"k5"}) << "a project node changes nothing else";
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
@@ -253,6 +269,56 @@ TEST_F(MainWindowTest, DecliningTheExportShowsNothingMore)
     EXPECT_EQ(messages.shown().size(), 1);
 }
 
+namespace {
+
+// Records where a widget is each time it is shown.
+struct ShowWatcher : QObject {
+    std::vector<QRect> shownAt;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            shownAt.push_back(static_cast<QWidget*>(watched)->geometry());
+        return false;
+    }
+};
+
+// Where status panel 2 really is on screen, in the window's inner coordinates, as the user sees it.
+QRect shownPanel2(frmMain& window)
+{
+    const QList<QLabel*> panels = window.findChild<QWidget*>("stbMain")->findChildren<QLabel*>();
+    const QLabel* panel2 = panels.at(1);
+    return QRect(panel2->mapTo(window.form(), QPoint(0, 0)), panel2->size());
+}
+
+}
+
+TEST_F(MainWindowTest, TheProgressBarLiesOverPanelTwoFromTheFirstShow)
+{
+    // The window is sized before it is shown, as start-up does; no resize follows the show.
+    prefix.writeLines("tmp/Zeta.vbp", {"Name=\"Zeta\""});
+    window = std::make_unique<frmMain>(catalogue);
+    EXPECT_EQ(window->controls().stbMain.PanelText(1), "Listo!") << "panel 1 is never blank";
+    auto* progress = window->findChild<QWidget*>("pgbStatus");
+    ShowWatcher watcher;
+    progress->installEventFilter(&watcher);
+    window->resize(700, 500);
+    window->show();
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(window.get(), &activate);
+    QApplication::processEvents();
+    ASSERT_EQ(catalogue.ProjectCount(), 4);
+
+    const int H = window->form()->height();
+    const QRect panel2 = shownPanel2(*window);
+    ASSERT_GT(panel2.x(), 100) << "panel 2 sits right of the wide panel 1";
+    const QRect expected(panel2.x() + 2, H - 15, panel2.width() - 3, 14);
+    ASSERT_EQ(watcher.shownAt.size(), 1u);
+    EXPECT_EQ(watcher.shownAt.front(), expected) << "during the first load";
+    window->tlbMain_ButtonClick("cmdRefresh");
+    ASSERT_EQ(watcher.shownAt.size(), 2u);
+    EXPECT_EQ(watcher.shownAt.back(), expected) << "at a refresh";
+}
+
 TEST_F(MainWindowTest, LaysTheControlsOutInPixels)
 {
     open();
@@ -265,7 +331,10 @@ TEST_F(MainWindowTest, LaysTheControlsOutInPixels)
     EXPECT_EQ(window->treeView()->geometry(), QRect(32, 25, W - 32, H - 24 - S));
     auto* progress = window->findChild<QWidget*>("pgbStatus");
     const auto& status = window->controls().stbMain;
-    EXPECT_EQ(progress->geometry(), QRect(status.PanelLeft(2) + 2, H - 15, status.PanelWidth(2) - 3, 14));
+    const QRect panel2 = shownPanel2(*window);
+    EXPECT_EQ(status.PanelLeft(2), panel2.x());
+    EXPECT_EQ(status.PanelWidth(2), panel2.width());
+    EXPECT_EQ(progress->geometry(), QRect(panel2.x() + 2, H - 15, panel2.width() - 3, 14));
 
     // The strip: azure at the bottom, black at the top, the title written upwards in pale yellow.
     const QImage& strip = window->strip()->image();
@@ -285,12 +354,32 @@ TEST_F(MainWindowTest, LaysTheControlsOutInPixels)
     window->showNormal();
 }
 
-TEST_F(MainWindowTest, ClosingEmptiesTheTree)
+TEST_F(MainWindowTest, ALongLoadEndsScrolledToTheLastProject)
+{
+    for (int n = 1; n <= 80; ++n)
+        prefix.writeLines(QStringLiteral("tmp/p%1.vbp").arg(n, 3, 10, QChar(u'0')), {"Name=\"P\""});
+    open();
+    QApplication::processEvents();
+    QTreeView* view = window->treeView();
+    const QModelIndex root = view->model()->index(0, 0);
+    const QModelIndex last = view->model()->index(view->model()->rowCount(root) - 1, 0, root);
+    ASSERT_TRUE(last.isValid());
+    EXPECT_TRUE(view->viewport()->rect().contains(view->visualRect(last))) << "the last project node is in view";
+    EXPECT_GT(view->verticalScrollBar()->value(), 0);
+}
+
+TEST_F(MainWindowTest, ClosingEmptiesTheTreeWithoutPaintingBetweenRemovals)
 {
     open();
     ASSERT_GT(window->tree().Count(), 0);
+    QTreeView* view = window->treeView();
+    QList<bool> paintingDuringRemovals;
+    QObject::connect(view->model(), &QAbstractItemModel::modelAboutToBeReset, view,
+                     [&] { paintingDuringRemovals.append(view->updatesEnabled()); });
     window->close();
     EXPECT_EQ(window->tree().Count(), 0);
+    EXPECT_EQ(paintingDuringRemovals, QList<bool>{false}) << "the view does not paint while the tree empties";
+    EXPECT_TRUE(view->updatesEnabled());
 }
 
 TEST_F(MainWindowTest, ConfirmingTheExportWritesTheWorkbookAndSaysSo)

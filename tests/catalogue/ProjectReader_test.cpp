@@ -110,10 +110,16 @@ TEST(ProjectReader, BinaryContentNeverStopsTheReading)
     QByteArray bytes;
     for (int i = 0; i < 4096; ++i)
         bytes += char(i * 7 % 256);
-    bytes += "\nType=Control\rName=\"Bin\0ario\"";
+    // The NUL inside the name is written too: a C string would end there.
+    static constexpr char tail[] = "\nType=Control\rName=\"Bin\0ario\"";
+    bytes += QByteArray(tail, sizeof tail - 1);
+    bytes += "\r\n";
     prefix.writeFile("tmp/bin.vbp", bytes + QByteArray("\0", 1));
+    ASSERT_EQ(QFile(prefix.hostPath("tmp/bin.vbp")).size(), bytes.size() + 1);
     ReadResult result = readProject("c:\\tmp\\bin.vbp");
     EXPECT_EQ(result.Kind, ProjectKind::Control);
+    EXPECT_EQ(result.Name, QString("Bin") + QChar(0) + "ario") << "the name is kept whole, NUL and all";
+    EXPECT_EQ(result.FileName, "bin.vbp");
     EXPECT_TRUE(result.messages.isEmpty());
 }
 

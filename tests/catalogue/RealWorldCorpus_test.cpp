@@ -1,16 +1,82 @@
 // Loads project files that nobody here wrote (tests/corpus/real-world, with their sources) and
-// checks the kinds and names against expected.tsv, which an independent reader made.
+// checks the kinds, names and reference and component counts against expected.tsv, which an
+// independent reader made.
 #include "catalogue/Catalogue.h"
 #include "catalogue/FolderScan.h"
 #include "platform/controls/MemoryControls.h"
 #include "platform/desktop/MessageBoxes.h"
+#include "platform/registry/RegistryStore.h"
 #include "support_files/TempPrefix.h"
+#include "support_files/TypeLibImages.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <QUuid>
 #include <gtest/gtest.h>
 
-TEST(RealWorldCorpus, KindsAndNamesMatchTheIndependentReading)
+namespace {
+
+// The GUID as a library stores it: Data1, Data2 and Data3 little-endian, then the other bytes.
+QByteArray storedGuid(const QString& text)
+{
+    QByteArray bytes = QUuid::fromString(text).toRfc4122();
+    std::reverse(bytes.begin(), bytes.begin() + 4);
+    std::reverse(bytes.begin() + 4, bytes.begin() + 6);
+    std::reverse(bytes.begin() + 6, bytes.begin() + 8);
+    return bytes;
+}
+
+// Makes the prefix a machine where every library the corpus names is installed: for each
+// GUID, version and locale written in a Reference= or Object= line, a library of that GUID and
+// version registered under that key, as its setup would register it.
+void installEveryNamedLibrary(const TempPrefix& prefix, const QString& corpus, const QStringList& files)
+{
+    static const QRegularExpression named(QStringLiteral(R"((?:Reference=\*\\G|^Object=)(\{[0-9A-Fa-f-]{36}\})#(\d+)\.(\d+)#(\d+)[#;])"));
+    QSet<QString> keys;
+    QByteArray registry = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n\n";
+    int n = 0;
+    for (const QString& name : files) {
+        QFile file(corpus + u'/' + name);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromLatin1(file.readAll());
+        for (const QString& line : text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")))) {
+            const QRegularExpressionMatch match = named.match(line);
+            if (!match.hasMatch())
+                continue;
+            const QString key = match.captured(1).toUpper() + u'\\' + match.captured(2) + u'.' + match.captured(3) +
+                                u'\\' + match.captured(4);
+            if (keys.contains(key))
+                continue;
+            keys.insert(key);
+            TypeLibImages::MsftShape shape;
+            shape.guid = storedGuid(match.captured(1));
+            shape.major = static_cast<std::uint16_t>(match.captured(2).toUInt());
+            shape.minor = static_cast<std::uint16_t>(match.captured(3).toUInt());
+            shape.helpString = "Biblioteca " + QByteArray::number(++n);
+            prefix.writeFile(QStringLiteral("libs/%1.tlb").arg(n), TypeLibImages::MakeMsft(shape));
+            registry += "[Software\\\\Classes\\\\TypeLib\\\\" + QString(key).replace(u'\\', "\\\\").toLatin1() +
+                        "\\\\win32] 1700000000\n@=\"C:\\\\libs\\\\" + QByteArray::number(n) + ".tlb\"\n\n";
+        }
+    }
+    prefix.writeFile(QStringLiteral("../system.reg"), registry);
+    RegistryStore::resetCurrent();
+}
+
+// Lines that make a project use another project as a control (Object=*\A...): no library is
+// registered for them, so they add no entry.
+int projectComponents(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    return int(file.readAll().count("\nObject=*\\A"));
+}
+
+}
+
+TEST(RealWorldCorpus, KindsNamesAndDependenciesMatchTheIndependentReading)
 {
     const QString corpus = QStringLiteral(ZANTREL_SOURCE_DIR "/tests/corpus/real-world");
     QFile expectedFile(corpus + QStringLiteral("/expected.tsv"));
@@ -26,6 +92,11 @@ TEST(RealWorldCorpus, KindsAndNamesMatchTheIndependentReading)
     for (const QStringList& row : expected)
         ASSERT_TRUE(QFile::copy(corpus + u'/' + row[0], prefix.hostPath(QStringLiteral("corpus/") + row[0])));
 
+    QStringList files;
+    for (const QStringList& row : expected)
+        files.append(row[0]);
+    installEveryNamedLibrary(prefix, corpus, files);
+
     ScriptedMessageBoxes messages;
     MemoryControls controls;
     Catalogue catalogue;
@@ -33,6 +104,7 @@ TEST(RealWorldCorpus, KindsAndNamesMatchTheIndependentReading)
     CargaProyectos(catalogue, controls.main);
 
     ASSERT_EQ(catalogue.ProjectCount(), expected.size());
+    int totalEntries = 0;
     for (int i = 1; i <= catalogue.ProjectCount(); ++i) {
         const ProjectEntry& project = catalogue.Projects[i];
         auto row = std::find_if(expected.begin(), expected.end(), [&](const QStringList& r) {
@@ -43,6 +115,19 @@ TEST(RealWorldCorpus, KindsAndNamesMatchTheIndependentReading)
         EXPECT_EQ(project.Name, (*row)[2]) << (*row)[0].toStdString();
         EXPECT_EQ(controls.tree.Node(controls.tree.Find(QStringLiteral("k%1").arg(i))).text,
                   project.Name + QStringLiteral(" (") + project.FileName + u')');
+
+        // Every reference line and every component line that names a library gives one entry.
+        int references = 0, components = 0;
+        for (std::size_t k = 1; k < project.Dependencies.size(); ++k) {
+            references += project.Dependencies[k].Kind == DependencyKind::Reference;
+            components += project.Dependencies[k].Kind == DependencyKind::Component;
+            EXPECT_TRUE(project.Dependencies[k].FilePath.startsWith(QStringLiteral("C:\\libs\\")));
+        }
+        EXPECT_EQ(QString::number(references), (*row)[3]) << (*row)[0].toStdString();
+        EXPECT_EQ(QString::number(components + projectComponents(corpus + u'/' + (*row)[0])), (*row)[4])
+            << (*row)[0].toStdString();
+        totalEntries += references + components;
     }
+    EXPECT_GT(totalEntries, 100) << "the corpus's libraries were found";
     EXPECT_EQ(messages.shown().size(), std::count_if(expected.begin(), expected.end(), [](const QStringList& r) { return r[5] == u'1'; }));
 }

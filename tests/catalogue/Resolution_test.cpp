@@ -202,8 +202,8 @@ TEST(ResolutionFields, ThePathFieldAndTheVersionSplit)
     EXPECT_EQ(ExtraeRuta("##"), "");
 
     auto split = [](const char* version, const char* locale) {
-        const VersionNumbers v = SplitVersion(version, locale);
-        return std::make_pair(int(v.major), int(v.minor));
+        const std::optional<VersionNumbers> v = SplitVersion(version, locale);
+        return v ? std::make_pair(int(v->major), int(v->minor)) : std::make_pair(-1, -1);
     };
     EXPECT_EQ(split("2.0", "0"), std::make_pair(2, 0));
     EXPECT_EQ(split("1.10", "0"), std::make_pair(1, 10));
@@ -211,6 +211,49 @@ TEST(ResolutionFields, ThePathFieldAndTheVersionSplit)
     EXPECT_EQ(split("x.y", "0"), std::make_pair(0, 0));
     EXPECT_EQ(split("12abc.4z", "0"), std::make_pair(12, 4));
     EXPECT_EQ(split("", ""), std::make_pair(0, 0));
+    EXPECT_EQ(split("65535.65535", "0"), std::make_pair(65535, 65535));
+    EXPECT_EQ(split("65539.0", "0"), std::make_pair(-1, -1)) << "a number past 16 bits does not wrap";
+    EXPECT_EQ(split("1.65536", "0"), std::make_pair(-1, -1));
+    EXPECT_EQ(split("3", "99999999999999999999"), std::make_pair(-1, -1));
+}
+
+TEST_F(ResolutionTest, AVersionPastSixteenBitsAddsNoEntry)
+{
+    // 65537 and 65539 would wrap to the registered 1 and 3.
+    AgregaReferencia(catalogue, load, 1, counter,
+                     "Reference=*\\G" + kFacturacion + "#65537.0#0#C:\\windows\\system32\\facturacion32.dll#F");
+    AgregaReferencia(catalogue, load, 1, counter, "Reference=*\\G" + kFacturacion + "#1.65536#0#x#F");
+    AgregaComponente(catalogue, load, 1, counter, "Object=" + kControles + "#65539.0#0; controles32.ocx");
+    EXPECT_EQ(catalogue.DependencyCount(1), 0);
+    EXPECT_EQ(counter, 1);
+    AgregaComponente(catalogue, load, 1, counter, "Object=" + kControles + "#3.0#0; controles32.ocx");
+    EXPECT_EQ(catalogue.DependencyCount(1), 1) << "the same line with its real version resolves";
+}
+
+TEST_F(ResolutionTest, SizeAndDateComeFromTheFileTheLibraryWasReadFrom)
+{
+    // Registrations that name a bare file (found in the system folder) and a numbered resource.
+    registry("[Software\\\\Classes\\\\TypeLib\\\\" + kControles.toLatin1() + "\\\\3.0\\\\0\\\\win32] 1700000000\n"
+             "@=\"controles32.ocx\"\n\n"
+             "[Software\\\\Classes\\\\TypeLib\\\\" + kFacturacion.toLatin1() + "\\\\1.0\\\\0\\\\win32] 1700000000\n"
+             "@=\"C:\\\\windows\\\\system32\\\\facturacion32.dll\\\\1\"\n");
+    const QString ocx = "C:\\windows\\system32\\controles32.ocx";
+    const QString dll = "C:\\windows\\system32\\facturacion32.dll";
+    ::utimbuf old{1000000000, 1000000000};
+    ASSERT_EQ(::utime(QFile::encodeName(prefix.hostPath("windows/system32/controles32.ocx")).constData(), &old), 0);
+
+    AgregaComponente(catalogue, load, 1, counter, "Object=" + kControles + "#3.0#0; controles32.ocx");
+    AgregaReferencia(catalogue, load, 1, counter, "Reference=*\\G" + kFacturacion + "#1.0#0#a#F");
+    ASSERT_EQ(catalogue.DependencyCount(1), 2);
+    const DependencyEntry& component = project().Dependencies[1];
+    EXPECT_EQ(component.FilePath, "controles32.ocx") << "the path stays as registered";
+    EXPECT_EQ(component.SizeKB, KilobytesOf(fixture("controles32.ocx").size()));
+    EXPECT_EQ(component.FileDate, FechaArchivo(ocx));
+    EXPECT_NE(component.FileDate, FechaArchivo("C:\\no\\existe.ocx"));
+    const DependencyEntry& reference = project().Dependencies[2];
+    EXPECT_EQ(reference.FilePath, dll + "\\1");
+    EXPECT_EQ(reference.SizeKB, KilobytesOf(fixture("facturacion32.dll").size()));
+    EXPECT_EQ(reference.FileDate, FechaArchivo(dll));
 }
 
 TEST(FileHelpers, KilobytesRoundTwiceHalvesToEvenFromTheFullSize)

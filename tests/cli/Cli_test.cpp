@@ -1,4 +1,5 @@
 #include "support_files/TempPrefix.h"
+#include "support_files/UnlistableFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -39,6 +40,17 @@ TEST(Cli, ExitStatusesTellAMissingFolderAndWrongUsage)
     EXPECT_EQ(RunCli({"frobnicate", "c:\\"}, prefix.root(), &out, &err), 2);
     EXPECT_EQ(RunCli({"--help"}, prefix.root(), &out, &err), 0);
     EXPECT_TRUE(out.contains("catalogue"));
+}
+
+TEST(Cli, AFolderThatCannotBeListedFailsLikeAMissingOne)
+{
+    TempPrefix prefix;
+    prefix.writeLines("cerrada/a.vbp", {"Name=\"Alfa\""});
+    UnlistableFolder closed(prefix.hostPath("cerrada"));
+    QByteArray out, err;
+    EXPECT_EQ(RunCli({"tree", "c:\\cerrada\\"}, prefix.root(), &out, &err, UnlistableFolder::WithoutPermissionBypass()), 1);
+    EXPECT_EQ(err, "[critical] Carga : Path/File access error\n");
+    EXPECT_TRUE(out.isEmpty());
 }
 
 TEST(Cli, AnEmptyFolderPrintsTheMessageAndNoNodes)

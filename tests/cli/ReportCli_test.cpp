@@ -52,3 +52,28 @@ TEST_F(ReportCli, WrongUsageAndMissingProjectsFail)
     EXPECT_EQ(RunCli({"report", "c:\\tmp\\", "--summary", "-o", "C:\\no\\existe\\x.txt"}, prefix.root(), &out, &err), 1);
     EXPECT_TRUE(err.contains("[critical] GrabarReporte : 76 Path not found")) << err.constData();
 }
+
+TEST_F(ReportCli, ProjectsAreSelectedByFileNameOrBySharedNameEachOnce)
+{
+    // Three projects named Project1, as Visual Basic names every new project.
+    prefix.writeLines("tmp/Facturas.vbp", {"Type=Exe", "Name=\"Project1\""});
+    prefix.writeLines("tmp/Nomina.vbp", {"Type=Exe", "Name=\"Project1\""});
+    prefix.writeLines("tmp/Stock.vbp", {"Type=Exe", "Name=\"Project1\""});
+    const QString pad(32, u' ');
+
+    ASSERT_EQ(RunCli({"report", "c:\\tmp\\", "--summary", "--project", "FACTURAS.vbp", "--project", "stock.VBP", "-o",
+                      prefix.hostPath("tmp/f.txt")}, prefix.root(), &out, &err), 0) << err.constData();
+    EXPECT_EQ(readAll(prefix.hostPath("tmp/f.txt")),
+              ("Informe de Dependencias\r\n\r\nProject1" + pad + " - Facturas.vbp\r\nProject1" + pad + " - Stock.vbp\r\n")
+                  .toLatin1());
+
+    ASSERT_EQ(RunCli({"report", "c:\\tmp\\", "--summary", "--project", "Project1", "--project", "Nomina.vbp", "-o",
+                      prefix.hostPath("tmp/p.txt")}, prefix.root(), &out, &err), 0) << err.constData();
+    EXPECT_EQ(readAll(prefix.hostPath("tmp/p.txt")),
+              ("Informe de Dependencias\r\n\r\nProject1" + pad + " - Facturas.vbp\r\nProject1" + pad +
+               " - Nomina.vbp\r\nProject1" + pad + " - Stock.vbp\r\n").toLatin1())
+        << "a shared Name selects all three, and naming one twice writes it once";
+
+    EXPECT_EQ(RunCli({"report", "c:\\tmp\\", "--summary", "--project", "project1", "-o", prefix.hostPath("tmp/x.txt")},
+                     prefix.root(), &out, &err), 1) << "a Name is compared exactly";
+}

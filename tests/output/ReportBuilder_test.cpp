@@ -95,56 +95,65 @@ TEST(ReportText, DetailedBlockHasEightLinesPerDependencyAndEndsWithAnEmptyLine)
         EXPECT_EQ(label.size(), 14) << label.toStdString();
 }
 
-TEST(ReportText, OnlyCheckedProjectNodesCountAndUnmatchedNamesWriteNothing)
+TEST(ReportText, OnlyCheckedProjectNodesWhoseKeyNamesAProjectCount)
 {
     LoadedFolder folder;
     folder.addProject("Facturas", "Facturas.vbp");
     folder.check(folder.addProject("Stock", "Stock.vbp"));
     folder.tree.SetChecked(folder.tree.Find("root"), true);
-    // A checked node whose name is no project's, and a checked leaf below a project.
-    folder.tree.Add("root", "k99", "Fantasma (Fantasma.vbp)", 7);
-    folder.tree.SetChecked(folder.tree.Find("k99"), true);
+    // Checked nodes whose key names no project, and a checked leaf below a project.
+    for (const char* key : {"k99", "k0", "k", "k2x", "k-1", "k+2"}) {
+        folder.tree.Add("root", key, "Stock (Stock.vbp)", 7);
+        folder.tree.SetChecked(folder.tree.Find(key), true);
+    }
     folder.tree.Add("k2", "dll1", "Referencias (x)", 20);
     folder.tree.SetChecked(folder.tree.Find("dll1"), true);
 
     RecordedProgress progress;
     EXPECT_EQ(ReportText(1, folder.tree, folder.catalogue, &progress),
               Title + "Stock" + QString(35, u' ') + " - Stock.vbp\r\n");
-    EXPECT_EQ(progress.projects, QStringList({"Stock", "Fantasma"}));
-    EXPECT_EQ(progress.values, QList<double>({1})) << "an unmatched node leaves the counter alone";
+    EXPECT_EQ(progress.projects, QStringList({"Stock"}));
+    EXPECT_EQ(progress.values, QList<double>({1})) << "a node without a project leaves the counter alone";
 }
 
-TEST(ReportText, SharedNamesRepeatTheFirstInTheSummaryAndEveryOneInTheDetail)
+TEST(ReportText, ProjectsThatShareANameEachWriteTheirOwnLineOrBlockOnce)
 {
     LoadedFolder folder;
-    folder.check(folder.addProject("Comun", "uno.vbp"));
-    folder.check(folder.addProject("Comun", "dos.vbp"));
+    folder.check(folder.addProject("Project1", "uno.vbp", {reference("C:\\libs\\uno.dll", "Uno")}));
+    folder.addProject("Project1", "dos.vbp", {reference("C:\\libs\\dos.dll", "Dos")});
+    folder.check(folder.addProject("Project1", "tres.vbp", {reference("C:\\libs\\tres.dll", "Tres")}));
+    folder.check(folder.addProject("Project1", "cuatro.vbp"));
 
-    const QString pad(35, u' ');
+    const QString pad(32, u' ');
     RecordedProgress summary;
     EXPECT_EQ(ReportText(1, folder.tree, folder.catalogue, &summary),
-              Title + "Comun" + pad + " - uno.vbp\r\n" + "Comun" + pad + " - uno.vbp\r\n");
-    EXPECT_EQ(summary.values, QList<double>({1, 2}));
+              Title + "Project1" + pad + " - uno.vbp\r\n" + "Project1" + pad + " - tres.vbp\r\n" + "Project1" + pad +
+                  " - cuatro.vbp\r\n");
+    EXPECT_EQ(summary.values, QList<double>({1, 2, 3}));
+    EXPECT_EQ(summary.projects, QStringList({"Project1", "Project1", "Project1"}));
 
     RecordedProgress detail;
-    const QString text = ReportText(0, folder.tree, folder.catalogue, &detail);
-    EXPECT_EQ(text.count("Proyecto    : Comun - (uno.vbp)"), 2);
-    EXPECT_EQ(text.count("Proyecto    : Comun - (dos.vbp)"), 2);
-    EXPECT_EQ(detail.values, QList<double>({1, 2, 3, 4})) << "the count passes the number of checked nodes";
+    EXPECT_EQ(ReportText(0, folder.tree, folder.catalogue, &detail),
+              Title + DetailedBlock(folder.catalogue.Projects[1]) + DetailedBlock(folder.catalogue.Projects[3]) +
+                  DetailedBlock(folder.catalogue.Projects[4]));
+    EXPECT_EQ(DetailedBlock(folder.catalogue.Projects[3]).count("Archivo     : C:\\libs\\tres.dll"), 1);
+    EXPECT_EQ(detail.values, QList<double>({1, 2, 3})) << "the count never passes the number of checked nodes";
 }
 
-TEST(ReportText, NamesAreCutAtTheFirstParenthesis)
+TEST(ReportText, NamesWithParenthesesOrNoNameAreWrittenAsTheyAre)
 {
     LoadedFolder folder;
-    folder.check(folder.addProject("Calc (v2)", "calc.vbp"));  // looked up as "Calc": not found
+    folder.check(folder.addProject("Calc (v2)", "calc.vbp"));
+    folder.check(folder.addProject("Calc", "otra.vbp"));
     folder.check(folder.addProject("", "C:\\tmp\\SinNombre.vbp")); // no Name line: the empty name
-    folder.tree.Add("root", "k50", "(raro) (raro.vbp)", 7);         // nothing before "(": no name
-    folder.tree.SetChecked(folder.tree.Find("k50"), true);
-    folder.tree.Add("root", "k51", "SinParentesis", 7);
-    folder.tree.SetChecked(folder.tree.Find("k51"), true);
+    folder.check(folder.addProject("(raro)", "raro.vbp"));
 
-    EXPECT_EQ(ReportText(1, folder.tree, folder.catalogue, nullptr),
-              Title + QString(40, u' ') + " - C:\\tmp\\SinNombre.vbp\r\n");
+    RecordedProgress progress;
+    EXPECT_EQ(ReportText(1, folder.tree, folder.catalogue, &progress),
+              Title + "Calc (v2)" + QString(31, u' ') + " - calc.vbp\r\n" + "Calc" + QString(36, u' ') +
+                  " - otra.vbp\r\n" + QString(40, u' ') + " - C:\\tmp\\SinNombre.vbp\r\n" + "(raro)" +
+                  QString(34, u' ') + " - raro.vbp\r\n");
+    EXPECT_EQ(progress.projects, QStringList({"Calc (v2)", "Calc", "", "(raro)"}));
 }
 
 TEST(ResaltaTexto, StylesEveryOccurrenceAtOffsetsThatCountCrLfAsTwo)

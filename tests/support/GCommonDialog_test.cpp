@@ -2,6 +2,7 @@
 #include "platform/drawing/SystemColors.h"
 #include "support/GCommonDialog.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -17,6 +18,8 @@ struct ScriptedDialogs : CommonDialogAnswerer {
 
     int fileName(OpenFileNameRequest& request, bool save) override
     {
+        if (during)
+            during();
         asked = request;
         askedSave = save;
         if (result == 1) {
@@ -61,6 +64,7 @@ struct ScriptedDialogs : CommonDialogAnswerer {
     }
     int extendedError() override { return error; }
 
+    std::function<void()> during; // runs while the file dialog is up
     int result = 1;
     int error = 0;
     QString chosen = "C:\\tmp\\informe.RTF";
@@ -269,5 +273,38 @@ TEST(GCommonDialog, PrintDialogReturnsRangeCopiesAndTheDeviceMode)
     EXPECT_EQ(std::tuple(range, from, to, copies, collate, toFile), std::tuple(1, 2, 5, 4, true, false));
     ASSERT_TRUE(dialog.PrinterSettings());
     EXPECT_EQ(dialog.PrinterSettings()->dmOrientation, 2);
-    EXPECT_FALSE(dialog.DialogHook(0, 0x110, 0, 0).isValid()) << "no event sink is ever set";
+}
+
+TEST(GCommonDialog, ASinkHandedInWithHookIsNeverCalledAndTheDialogGetsNoHook)
+{
+    struct RecordingSink : DialogEventSink {
+        QStringList calls;
+        QVariant InitDialog(WindowHandle) override { calls << "InitDialog"; return 7; }
+        QVariant DialogClose() override { calls << "DialogClose"; return 7; }
+        QVariant FileChange(WindowHandle) override { calls << "FileChange"; return 7; }
+        QVariant FolderChange(WindowHandle) override { calls << "FolderChange"; return 7; }
+        QVariant TypeChange(WindowHandle) override { calls << "TypeChange"; return 7; }
+        bool ConfirmOK() override { calls << "ConfirmOK"; return false; }
+    } sink;
+    ScriptedDialogs dialogs;
+    GCommonDialog dialog;
+    // Every notification a hooked dialog would send, while the dialog is up and after it.
+    QList<QVariant> answers;
+    const auto notify = [&] {
+        NotifyHeader ok{0, 0, -606}, type{0, 0, -607};
+        answers << dialog.DialogHook(1, 0x110, 0, 0) << dialog.DialogHook(1, 0x4E, 0, reinterpret_cast<qintptr>(&ok))
+                << dialog.DialogHook(1, 0x4E, 0, reinterpret_cast<qintptr>(&type)) << dialog.DialogHook(1, 0x82, 0, 0);
+    };
+    dialogs.during = notify;
+    QString Filename, FileTitle, Filter = ReportFilter;
+    int FilterIndex = 1, flags = GCommonDialog::OFN_ENABLEHOOK;
+    EXPECT_TRUE(dialog.VBGetSaveFileName(Filename, FileTitle, true, Filter, FilterIndex, "C:\\programa", "Guardar",
+                                         "TXT", -1, flags, true, &sink));
+    EXPECT_EQ(dialogs.asked.Flags & GCommonDialog::OFN_ENABLEHOOK, 0);
+    notify();
+    EXPECT_TRUE(sink.calls.isEmpty()) << sink.calls.join(", ").toStdString();
+    EXPECT_EQ(answers.size(), 8);
+    for (const QVariant& answer : answers)
+        EXPECT_FALSE(answer.isValid());
+    EXPECT_EQ(dialog.DialogMessageResult(), 0) << "the OK button is never refused";
 }

@@ -60,7 +60,23 @@ TEST_F(AboutWindowTest, ShowsTheProductOnTheStripAndTheTextsInTahoma)
     // Credit, purpose, distribution, postcard with a three-line address, disclaimer: each group
     // set off by an empty line, every line ended by CR LF, a final empty line.
     const QString text = about.lblDescrip()->text();
-    EXPECT_EQ(text, frmAcerca::Descripcion());
+    EXPECT_EQ(text, QString::fromUtf8(
+                        "Zantrel, escrito por el equipo de Zantrel.\r\n"
+                        "Todos los derechos reservados.\r\n"
+                        "Villa Zantrel, 2025-2026.\r\n"
+                        "\r\n"
+                        "Visualiza las referencias de múltiples proyectos Visual Basic.\r\n"
+                        "\r\n"
+                        "Puede copiar y repartir Zantrel sin costo, siempre que lo entregue completo y sin cambios.\r\n"
+                        "\r\n"
+                        "Si Zantrel le resulta útil, envíenos una postal a:\r\n"
+                        "Equipo Zantrel\r\n"
+                        "Casilla 103\r\n"
+                        "Villa Zantrel\r\n"
+                        "\r\n"
+                        "Zantrel se entrega tal cual, sin garantía de ninguna clase: quien lo usa lo hace bajo su "
+                        "propia responsabilidad.\r\n"
+                        "\r\n"));
     EXPECT_EQ(text.count("\r\n"), text.count('\n'));
     QStringList lines = text.split("\r\n");
     ASSERT_EQ(lines.takeLast(), "");

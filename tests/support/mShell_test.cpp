@@ -72,7 +72,7 @@ TEST_F(ShellOpenTest, EachFailureOfTheOpenerRaisesItsNumberAndText)
         ASSERT_TRUE(error) << file.toStdString();
         EXPECT_EQ(error->Number, number) << file.toStdString();
         EXPECT_EQ(error->Description, description) << file.toStdString();
-        EXPECT_EQ(error->Source, "Zantrel.GShell") << file.toStdString();
+        EXPECT_EQ(error->Source, "zantrel.GShell") << file.toStdString();
     };
     expectError("c:\\docs\\Falta.zzq", 53, "File not found");
     expectError("c:\\no\\existe\\Falta.zzq", 76, "Path not found");

@@ -58,13 +58,17 @@ void TempPrefix::writeLines(const QString& belowDriveC, const QStringList& lines
     writeFile(belowDriveC, bytes);
 }
 
-int RunCli(const QStringList& arguments, const QString& prefix, QByteArray* out, QByteArray* err)
+int RunCli(const QStringList& arguments, const QString& prefix, QByteArray* out, QByteArray* err,
+           const QStringList& launcher)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("WINEPREFIX"), prefix);
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(ZANTREL_CLI), arguments);
+    if (launcher.isEmpty())
+        process.start(QStringLiteral(ZANTREL_CLI), arguments);
+    else
+        process.start(launcher.first(), launcher.mid(1) + QStringList{QStringLiteral(ZANTREL_CLI)} + arguments);
     process.waitForFinished(120000);
     if (out)
         *out = process.readAllStandardOutput();

@@ -29,5 +29,6 @@ private:
 };
 
 // Runs zantrel-cli with `arguments` and the given prefix; returns its exit status and fills
-// the standard output and error.
-int RunCli(const QStringList& arguments, const QString& prefix, QByteArray* out, QByteArray* err);
+// the standard output and error. `launcher` (a program and its options) starts it, if given.
+int RunCli(const QStringList& arguments, const QString& prefix, QByteArray* out, QByteArray* err,
+           const QStringList& launcher = {});

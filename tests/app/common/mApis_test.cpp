@@ -21,9 +21,13 @@ TEST(CursorEspera, OnThenOffLeavesTheArrowAndNoCapture)
     TestApplication();
     QWidget window;
     window.show();
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.grabMouse();
     CursorEspera(&window, true);
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    EXPECT_EQ(QWidget::mouseGrabber(), &window) << "the mouse goes to the waiting window";
     CursorEspera(&window, true);
     CursorEspera(&window, false);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "one wait state, however often it was switched on";
@@ -40,16 +44,16 @@ TEST(LimpiarArbol, EmptiesTheTreeWithRepaintingOffMeanwhile)
     tree.Add("root", "k1", "A", 7);
     tree.Add({}, "other", "Otro", 7);
     struct Watch : TreeObserver {
-        MemoryTree* tree;
-        QList<bool> redrawDuringRemovals;
-        void aboutToReset() override { redrawDuringRemovals.append(tree->Redraw()); }
+        QList<QString> told;
+        void aboutToReset() override { told.append("removal"); }
+        void redrawChanged(bool on) override { told.append(on ? "redraw on" : "redraw off"); }
     } watch;
-    watch.tree = &tree;
     tree.SetObserver(&watch);
     LimpiarArbol(tree);
     tree.SetObserver(nullptr);
     EXPECT_EQ(tree.Count(), 0);
-    EXPECT_EQ(watch.redrawDuringRemovals, (QList<bool>{false, false})) << "one top node at a time, unpainted";
+    EXPECT_EQ(watch.told, (QList<QString>{"redraw off", "removal", "removal", "redraw on"}))
+        << "one top node at a time, and the view is told not to paint meanwhile";
     EXPECT_TRUE(tree.Redraw());
 }
 

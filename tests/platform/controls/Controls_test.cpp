@@ -2,6 +2,7 @@
 #include "platform/core/ProgramError.h"
 #include "support_files/ErrorNumber.h"
 #include "support_files/TempPrefix.h"
+#include "support_files/UnlistableFolder.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -106,6 +107,26 @@ TEST(FileList, ListsMatchingFilesSortedIgnoringCaseWithoutHiddenFilesFoldersOrDe
     EXPECT_EQ(list.ListCount(), 4);
     list.Refresh();
     EXPECT_EQ(list.ListCount(), 5) << "a refresh lists the folder afresh";
+}
+
+TEST(FileList, AFolderThatCannotBeListedRaisesInsteadOfListingNothing)
+{
+    TempPrefix prefix;
+    prefix.writeFile(QStringLiteral("cerrada/a.vbp"), "");
+    FileList list;
+    list.SetPath(QStringLiteral("c:\\cerrada"));
+    ASSERT_EQ(list.ListCount(), 1);
+    {
+        UnlistableFolder closed(prefix.hostPath(QStringLiteral("cerrada")));
+        ASSERT_TRUE(closed.unlistable());
+        EXPECT_EQ(errorNumberOf([&] { list.Refresh(); }), ErrorNumbers::PathFileAccessError);
+        EXPECT_EQ(list.ListCount(), 0) << "nothing of the earlier listing stays";
+        FileList other;
+        EXPECT_EQ(errorNumberOf([&] { other.SetPath(QStringLiteral("c:\\cerrada\\")); }),
+                  ErrorNumbers::PathFileAccessError);
+    }
+    list.Refresh();
+    EXPECT_EQ(list.ListCount(), 1);
 }
 
 TEST(FolderList, RaisesPathNotFoundAndSignalsOnlyRealChanges)
