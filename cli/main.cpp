@@ -5,6 +5,7 @@
 #include "catalogue/LoadContext.h"
 #include "cli/CatalogueListing.h"
 #include "cli/CommandLine.h"
+#include "cli/InventoryCommands.h"
 #include "cli/ReportCommand.h"
 #include "output/ExportarExcel.h"
 #include "platform/controls/MemoryControls.h"
@@ -73,16 +74,22 @@ int main(int argc, char* argv[])
     Catalogue catalogue;
     catalogue.ScanPath = line.folder.isEmpty() ? LeerScanPath(SharedIni()) : windowsFolder(line.folder);
     MemoryControls controls;
-    if (!ListScanPath(catalogue, controls.main))
-        return 1;
     LoadContext load;
-    LoadListedProjects(catalogue, controls.main, load);
+    load.recordLines = IsInventoryVerb(line.verb);
+    if (!LoadForCommandLine(catalogue, controls.main, load, line.inventory.recursive))
+        return 1;
 
     if (line.verb == QStringLiteral("report"))
         return RunReport(controls, catalogue, line.report, line.output.isEmpty() ? QString() : windowsFolder(line.output));
     if (line.verb == QStringLiteral("export"))
         return exportWorkbook(catalogue, controls, line);
+    if (IsInventoryVerb(line.verb)) {
+        QByteArray out;
+        const int status = RunInventory(line.verb, catalogue, load, line.inventory, out);
+        writeOut(out);
+        return status;
+    }
     writeOut(line.verb == QStringLiteral("tree") ? CatalogueListing::tree(controls.tree)
-                                                 : CatalogueListing::catalogue(catalogue));
+                                                 : CatalogueOutput(catalogue, load, line.inventory.format));
     return 0;
 }
