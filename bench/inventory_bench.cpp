@@ -91,22 +91,25 @@ int main(int argc, char* argv[])
             catalogue.ScanPath = folder;
             MemoryControls controls;
             LoadContext load;
-            load.recordLines = IsInventoryVerb(name);
+            load.recordLines = RecordsLines(name) || name == QStringLiteral("load keeping lines");
             LoadForCommandLine(catalogue, controls.main, load, recursive);
             QByteArray out;
             InventoryRequest request;
             request.query = QStringLiteral("ctl7.ocx");
-            if (name == QStringLiteral("catalogue"))
+            if (name.startsWith(QStringLiteral("load")))
+                out.clear();
+            else if (name == QStringLiteral("catalogue"))
                 out = CatalogueOutput(catalogue, load, OutputFormat::Tsv);
             else
                 RunInventory(name, catalogue, load, request, out);
             bytes = out.size();
             projects = catalogue.ProjectCount();
-            missing = static_cast<int>(MissingTable(catalogue, load).rows.size());
+            missing = static_cast<int>(std::count_if(load.recordedLines.begin(), load.recordedLines.end(),
+                                                     [](const RecordedLine& r) { return !r.reason.isEmpty(); }));
         };
     };
     std::printf("%-34s %10s %9s %10s\n", "run", "median ms", "projects", "out bytes");
-    for (const char* name : {"catalogue", "missing", "libraries", "uses", "graph"}) {
+    for (const char* name : {"load", "load keeping lines", "catalogue", "missing", "libraries", "uses", "graph"}) {
         const double ms = medianMs(runs, verb(QStringLiteral("c:\\bench\\"), QString::fromLatin1(name), false));
         std::printf("%-34s %10.0f %9d %10lld%s\n", name, ms, projects, static_cast<long long>(bytes),
                     std::strcmp(name, "missing") == 0 ? qPrintable(QStringLiteral(" (%1 missing)").arg(missing)) : "");

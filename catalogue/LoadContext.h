@@ -10,16 +10,13 @@
 #include <vector>
 
 // A Reference= or Object= line of a project file that gave no dependency entry, or a reference
-// to another project file, kept with its place and its fields as the file writes them.
+// to another project file, kept with its place; its fields are taken apart when written out
+// (FieldsAsWritten), so keeping a line costs no more than sharing its text.
 struct RecordedLine {
     int projectIndex = 0;   // the project's index in the catalogue
     int line = 0;           // 1-based line number in the project file
     QString kind;           // "reference", "component" or "project"
-    QString guid;           // fields as written
-    QString version;
-    QString locale;
-    QString path;
-    QString name;
+    QString text;           // the line as read
     QString target;         // a project reference: the referenced file's full Windows path
     QString reason;         // the first step that failed in plain words; empty: a project
                             // reference whose file exists

@@ -71,39 +71,65 @@ RecordedLine placed(const LoadContext& load, const QString& kind)
     return record;
 }
 
-void recordProjectReference(LoadContext& load, const QString& written)
+void recordProjectReference(LoadContext& load, const QString& line, const QString& written)
 {
     RecordedLine record = placed(load, QStringLiteral("project"));
-    record.path = written;
+    record.text = line;
     record.target = ResolvedAgainstProject(written, load.readingProjectPath);
     if (!fileExists(record.target))
         record.reason = QString::fromLatin1(MissingReason::ProjectFileMissing);
     load.recordedLines.push_back(std::move(record));
 }
 
+bool isProjectReference(const QString& value)
+{
+    return value.startsWith(QStringLiteral("*\\A"), Qt::CaseInsensitive);
+}
+
+}
+
+WrittenFields FieldsAsWritten(const RecordedLine& record)
+{
+    WrittenFields fields;
+    if (record.kind == QStringLiteral("component")) {
+        const QString value = after(record.text, u"Object=");
+        const qsizetype semicolon = value.indexOf(u';');
+        const QStringList parts = (semicolon < 0 ? value : value.left(semicolon)).split(u'#');
+        fields.guid = parts[0];
+        fields.version = parts.value(1);
+        fields.locale = parts.value(2);
+        fields.path = semicolon < 0 ? QString() : value.mid(semicolon + 1).trimmed();
+        return fields;
+    }
+    const QString value = after(record.text, u"Reference=");
+    if (isProjectReference(value)) {
+        fields.path = value.mid(3);
+        return fields;
+    }
+    const QStringList parts = value.split(u'#');
+    fields.guid = parts[0].startsWith(QStringLiteral("*\\G"), Qt::CaseInsensitive) ? parts[0].mid(3) : parts[0];
+    fields.version = parts.value(1);
+    fields.locale = parts.value(2);
+    fields.path = parts.value(3);
+    fields.name = parts.size() > 4 ? parts.mid(4).join(u'#') : QString();
+    return fields;
 }
 
 void RecordUnresolvedReference(LoadContext& load, const QString& line, const QString& guid, VersionNumbers version,
                                const QString& writtenPath)
 {
     // Reference=*\G{GUID}#version#locale#path#name, or Reference=*\Apath for a project file.
-    const QString value = after(line, u"Reference=");
-    if (value.startsWith(QStringLiteral("*\\A"), Qt::CaseInsensitive)) {
-        recordProjectReference(load, value.mid(3));
+    const qsizetype at = line.indexOf(u"Reference=");
+    const QString value = line.mid(at + 10, 3);
+    if (isProjectReference(value)) {
+        recordProjectReference(load, line, line.mid(at + 13));
         return;
     }
     RecordedLine record = placed(load, QStringLiteral("reference"));
-    const QStringList fields = value.split(u'#');
-    record.guid = fields[0].startsWith(QStringLiteral("*\\G"), Qt::CaseInsensitive) ? fields[0].mid(3) : fields[0];
-    record.version = fields.value(1);
-    record.locale = fields.value(2);
-    record.path = fields.value(3);
-    record.name = fields.size() > 4 ? fields.mid(4).join(u'#') : QString();
-
-    const bool readable = NormalizedGuidText(guid).has_value() && fields.size() >= 3;
-    const QString key = QStringLiteral("R#") + guid + u'#' + QString::number(version.major) + u'.'
-                        + QString::number(version.minor) + u'#' + writtenPath + u'#' + QString::number(readable);
-    record.reason = rememberedReason(load, key, [&] {
+    record.text = line;
+    // The same line with the same written path has the same reason all through the load.
+    record.reason = rememberedReason(load, writtenPath + u'\n' + line, [&] {
+        const bool readable = NormalizedGuidText(guid).has_value() && line.count(u'#') >= 2;
         if (!readable && writtenPath.isEmpty())
             return QString::fromLatin1(MissingReason::UnreadableLine);
         const QString registration = readable ? registrationReason(guid, version)
@@ -119,18 +145,9 @@ void RecordUnresolvedComponent(LoadContext& load, const QString& line, const QSt
 {
     // Object={GUID}#version#locale; file
     RecordedLine record = placed(load, QStringLiteral("component"));
-    const QString value = after(line, u"Object=");
-    const qsizetype semicolon = value.indexOf(u';');
-    const QStringList fields = (semicolon < 0 ? value : value.left(semicolon)).split(u'#');
-    record.guid = fields[0];
-    record.version = fields.value(1);
-    record.locale = fields.value(2);
-    record.path = semicolon < 0 ? QString() : value.mid(semicolon + 1).trimmed();
-
-    const bool readable = NormalizedGuidText(guid).has_value() && fields.size() >= 2;
-    const QString key = QStringLiteral("O#") + guid + u'#' + QString::number(version.major) + u'.'
-                        + QString::number(version.minor) + u'#' + QString::number(readable);
-    record.reason = rememberedReason(load, key, [&] {
+    record.text = line;
+    record.reason = rememberedReason(load, line, [&] {
+        const bool readable = NormalizedGuidText(guid).has_value() && line.contains(u'#');
         return readable ? registrationReason(guid, version) : QString::fromLatin1(MissingReason::UnreadableLine);
     });
     load.recordedLines.push_back(std::move(record));

@@ -27,6 +27,19 @@ void RecordUnresolvedReference(LoadContext& load, const QString& line, const QSt
 // For an Object= line.
 void RecordUnresolvedComponent(LoadContext& load, const QString& line, const QString& guid, VersionNumbers version);
 
+// The fields of a recorded line as the file writes them: for Reference=*\G{GUID}#version#locale#
+// path#name the GUID without "*\G", for Object={GUID}#version#locale; file the file as path, for
+// Reference=*\Apath the path.
+struct WrittenFields {
+    QString guid;
+    QString version;
+    QString locale;
+    QString path;
+    QString name;
+};
+struct RecordedLine;
+WrittenFields FieldsAsWritten(const RecordedLine& record);
+
 // The reasons' texts.
 namespace MissingReason {
 inline constexpr char UnreadableLine[] = "unreadable line";

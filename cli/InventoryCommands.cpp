@@ -5,6 +5,7 @@
 #include "catalogue/LoadContext.h"
 #include "catalogue/ProjectReader.h"
 #include "catalogue/ProjectTree.h"
+#include "catalogue/UnresolvedLines.h"
 #include "platform/core/ProgramError.h"
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/typelib/TypeLibReader.h"
@@ -39,6 +40,11 @@ bool IsInventoryVerb(const QString& verb)
 bool IsFormatVerb(const QString& verb)
 {
     return verb == QStringLiteral("catalogue") || (IsInventoryVerb(verb) && verb != QStringLiteral("graph"));
+}
+
+bool RecordsLines(const QString& verb)
+{
+    return verb == QStringLiteral("missing") || verb == QStringLiteral("graph");
 }
 
 bool LoadForCommandLine(Catalogue& catalogue, MainControls& controls, LoadContext& load, bool recursive)
@@ -204,8 +210,9 @@ OutputTable MissingTable(const Catalogue&, const LoadContext& load)
     for (const RecordedLine& r : load.recordedLines) {
         if (r.reason.isEmpty())
             continue;
-        table.rows.append({projectPath(load, r.projectIndex), qint64(r.line), r.kind, r.guid, r.version, r.locale,
-                           r.path, r.name, r.reason});
+        const WrittenFields f = FieldsAsWritten(r);
+        table.rows.append({projectPath(load, r.projectIndex), qint64(r.line), r.kind, f.guid, f.version, f.locale,
+                           f.path, f.name, r.reason});
     }
     return table;
 }
@@ -300,8 +307,9 @@ QByteArray DependencyGraph(const Catalogue& catalogue, const LoadContext& load)
             edge(from, node, QStringLiteral(" [style=bold]"));
             continue;
         }
-        const QString what = !r.name.isEmpty() ? r.name : !r.path.isEmpty() ? ExtraeNombreArchivo(r.path) : r.guid;
-        const QString key = r.kind + u'#' + r.guid.toUpper() + u'#' + r.version + u'#' + r.path.toCaseFolded() + u'#'
+        const WrittenFields f = FieldsAsWritten(r);
+        const QString what = !f.name.isEmpty() ? f.name : !f.path.isEmpty() ? ExtraeNombreArchivo(f.path) : f.guid;
+        const QString key = r.kind + u'#' + f.guid.toUpper() + u'#' + f.version + u'#' + f.path.toCaseFolded() + u'#'
                             + r.reason;
         QString& node = missingNodes[key];
         if (node.isEmpty()) {

@@ -30,6 +30,8 @@ bool TakeInventoryOption(const QStringList& args, qsizetype& i, InventoryRequest
 // load could not resolve. FormatVerb: the verbs --format goes with (catalogue and those but graph).
 bool IsInventoryVerb(const QString& verb);
 bool IsFormatVerb(const QString& verb);
+// Whether the load must keep the lines it could not resolve for `verb` (missing and graph).
+bool RecordsLines(const QString& verb);
 
 // Loads the catalogue's ScanPath and, with -r, every folder below it as one load. Returns false
 // (the message shown) when the folder cannot be listed.

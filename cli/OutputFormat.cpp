@@ -1,18 +1,21 @@
 #include "cli/OutputFormat.h"
 
+#include <algorithm>
+
 namespace OutputText {
 
 QString valid(const QString& text)
 {
-    QString out = text;
-    for (qsizetype i = 0; i < out.size(); ++i) {
-        const QChar c = out[i];
-        if (c.isHighSurrogate() && i + 1 < out.size() && out[i + 1].isLowSurrogate()) {
+    QString out = text; // shared until a lone surrogate needs replacing
+    const QChar* chars = text.constData();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!chars[i].isSurrogate())
+            continue;
+        if (chars[i].isHighSurrogate() && i + 1 < text.size() && chars[i + 1].isLowSurrogate()) {
             ++i;
             continue;
         }
-        if (c.isSurrogate())
-            out[i] = QChar::ReplacementCharacter;
+        out[i] = QChar::ReplacementCharacter;
     }
     return out;
 }
@@ -58,6 +61,9 @@ QString csvField(const QString& text)
 QString tsvField(const QString& text)
 {
     const QString checked = valid(text);
+    if (std::none_of(checked.cbegin(), checked.cend(),
+                     [](QChar c) { return c == u'\\' || c == u'\t' || c == u'\r' || c == u'\n'; }))
+        return checked;
     QString out;
     out.reserve(checked.size());
     for (QChar c : checked) {
@@ -133,12 +139,18 @@ QByteArray RenderTable(const OutputTable& table, OutputFormat format)
     const QChar separator = csv ? u',' : u'\t';
     const QString end = csv ? QStringLiteral("\r\n") : QStringLiteral("\n");
     auto field = [csv](const QString& text) { return csv ? OutputText::csvField(text) : OutputText::tsvField(text); };
-    for (qsizetype c = 0; c < table.columns.size(); ++c)
-        out += (c > 0 ? QString(separator) : QString()) + field(table.columns[c]);
+    for (qsizetype c = 0; c < table.columns.size(); ++c) {
+        if (c > 0)
+            out += separator;
+        out += field(table.columns[c]);
+    }
     out += end;
     for (const auto& row : table.rows) {
-        for (qsizetype c = 0; c < row.size(); ++c)
-            out += (c > 0 ? QString(separator) : QString()) + field(flatText(row[c]));
+        for (qsizetype c = 0; c < row.size(); ++c) {
+            if (c > 0)
+                out += separator;
+            out += field(flatText(row[c]));
+        }
         out += end;
     }
     return out.toUtf8();

@@ -75,7 +75,7 @@ int main(int argc, char* argv[])
     catalogue.ScanPath = line.folder.isEmpty() ? LeerScanPath(SharedIni()) : windowsFolder(line.folder);
     MemoryControls controls;
     LoadContext load;
-    load.recordLines = IsInventoryVerb(line.verb);
+    load.recordLines = RecordsLines(line.verb);
     if (!LoadForCommandLine(catalogue, controls.main, load, line.inventory.recursive))
         return 1;
 
