@@ -129,12 +129,11 @@ void RecordUnresolvedReference(LoadContext& load, const QString& line, const QSt
     record.text = line;
     // The same line with the same written path has the same reason all through the load.
     record.reason = rememberedReason(load, writtenPath + u'\n' + line, [&] {
-        const bool readable = NormalizedGuidText(guid).has_value() && line.count(u'#') >= 2;
-        if (!readable && writtenPath.isEmpty())
+        const QStringList fields = line.split(u'#');
+        if (!NormalizedGuidText(guid) || fields.size() < 3)
             return QString::fromLatin1(MissingReason::UnreadableLine);
-        const QString registration = readable ? registrationReason(guid, version)
-                                              : QString::fromLatin1(MissingReason::NotRegistered);
-        if (registration != QLatin1StringView(MissingReason::NotRegistered) || writtenPath.isEmpty())
+        const QString registration = registrationReason(guid, version);
+        if (registration != QLatin1StringView(MissingReason::NotRegistered) || fields.value(3).isEmpty())
             return registration;
         return fileReason(writtenPath, MissingReason::WrittenPathMissing);
     });

@@ -8,8 +8,8 @@ struct LoadContext;
 
 // The record of a line the resolvers could not turn into an entry, kept in `load.recordedLines`
 // for zantrel-cli. The reason is the first step of the resolution that failed:
-//   "unreadable line"          the line's fields cannot be taken apart (no GUID in braces, no
-//                              version field) and it writes no path to fall back on
+//   "unreadable line"          the line's fields cannot be taken apart (no GUID in braces, or
+//                              no version or locale field)
 //   "not registered"           no registration of the GUID, and no path written
 //   "written path missing"     no registration of the GUID, and nothing at the written path
 //   "version not registered"   the GUID is registered, but no version the rules accept (or the

@@ -301,3 +301,23 @@ TEST(InventoryUsage, WrongOptionsAreUsageErrors)
     for (const char* word : {"missing", "libraries", "uses", "graph", "--recursive", "--format", "not a type library"})
         EXPECT_TRUE(out.contains(word)) << word;
 }
+
+TEST_F(InventoryTest, LinesCutShortOrWithGarbageGetAReason)
+{
+    const QString stranger = "{11111111-2222-3333-4444-555555555555}";
+    prefix.writeLines("src/h.vbp", {"Reference=*\\G{zzz}#x.y#",              // 1 no GUID: the path tried is "x.y"
+                                    "Reference=*\\G",                        // 2
+                                    "Object={",                              // 3
+                                    "Object=" + stranger,                    // 4 no version
+                                    "Reference=*\\G" + stranger + "#99999999999.7#", // 5 locale empty, no path
+                                    "Reference=*\\A\\\\server\\share\\x.vbp", // 6 outside every drive
+                                    "Name=\"H\""});
+    ASSERT_EQ(run({"missing", "--format", "csv", "c:\\src"}), 3) << err.constData();
+    const QJsonArray rows = pythonReads("csv", out).toArray();
+    QStringList reasons;
+    for (qsizetype i = 1; i < rows.size(); ++i)
+        reasons.append(rows[i].toArray()[1].toString() + ' ' + rows[i].toArray()[8].toString());
+    EXPECT_EQ(reasons, QStringList({"1 unreadable line", "2 unreadable line", "3 unreadable line", "4 unreadable line",
+                                    "5 not registered", "6 project file missing"}));
+    EXPECT_EQ(rows[6].toArray()[6].toString(), "\\\\server\\share\\x.vbp");
+}
