@@ -56,7 +56,55 @@ void CargaProyectos(Catalogue& catalogue, MainControls& controls)
     CargaProyectos(catalogue, controls, load);
 }
 
-void CargaProyectos(Catalogue& catalogue, MainControls& controls, LoadContext& load)
+namespace {
+
+// Where a load takes its project files from: the window's file list, or a list of full paths.
+class ProjectFiles {
+public:
+    virtual ~ProjectFiles() = default;
+    virtual int Count() = 0;
+    // Called once, after the tree's root is made, before the first file.
+    virtual void Begin() {}
+    // Text shown for file n (1-based) in the status bar; then its full Windows path.
+    virtual QString Shown(int n) = 0;
+    virtual QString FullPath(int n) = 0;
+};
+
+class ListedFiles : public ProjectFiles {
+public:
+    explicit ListedFiles(FileList& list) : list_(list) {}
+    int Count() override { return list_.ListCount(); }
+    void Begin() override
+    {
+        folder_ = list_.Path();
+        if (!folder_.endsWith(u'\\'))
+            folder_ += u'\\';
+    }
+    QString Shown(int n) override
+    {
+        name_ = list_.List(n - 1);
+        return name_;
+    }
+    QString FullPath(int) override { return folder_ + name_; }
+
+private:
+    FileList& list_;
+    QString folder_;
+    QString name_;
+};
+
+class GivenFiles : public ProjectFiles {
+public:
+    explicit GivenFiles(const QStringList& paths) : paths_(paths) {}
+    int Count() override { return static_cast<int>(paths_.size()); }
+    QString Shown(int n) override { return paths_[n - 1]; }
+    QString FullPath(int n) override { return paths_[n - 1]; }
+
+private:
+    const QStringList& paths_;
+};
+
+void loadProjects(Catalogue& catalogue, MainControls& controls, LoadContext& load, ProjectFiles& files)
 {
     catalogue.Reset();
     int referencesBranchCounter = 1;
@@ -66,27 +114,26 @@ void CargaProyectos(Catalogue& catalogue, MainControls& controls, LoadContext& l
     controls.pgbStatus.SetVisible(true);
     controls.pgbStatus.SetMin(1);
 
-    const int total = controls.File1.ListCount();
+    const int total = files.Count();
     if (total == 0) {
         ShowMessage(QStringLiteral("No hay proyectos en la ruta especificada."), MsgStyle::Critical);
     } else {
         controls.pgbStatus.SetMax(total);
         controls.treeMain.Add(QString(), QStringLiteral("root"), QStringLiteral("Sistemas"), TreeImages::Project);
 
-        QString folder = controls.File1.Path();
-        if (!folder.endsWith(u'\\'))
-            folder += u'\\';
+        files.Begin();
         for (int n = 1; n <= total; ++n) {
             const int i = n;
             DoEvents();
             catalogue.AppendProject(i);
             int DependencyCounter = 1;
 
-            const QString& fileName = controls.File1.List(n - 1);
-            controls.stbMain.SetPanelText(1, fileName);
+            controls.stbMain.SetPanelText(1, files.Shown(n));
             controls.stbMain.SetPanelText(3, QString::number(n) + QStringLiteral(" de ") + QString::number(total));
 
-            QString FileName = folder + fileName;
+            QString FileName = files.FullPath(n);
+            load.projectPaths.resize(static_cast<std::size_t>(i) + 1);
+            load.projectPaths[i] = FileName;
             std::int32_t Kind = 0;
             QString Name;
             DeterminaTipoDeProyecto(catalogue, load, i, DependencyCounter, FileName, Kind, Name);
@@ -107,6 +154,20 @@ void CargaProyectos(Catalogue& catalogue, MainControls& controls, LoadContext& l
     controls.pgbStatus.SetVisible(false);
 }
 
+}
+
+void CargaProyectos(Catalogue& catalogue, MainControls& controls, LoadContext& load)
+{
+    ListedFiles files(controls.File1);
+    loadProjects(catalogue, controls, load, files);
+}
+
+void CargaProyectos(Catalogue& catalogue, MainControls& controls, LoadContext& load, const QStringList& projectFiles)
+{
+    GivenFiles files(projectFiles);
+    loadProjects(catalogue, controls, load, files);
+}
+
 bool ListScanPath(const Catalogue& catalogue, MainControls& controls)
 {
     try {
@@ -125,6 +186,15 @@ void LoadListedProjects(Catalogue& catalogue, MainControls& controls, LoadContex
 {
     try {
         CargaProyectos(catalogue, controls, load);
+    } catch (const ProgramError&) {
+        // The load ends where it stood; what it built stays.
+    }
+}
+
+void LoadProjectFiles(Catalogue& catalogue, MainControls& controls, LoadContext& load, const QStringList& projectFiles)
+{
+    try {
+        CargaProyectos(catalogue, controls, load, projectFiles);
     } catch (const ProgramError&) {
         // The load ends where it stood; what it built stays.
     }

@@ -2,6 +2,8 @@
 
 // The load: the project files of a folder read into the catalogue and shown as the tree.
 
+#include <QStringList>
+
 class Catalogue;
 struct LoadContext;
 struct MainControls;
@@ -23,6 +25,9 @@ void CargaProyectos(Catalogue& catalogue, MainControls& controls);
 // The same with the load's memory in `load`, which the caller made fresh for this load and may
 // read afterwards.
 void CargaProyectos(Catalogue& catalogue, MainControls& controls, LoadContext& load);
+// The same over `projectFiles`, full Windows paths in load order, instead of the file list; the
+// status bar shows each full path.
+void CargaProyectos(Catalogue& catalogue, MainControls& controls, LoadContext& load, const QStringList& projectFiles);
 
 // The two steps of a load of the folder the catalogue's ScanPath names, as the main window and
 // zantrel-cli run it. First the folder list is pointed at the folder (and lists it afresh when
@@ -32,3 +37,5 @@ bool ListScanPath(const Catalogue& catalogue, MainControls& controls);
 // Then CargaProyectos runs over the listed files; a control that refuses an operation ends the
 // load where it stands, keeping what it built.
 void LoadListedProjects(Catalogue& catalogue, MainControls& controls, LoadContext& load);
+// The load of a list of project files (a folder tree's), ended by a refusing control as above.
+void LoadProjectFiles(Catalogue& catalogue, MainControls& controls, LoadContext& load, const QStringList& projectFiles);

@@ -7,6 +7,20 @@
 #include <cstdint>
 #include <optional>
 #include <utility>
+#include <vector>
+
+// A Reference= or Object= line of a project file that gave no dependency entry, or a reference
+// to another project file, kept with its place; its fields are taken apart when written out
+// (FieldsAsWritten), so keeping a line costs no more than sharing its text.
+struct RecordedLine {
+    int projectIndex = 0;   // the project's index in the catalogue
+    int line = 0;           // 1-based line number in the project file
+    QString kind;           // "reference", "component" or "project"
+    QString text;           // the line as read
+    QString target;         // a project reference: the referenced file's full Windows path
+    QString reason;         // the first step that failed in plain words; empty: a project
+                            // reference whose file exists
+};
 
 // What one load of a folder knows beyond the catalogue: the project file being read, so that
 // paths its lines write relative to its folder resolve, and what the resolvers have looked up.
@@ -21,4 +35,12 @@ struct LoadContext {
     QHash<QString, std::optional<TypeLibInfo>> registered;       // "GUID#major#minor" -> library
     QHash<QString, std::optional<TypeLibInfo>> fromFile;         // file path -> library
     QHash<QString, std::pair<std::int32_t, QString>> fileFacts; // file path -> size, date
+
+    // What zantrel-cli's inventory verbs ask of a load; the window leaves it off. Each
+    // project's full Windows path (1..N, element 0 unused) is kept whatever the switch says.
+    bool recordLines = false;
+    int readingLine = 0;                      // 1-based number of the line being read
+    std::vector<QString> projectPaths = std::vector<QString>(1);
+    std::vector<RecordedLine> recordedLines;  // in the order of the load
+    QHash<QString, QString> reasons;          // what was looked up -> the reason found
 };

@@ -43,7 +43,9 @@ void DeterminaTipoDeProyecto(Catalogue& catalogue, LoadContext& load, int projec
     try {
         AnsiLineReader file(FileName);
         QString line;
+        load.readingLine = 0;
         while (file.readLine(line)) {
+            ++load.readingLine;
             if (line.startsWith(u"Type")) {
                 classifyTypeLine(line, Kind);
             } else if (line.startsWith(u"Name")) {

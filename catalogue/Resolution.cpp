@@ -4,6 +4,7 @@
 #include "catalogue/FileHelpers.h"
 #include "catalogue/LoadContext.h"
 #include "catalogue/ProjectReader.h"
+#include "catalogue/UnresolvedLines.h"
 #include "platform/core/ProgramError.h"
 #include "platform/files/PathMapper.h"
 #include "platform/typelib/RegistryTypeLibRegistrations.h"
@@ -48,9 +49,9 @@ QString folderOf(const QString& projectPath)
     return slash < 0 ? QString() : projectPath.left(slash + 1);
 }
 
-// A path written in a reference line, made absolute against the project file's folder when it
-// is relative: "..\lib\x.tlb" from "c:\src\a.vbp" is "c:\lib\x.tlb".
-QString resolvedAgainstProject(const QString& path, const QString& projectPath)
+}
+
+QString ResolvedAgainstProject(const QString& path, const QString& projectPath)
 {
     if (path.isEmpty() || PathMapper::isDrivePath(path) || path.startsWith(QStringLiteral("\\\\")))
         return path;
@@ -73,6 +74,8 @@ QString resolvedAgainstProject(const QString& path, const QString& projectPath)
     }
     return joined.left(3) + parts.join(u'\\');
 }
+
+namespace {
 
 cRegistry& sharedRegistry()
 {
@@ -177,16 +180,21 @@ void AgregaReferencia(Catalogue& catalogue, LoadContext& load, int projectIndex,
     QString filePath = registeredFile(load, QStringLiteral("TypeLib\\") + guid + u'\\' + version + u'\\' + locale
                                       + QStringLiteral("\\win32"));
     if (filePath.isEmpty())
-        filePath = resolvedAgainstProject(ExtraeRuta(line), load.readingProjectPath);
+        filePath = ResolvedAgainstProject(ExtraeRuta(line), load.readingProjectPath);
 
     const std::optional<VersionNumbers> numbers = SplitVersion(version, locale);
-    if (!numbers)
+    std::optional<TypeLibInfo> library;
+    if (numbers) {
+        library = loadRegistered(load, guid, *numbers);
+        if (!library && !filePath.isEmpty())
+            library = loadFromFile(load, filePath);
+    }
+    if (!library) {
+        if (load.recordLines)
+            RecordUnresolvedReference(load, line, guid, numbers,
+                                      ResolvedAgainstProject(ExtraeRuta(line), load.readingProjectPath));
         return;
-    std::optional<TypeLibInfo> library = loadRegistered(load, guid, *numbers);
-    if (!library && !filePath.isEmpty())
-        library = loadFromFile(load, filePath);
-    if (!library)
-        return;
+    }
     appendEntry(catalogue, load, projectIndex, DependencyCounter, DependencyKind::Reference, filePath, *library);
 }
 
@@ -201,11 +209,12 @@ void AgregaComponente(Catalogue& catalogue, LoadContext& load, int projectIndex,
     const QString guid = close < 7 ? QString() : line.mid(7, close - 7 + 1);
 
     const std::optional<VersionNumbers> numbers = SplitVersion(version, locale);
-    if (!numbers)
+    const std::optional<TypeLibInfo> library = numbers ? loadRegistered(load, guid, *numbers) : std::nullopt;
+    if (!library) {
+        if (load.recordLines)
+            RecordUnresolvedComponent(load, line, guid, numbers);
         return;
-    const std::optional<TypeLibInfo> library = loadRegistered(load, guid, *numbers);
-    if (!library)
-        return;
+    }
     appendEntry(catalogue, load, projectIndex, DependencyCounter, DependencyKind::Component, library->containingFile, *library);
 }
 

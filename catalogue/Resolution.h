@@ -25,6 +25,10 @@ void AgregaReferencia(Catalogue& catalogue, LoadContext& load, int projectIndex,
 // entry's file is the registered file of the library.
 void AgregaComponente(Catalogue& catalogue, LoadContext& load, int projectIndex, int& DependencyCounter, const QString& line);
 
+// A path written in a reference line, made absolute against the folder of the project file at
+// `projectPath` when it is relative: "..\lib\x.tlb" from "c:\src\a.vbp" is "c:\lib\x.tlb".
+QString ResolvedAgainstProject(const QString& path, const QString& projectPath);
+
 // The text strictly between the last two '#' of `line`; empty when it has fewer than two.
 QString ExtraeRuta(const QString& line);
 

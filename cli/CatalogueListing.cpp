@@ -1,9 +1,7 @@
 #include "cli/CatalogueListing.h"
 
-#include "catalogue/Catalogue.h"
 #include "platform/controls/Controls.h"
 
-#include <QStringList>
 
 namespace CatalogueListing {
 
@@ -34,16 +32,6 @@ void appendSubtree(const TreeControl& tree, int position, int depth, QString& ou
         appendSubtree(tree, child, depth + 1, out);
 }
 
-void appendRecord(const QStringList& fields, QString& out)
-{
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        if (i > 0)
-            out += u'\t';
-        out += escapeField(fields[i]);
-    }
-    out += u'\n';
-}
-
 }
 
 QByteArray tree(const TreeControl& tree)
@@ -51,31 +39,6 @@ QByteArray tree(const TreeControl& tree)
     QString out;
     for (int top : tree.Children(0))
         appendSubtree(tree, top, 0, out);
-    return out.toUtf8();
-}
-
-QByteArray catalogue(const Catalogue& catalogue)
-{
-    QString out;
-    appendRecord({"ProjectIndex", "FileName", "Kind", "Name", "DependencyIndex", "DependencyKind", "FilePath",
-                  "Guid", "Key", "Description", "MajorVersion", "MinorVersion", "SizeKB", "FileDate"},
-                 out);
-    for (int i = 1; i <= catalogue.ProjectCount(); ++i) {
-        const ProjectEntry& project = catalogue.Projects[i];
-        const QStringList projectFields{QString::number(i), project.FileName, QString::number(project.Kind), project.Name};
-        if (catalogue.DependencyCount(i) == 0) {
-            appendRecord(projectFields + QStringList(10, QString()), out);
-            continue;
-        }
-        for (int k = 1; k <= catalogue.DependencyCount(i); ++k) {
-            const DependencyEntry& e = project.Dependencies[k];
-            appendRecord(projectFields
-                             + QStringList{QString::number(k), QString::number(e.Kind), e.FilePath, e.Guid, e.Key,
-                                           e.Description, QString::number(e.MajorVersion),
-                                           QString::number(e.MinorVersion), QString::number(e.SizeKB), e.FileDate},
-                         out);
-        }
-    }
     return out.toUtf8();
 }
 

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QString>
 
-class Catalogue;
 class TreeControl;
 
 // The listings the command-line tool prints, in UTF-8 with one record a line. A backslash,
@@ -16,10 +15,5 @@ QString escapeField(const QString& field);
 
 // One line per node in tree order: two spaces per depth, key, tab, text, tab, image index.
 QByteArray tree(const TreeControl& tree);
-
-// A header line, then one line per dependency entry (a project without entries gets one line
-// with empty dependency fields): the project's index, FileName, Kind and Name, then the
-// entry's index and its fields in declared order.
-QByteArray catalogue(const Catalogue& catalogue);
 
 }

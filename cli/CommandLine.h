@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/InventoryCommands.h"
 #include "cli/ReportCommand.h"
 
 #include <QString>
@@ -7,11 +8,12 @@
 
 // What one run of zantrel-cli is asked for, read from its arguments.
 struct CommandLine {
-    QString verb;            // tree, catalogue, export or report
+    QString verb;            // tree, catalogue, export, report, missing, libraries, uses or graph
     QString folder;          // FOLDER as given (a Windows or host path); empty: the settings file's
     QString output;          // -o FILE or DIR as given; empty: not given
     QString format = QStringLiteral("xls");  // export's --format: xls or xlsx
     ReportRequest report;    // report's own options
+    InventoryRequest inventory; // -r, --format, and uses' QUERY
 };
 
 // The usage text --help prints.

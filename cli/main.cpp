@@ -5,6 +5,7 @@
 #include "catalogue/LoadContext.h"
 #include "cli/CatalogueListing.h"
 #include "cli/CommandLine.h"
+#include "cli/InventoryCommands.h"
 #include "cli/ReportCommand.h"
 #include "output/ExportarExcel.h"
 #include "output/XlsxExport.h"
@@ -111,16 +112,22 @@ int main(int argc, char* argv[])
     Catalogue catalogue;
     catalogue.ScanPath = line.folder.isEmpty() ? LeerScanPath(SharedIni()) : windowsFolder(line.folder);
     MemoryControls controls;
-    if (!ListScanPath(catalogue, controls.main))
-        return 1;
     LoadContext load;
-    LoadListedProjects(catalogue, controls.main, load);
+    load.recordLines = RecordsLines(line.verb);
+    if (!LoadForCommandLine(catalogue, controls.main, load, line.inventory.recursive))
+        return 1;
 
     if (line.verb == QStringLiteral("report"))
         return finish(RunReport(controls, catalogue, line.report, line.output.isEmpty() ? QString() : windowsFolder(line.output)));
     if (line.verb == QStringLiteral("export"))
         return finish(exportWorkbook(catalogue, controls, line));
+    if (IsInventoryVerb(line.verb)) {
+        QByteArray out;
+        const int status = RunInventory(line.verb, catalogue, load, line.inventory, out);
+        writeOut(out);
+        return finish(status);
+    }
     writeOut(line.verb == QStringLiteral("tree") ? CatalogueListing::tree(controls.tree)
-                                                 : CatalogueListing::catalogue(catalogue));
+                                                 : CatalogueOutput(catalogue, load, line.inventory.format));
     return finish(0);
 }

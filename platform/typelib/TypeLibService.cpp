@@ -68,6 +68,22 @@ QString hex(std::uint32_t value)
 std::optional<QString> TypeLibService::registeredPath(const QString& guid, std::uint16_t major, std::uint16_t minor,
                                                       std::uint32_t lcid) const
 {
+    Missing missing;
+    return find(guid, major, minor, lcid, missing);
+}
+
+TypeLibService::Missing TypeLibService::missingRegistration(const QString& guid, std::uint16_t major,
+                                                            std::uint16_t minor, std::uint32_t lcid) const
+{
+    Missing missing = Missing::Nothing;
+    find(guid, major, minor, lcid, missing);
+    return missing;
+}
+
+std::optional<QString> TypeLibService::find(const QString& guid, std::uint16_t major, std::uint16_t minor,
+                                            std::uint32_t lcid, Missing& missing) const
+{
+    missing = Missing::Library;
     const auto normalized = NormalizedGuidText(guid);
     if (!normalized)
         return std::nullopt;
@@ -90,7 +106,11 @@ std::optional<QString> TypeLibService::registeredPath(const QString& guid, std::
             return name.compare(exactName, Qt::CaseInsensitive) == 0 && bestName.compare(exactName, Qt::CaseInsensitive) != 0;
         return v.minor > best->minor;
     };
-    for (const QString& name : registrations_.subkeys(libraryKey)) {
+    const QStringList versionNames = registrations_.subkeys(libraryKey);
+    if (versionNames.isEmpty())
+        return std::nullopt;
+    missing = Missing::Version;
+    for (const QString& name : versionNames) {
         const auto version = versionOfKey(name);
         if (!version || (!any && (version->major != major || version->minor < minor)))
             continue;
@@ -103,6 +123,7 @@ std::optional<QString> TypeLibService::registeredPath(const QString& guid, std::
         return std::nullopt;
 
     // The locale: the one asked for, then its primary language, then neutral.
+    missing = Missing::Locale;
     const QString versionKey = libraryKey + u'\\' + bestName + u'\\';
     std::uint32_t locales[3] = {lcid, lcid & 0x3ffu, 0};
     const int count = lcid == 0 ? 1 : 3;
@@ -110,8 +131,10 @@ std::optional<QString> TypeLibService::registeredPath(const QString& guid, std::
         if (i > 0 && locales[i] == locales[i - 1])
             continue;
         const auto path = registrations_.defaultValue(versionKey + hex(locales[i]) + QStringLiteral("\\win32"));
-        if (path)
+        if (path) {
+            missing = Missing::Nothing;
             return path;
+        }
     }
     return std::nullopt;
 }

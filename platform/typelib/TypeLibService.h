@@ -51,6 +51,14 @@ public:
     std::optional<QString> registeredPath(const QString& guid, std::uint16_t major, std::uint16_t minor,
                                           std::uint32_t lcid) const;
 
+    // Where registeredPath stops when it finds no file: at the library (no version key of the
+    // GUID at all, or no GUID), at the version (no version the rules accept) or at the locale.
+    enum class Missing { Nothing, Library, Version, Locale };
+    Missing missingRegistration(const QString& guid, std::uint16_t major, std::uint16_t minor, std::uint32_t lcid) const;
+
 private:
+    std::optional<QString> find(const QString& guid, std::uint16_t major, std::uint16_t minor, std::uint32_t lcid,
+                                Missing& missing) const;
+
     const TypeLibRegistrations& registrations_;
 };

@@ -33,10 +33,14 @@ TEST(CliDesktop, VersionAndFormatOptions)
     EXPECT_EQ(RunCli({"--version"}, prefix.root(), &out, &err), 0);
     EXPECT_EQ(out, "Zantrel 1.0.3\n");
     EXPECT_EQ(RunCli({"export", "c:\\tmp", "--format", "ods"}, prefix.root(), &out, &err), 2);
-    EXPECT_TRUE(err.startsWith("zantrel-cli: --format needs xls or xlsx")) << err.constData();
+    EXPECT_TRUE(err.startsWith("zantrel-cli: export's --format needs xls or xlsx")) << err.constData();
     EXPECT_EQ(RunCli({"export", "c:\\tmp", "--format"}, prefix.root(), &out, &err), 2);
     EXPECT_EQ(RunCli({"export", "c:\\tmp", "--format", "xls", "--format", "xlsx"}, prefix.root(), &out, &err), 2);
     EXPECT_EQ(RunCli({"tree", "c:\\tmp", "--format", "xlsx"}, prefix.root(), &out, &err), 2);
+    EXPECT_EQ(RunCli({"catalogue", "c:\\tmp", "--format", "xlsx"}, prefix.root(), &out, &err), 2)
+        << "each verb takes only its own formats";
+    EXPECT_EQ(RunCli({"--format", "json", "catalogue", "c:\\tmp"}, prefix.root(), &out, &err), 0)
+        << "--format may come before the verb";
     EXPECT_EQ(RunCli({"export", "c:\\tmp", "--format", "xlsx", "-o", "c:\\no\\existe"}, prefix.root(), &out, &err), 1);
     EXPECT_TRUE(err.contains("no such folder")) << err.constData();
     EXPECT_TRUE(out.isEmpty());

@@ -1,0 +1,157 @@
+#include "cli/OutputFormat.h"
+
+#include <algorithm>
+
+namespace OutputText {
+
+QString valid(const QString& text)
+{
+    QString out = text; // shared until a lone surrogate needs replacing
+    const QChar* chars = text.constData();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!chars[i].isSurrogate())
+            continue;
+        if (chars[i].isHighSurrogate() && i + 1 < text.size() && chars[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        out[i] = QChar::ReplacementCharacter;
+    }
+    return out;
+}
+
+QString jsonString(const QString& text)
+{
+    const QString checked = valid(text);
+    QString out;
+    out.reserve(checked.size() + 2);
+    out += u'"';
+    for (QChar c : checked) {
+        switch (c.unicode()) {
+        case u'"': out += QStringLiteral("\\\""); break;
+        case u'\\': out += QStringLiteral("\\\\"); break;
+        case u'\b': out += QStringLiteral("\\b"); break;
+        case u'\f': out += QStringLiteral("\\f"); break;
+        case u'\n': out += QStringLiteral("\\n"); break;
+        case u'\r': out += QStringLiteral("\\r"); break;
+        case u'\t': out += QStringLiteral("\\t"); break;
+        default:
+            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QChar(u'0'));
+            else
+                out += c;
+        }
+    }
+    out += u'"';
+    return out;
+}
+
+QString csvField(const QString& text)
+{
+    const QString checked = valid(text);
+    const bool quoted = checked.contains(u',') || checked.contains(u'"') || checked.contains(u'\r')
+                        || checked.contains(u'\n') || checked.startsWith(u' ') || checked.endsWith(u' ');
+    if (!quoted)
+        return checked;
+    QString out = checked;
+    out.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + out + u'"';
+}
+
+QString tsvField(const QString& text)
+{
+    const QString checked = valid(text);
+    if (std::none_of(checked.cbegin(), checked.cend(),
+                     [](QChar c) { return c == u'\\' || c == u'\t' || c == u'\r' || c == u'\n'; }))
+        return checked;
+    QString out;
+    out.reserve(checked.size());
+    for (QChar c : checked) {
+        switch (c.unicode()) {
+        case u'\\': out += QStringLiteral("\\\\"); break;
+        case u'\t': out += QStringLiteral("\\t"); break;
+        case u'\r': out += QStringLiteral("\\r"); break;
+        case u'\n': out += QStringLiteral("\\n"); break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+}
+
+bool ParseOutputFormat(const QString& text, OutputFormat& format)
+{
+    if (text == QStringLiteral("tsv"))
+        format = OutputFormat::Tsv;
+    else if (text == QStringLiteral("csv"))
+        format = OutputFormat::Csv;
+    else if (text == QStringLiteral("json"))
+        format = OutputFormat::Json;
+    else
+        return false;
+    return true;
+}
+
+namespace {
+
+QString flatText(const OutputValue& value)
+{
+    if (const auto* text = std::get_if<QString>(&value))
+        return *text;
+    if (const auto* number = std::get_if<qint64>(&value))
+        return QString::number(*number);
+    return std::get<QStringList>(value).join(u'|');
+}
+
+QString jsonValue(const OutputValue& value)
+{
+    if (const auto* text = std::get_if<QString>(&value))
+        return OutputText::jsonString(*text);
+    if (const auto* number = std::get_if<qint64>(&value))
+        return QString::number(*number);
+    QString out = QStringLiteral("[");
+    const QStringList& list = std::get<QStringList>(value);
+    for (qsizetype i = 0; i < list.size(); ++i)
+        out += (i > 0 ? QStringLiteral(", ") : QString()) + OutputText::jsonString(list[i]);
+    return out + u']';
+}
+
+}
+
+QByteArray RenderTable(const OutputTable& table, OutputFormat format)
+{
+    QString out;
+    if (format == OutputFormat::Json) {
+        out += u'[';
+        for (qsizetype r = 0; r < table.rows.size(); ++r) {
+            out += r > 0 ? QStringLiteral(",\n  {") : QStringLiteral("\n  {");
+            const auto& row = table.rows[r];
+            for (qsizetype c = 0; c < table.columns.size() && c < row.size(); ++c)
+                out += (c > 0 ? QStringLiteral(", ") : QString()) + OutputText::jsonString(table.columns[c])
+                       + QStringLiteral(": ") + jsonValue(row[c]);
+            out += u'}';
+        }
+        out += table.rows.isEmpty() ? QStringLiteral("]\n") : QStringLiteral("\n]\n");
+        return out.toUtf8();
+    }
+    const bool csv = format == OutputFormat::Csv;
+    const QChar separator = csv ? u',' : u'\t';
+    const QString end = csv ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    auto field = [csv](const QString& text) { return csv ? OutputText::csvField(text) : OutputText::tsvField(text); };
+    for (qsizetype c = 0; c < table.columns.size(); ++c) {
+        if (c > 0)
+            out += separator;
+        out += field(table.columns[c]);
+    }
+    out += end;
+    for (const auto& row : table.rows) {
+        for (qsizetype c = 0; c < row.size(); ++c) {
+            if (c > 0)
+                out += separator;
+            out += field(flatText(row[c]));
+        }
+        out += end;
+    }
+    return out.toUtf8();
+}
