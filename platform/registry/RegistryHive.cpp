@@ -1,10 +1,10 @@
 #include "platform/registry/RegistryHive.h"
 
 #include "platform/registry/RegistryText.h"
+#include "platform/files/AtomicFile.h"
 
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 #include <string_view>
 #include <sys/stat.h>
@@ -571,8 +571,7 @@ bool RegistryHive::save()
         writeFresh(static_cast<int>(i));
     }
 
-    QSaveFile file(filePath_);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
+    if (!AtomicFile::writeFile(filePath_, out, AtomicFile::Links::ReplaceLink)) {
         load();
         return false;
     }
