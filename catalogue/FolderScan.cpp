@@ -8,6 +8,9 @@
 #include "platform/core/EventLoop.h"
 #include "platform/core/ProgramError.h"
 #include "platform/desktop/MessageBoxes.h"
+#include "platform/files/HostNames.h"
+
+#include <new>
 
 namespace {
 
@@ -94,7 +97,8 @@ void CargaProyectos(Catalogue& catalogue, MainControls& controls, LoadContext& l
 
             const QString projectKey = QStringLiteral("k") + QString::number(i);
             const int node = controls.treeMain.Add(QStringLiteral("root"), projectKey,
-                                                   Name + QStringLiteral(" (") + FileName + u')', TreeImages::Project);
+                                                   Name + QStringLiteral(" (") + HostNames::displayed(FileName) + u')',
+                                                   TreeImages::Project);
             controls.treeMain.EnsureVisible(node);
             addDependencyNodes(catalogue, i, projectKey, controls.treeMain, referencesBranchCounter,
                                componentsBranchCounter);
@@ -117,15 +121,27 @@ bool ListScanPath(const Catalogue& catalogue, MainControls& controls)
     } catch (const ProgramError& error) {
         ShowMessage(QStringLiteral("Carga : ") + error.Description, MsgStyle::Critical);
         return false;
+    } catch (const std::bad_alloc&) {
+        ShowMessage(QStringLiteral("Carga : ") + StandardErrorDescription(ErrorNumbers::OutOfMemory), MsgStyle::Critical);
+        return false;
     }
     return true;
 }
 
-void LoadListedProjects(Catalogue& catalogue, MainControls& controls, LoadContext& load)
+bool LoadListedProjects(Catalogue& catalogue, MainControls& controls, LoadContext& load)
 {
     try {
         CargaProyectos(catalogue, controls, load);
     } catch (const ProgramError&) {
         // The load ends where it stood; what it built stays.
+    } catch (const std::bad_alloc&) {
+        // Memory ran out somewhere in the load: it ends where it stood and says so, rather than
+        // the program dying. The per-load memory is given back first, so the message can be shown.
+        load = LoadContext();
+        controls.stbMain.SetPanelText(1, QStringLiteral("Listo!"));
+        controls.pgbStatus.SetVisible(false);
+        ShowMessage(QStringLiteral("Carga : ") + StandardErrorDescription(ErrorNumbers::OutOfMemory), MsgStyle::Critical);
+        return false;
     }
+    return true;
 }

@@ -28,5 +28,6 @@ void CargaProyectos(Catalogue& catalogue, MainControls& controls, LoadContext& l
 // "Carga : " with the error's description and gives false, with the catalogue and tree untouched.
 bool ListScanPath(const Catalogue& catalogue, MainControls& controls);
 // Then CargaProyectos runs over the listed files; a control that refuses an operation ends the
-// load where it stands, keeping what it built.
-void LoadListedProjects(Catalogue& catalogue, MainControls& controls, LoadContext& load);
+// load where it stands, keeping what it built. Memory running out anywhere in the load ends it
+// too, with "Carga : Out of memory", and gives false.
+bool LoadListedProjects(Catalogue& catalogue, MainControls& controls, LoadContext& load);

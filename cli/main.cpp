@@ -76,7 +76,8 @@ int main(int argc, char* argv[])
     if (!ListScanPath(catalogue, controls.main))
         return 1;
     LoadContext load;
-    LoadListedProjects(catalogue, controls.main, load);
+    if (!LoadListedProjects(catalogue, controls.main, load))
+        return 1;
 
     if (line.verb == QStringLiteral("report"))
         return RunReport(controls, catalogue, line.report, line.output.isEmpty() ? QString() : windowsFolder(line.output));
