@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/files/FolderListing.h"
 #include "platform/typelib/TypeLibService.h"
 
 #include <QHash>
@@ -21,4 +22,9 @@ struct LoadContext {
     QHash<QString, std::optional<TypeLibInfo>> registered;       // "GUID#major#minor" -> library
     QHash<QString, std::optional<TypeLibInfo>> fromFile;         // file path -> library
     QHash<QString, std::pair<std::int32_t, QString>> fileFacts; // file path -> size, date
+
+    // Each folder listed once to find a name ignoring case (in use while a project is read).
+    FolderListingCache folderListings;
+    // Each library's registered versions listed once.
+    TypeLibVersionIndex typeLibVersions;
 };

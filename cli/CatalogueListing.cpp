@@ -2,6 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "platform/controls/Controls.h"
+#include "platform/files/HostNames.h"
 
 #include <QStringList>
 
@@ -17,7 +18,13 @@ QString escapeField(const QString& field)
         case u'\t': out += QStringLiteral("\\t"); break;
         case u'\r': out += QStringLiteral("\\r"); break;
         case u'\n': out += QStringLiteral("\\n"); break;
-        default: out += c;
+        case u'\0': out += QStringLiteral("\\0"); break;
+        default:
+            // A byte of a file name that is not valid text (see HostNames) shows as \xNN.
+            if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF)
+                out += HostNames::displayed(QString(c));
+            else
+                out += c;
         }
     }
     return out;

@@ -33,7 +33,7 @@ const char* const CommandLineUsage =
     "             path. --print also prints it on the default printer (at least one of -o and\n"
     "             --print is needed)\n"
     "\n"
-    "Output is UTF-8; a backslash, tab, CR or LF inside a field is written as \\\\, \\t, \\r, \\n.\n"
+    "Output is UTF-8; a backslash, tab, CR, LF or NUL inside a field is written as \\\\, \\t, \\r, \\n, \\0.\n"
     "Message boxes the load shows go to standard error as \"[icon] text\".\n"
     "\n"
     "Exit status: 0 after a load, 1 when the folder cannot be read (for report: when a named\n"

@@ -2,6 +2,7 @@
 
 #include "platform/core/AnsiCodePage.h"
 #include "platform/core/ProgramError.h"
+#include "platform/files/HostNames.h"
 #include "platform/files/PathMapper.h"
 
 #include <QDir>
@@ -34,7 +35,7 @@ namespace {
 // with errno set (EISDIR or EACCES for anything that is not a regular file).
 int openRegularFile(const QString& hostPath, long long& size)
 {
-    const int fd = ::open(QFile::encodeName(hostPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(HostNames::encode(hostPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return -1;
     struct stat status {};

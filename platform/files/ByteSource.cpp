@@ -1,5 +1,7 @@
 #include "platform/files/ByteSource.h"
 
+#include "platform/files/HostNames.h"
+
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
@@ -56,7 +58,7 @@ bool SubSource::read(std::uint64_t offset, void* out, std::size_t length) const
 
 HostFileSource::HostFileSource(const QString& hostPath)
 {
-    const QByteArray name = QFile::encodeName(hostPath);
+    const QByteArray name = HostNames::encode(hostPath);
     if (name.isEmpty()) {
         error_ = QStringLiteral("no file name");
         return;

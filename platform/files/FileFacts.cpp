@@ -1,5 +1,6 @@
 #include "platform/files/FileFacts.h"
 
+#include "platform/files/HostNames.h"
 #include "platform/files/PathMapper.h"
 
 #include <QFile>
@@ -13,7 +14,7 @@ std::optional<FileFacts> factsOfHostFile(const QString& hostPath)
 {
     if (hostPath.isEmpty())
         return std::nullopt;
-    const int fd = ::open(QFile::encodeName(hostPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(HostNames::encode(hostPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
     struct stat status {};
