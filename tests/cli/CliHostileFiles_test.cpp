@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
@@ -118,4 +119,22 @@ TEST_F(CliHostileFiles, ANulInsideAFieldIsEscapedInTheListing)
     ASSERT_EQ(RunCli({"catalogue", "c:\\tmp\\"}, prefix.root(), &out, &err), 0) << err.constData();
     EXPECT_FALSE(out.contains('\0'));
     EXPECT_TRUE(out.contains("Ce\\0ro")) << out.constData();
+}
+
+TEST_F(CliHostileFiles, NamesThatAreNotValidTextAreEachReadAsThemselves)
+{
+    const QByteArray folder = QFile::encodeName(prefix.hostPath("raros"));
+    ASSERT_TRUE(QDir().mkpath(prefix.hostPath("raros")));
+    const std::pair<QByteArray, QByteArray> files[] = {{"X\xffY.vbp", "FF"}, {"X\xfeY.vbp", "FE"}, {"X\xef\xbf\xbdY.vbp", "Real"}};
+    for (const auto& [name, project] : files) {
+        FILE* file = std::fopen((folder + '/' + name).constData(), "wb");
+        ASSERT_NE(file, nullptr);
+        const QByteArray text = "Type=Exe\r\nName=\"" + project + "\"\r\n";
+        std::fwrite(text.constData(), 1, size_t(text.size()), file);
+        std::fclose(file);
+    }
+    ASSERT_EQ(RunCli({"catalogue", "c:\\raros\\"}, prefix.root(), &out, &err), 0) << err.constData();
+    EXPECT_TRUE(out.contains("X\\xFFY.vbp\t1\tFF")) << out.constData();
+    EXPECT_TRUE(out.contains("X\\xFEY.vbp\t1\tFE")) << out.constData();
+    EXPECT_TRUE(out.contains("X\xef\xbf\xbdY.vbp\t1\tReal")) << out.constData();
 }
