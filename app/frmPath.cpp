@@ -4,7 +4,9 @@
 #include "app/common/mApis.h"
 #include "app/common/mMain.h"
 #include "catalogue/Catalogue.h"
+#include "platform/core/ProgramError.h"
 #include "platform/desktop/FolderBrowser.h"
+#include "platform/desktop/MessageBoxes.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -79,7 +81,12 @@ void frmPath::cmd_Click(int index)
         if (label1_->text().isEmpty())
             return;
         catalogue_.ScanPath = withTrailingBackslash(label1_->text());
-        SharedIni().Grabar(Settings::File, Settings::Section, Settings::PathKey, catalogue_.ScanPath);
+        // The folder is used for this run either way; a settings file that cannot take it is said.
+        if (!SharedIni().Grabar(Settings::File, Settings::Section, Settings::PathKey, catalogue_.ScanPath))
+            ShowMessage(QStringLiteral("cmd_Click : ") + QString::number(ErrorNumbers::PathFileAccessError) + u' '
+                            + StandardErrorDescription(ErrorNumbers::PathFileAccessError) + QStringLiteral(" (")
+                            + Settings::File + u')',
+                        MsgStyle::Critical);
         emit pathAccepted();
         return;
     }

@@ -8,6 +8,9 @@
 #include "platform/core/EventLoop.h"
 #include "platform/core/ProgramError.h"
 #include "platform/desktop/MessageBoxes.h"
+#include "platform/files/HostNames.h"
+
+#include <new>
 
 namespace {
 
@@ -141,7 +144,8 @@ void loadProjects(Catalogue& catalogue, MainControls& controls, LoadContext& loa
 
             const QString projectKey = QStringLiteral("k") + QString::number(i);
             const int node = controls.treeMain.Add(QStringLiteral("root"), projectKey,
-                                                   Name + QStringLiteral(" (") + FileName + u')', TreeImages::Project);
+                                                   Name + QStringLiteral(" (") + HostNames::displayed(FileName) + u')',
+                                                   TreeImages::Project);
             controls.treeMain.EnsureVisible(node);
             addDependencyNodes(catalogue, i, projectKey, controls.treeMain, referencesBranchCounter,
                                componentsBranchCounter);
@@ -178,24 +182,44 @@ bool ListScanPath(const Catalogue& catalogue, MainControls& controls)
     } catch (const ProgramError& error) {
         ShowMessage(QStringLiteral("Carga : ") + error.Description, MsgStyle::Critical);
         return false;
+    } catch (const std::bad_alloc&) {
+        ShowMessage(QStringLiteral("Carga : ") + StandardErrorDescription(ErrorNumbers::OutOfMemory), MsgStyle::Critical);
+        return false;
     }
     return true;
 }
 
-void LoadListedProjects(Catalogue& catalogue, MainControls& controls, LoadContext& load)
+namespace {
+
+// Runs one load: a control that refuses an operation ends it where it stands, keeping what it
+// built; memory running out anywhere in it ends it too, and says so rather than the program
+// dying. False after running out of memory.
+template <typename Run>
+bool guardedLoad(MainControls& controls, LoadContext& load, Run run)
 {
     try {
-        CargaProyectos(catalogue, controls, load);
+        run();
     } catch (const ProgramError&) {
         // The load ends where it stood; what it built stays.
+    } catch (const std::bad_alloc&) {
+        // The per-load memory is given back first, so the message can be shown.
+        load = LoadContext();
+        controls.stbMain.SetPanelText(1, QStringLiteral("Listo!"));
+        controls.pgbStatus.SetVisible(false);
+        ShowMessage(QStringLiteral("Carga : ") + StandardErrorDescription(ErrorNumbers::OutOfMemory), MsgStyle::Critical);
+        return false;
     }
+    return true;
 }
 
-void LoadProjectFiles(Catalogue& catalogue, MainControls& controls, LoadContext& load, const QStringList& projectFiles)
+}
+
+bool LoadListedProjects(Catalogue& catalogue, MainControls& controls, LoadContext& load)
 {
-    try {
-        CargaProyectos(catalogue, controls, load, projectFiles);
-    } catch (const ProgramError&) {
-        // The load ends where it stood; what it built stays.
-    }
+    return guardedLoad(controls, load, [&] { CargaProyectos(catalogue, controls, load); });
+}
+
+bool LoadProjectFiles(Catalogue& catalogue, MainControls& controls, LoadContext& load, const QStringList& projectFiles)
+{
+    return guardedLoad(controls, load, [&] { CargaProyectos(catalogue, controls, load, projectFiles); });
 }

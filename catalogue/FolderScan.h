@@ -35,7 +35,8 @@ void CargaProyectos(Catalogue& catalogue, MainControls& controls, LoadContext& l
 // "Carga : " with the error's description and gives false, with the catalogue and tree untouched.
 bool ListScanPath(const Catalogue& catalogue, MainControls& controls);
 // Then CargaProyectos runs over the listed files; a control that refuses an operation ends the
-// load where it stands, keeping what it built.
-void LoadListedProjects(Catalogue& catalogue, MainControls& controls, LoadContext& load);
-// The load of a list of project files (a folder tree's), ended by a refusing control as above.
-void LoadProjectFiles(Catalogue& catalogue, MainControls& controls, LoadContext& load, const QStringList& projectFiles);
+// load where it stands, keeping what it built. Memory running out anywhere in the load ends it
+// too, with "Carga : Out of memory", and gives false.
+bool LoadListedProjects(Catalogue& catalogue, MainControls& controls, LoadContext& load);
+// The load of a list of project files (a folder tree's), ended as above.
+bool LoadProjectFiles(Catalogue& catalogue, MainControls& controls, LoadContext& load, const QStringList& projectFiles);

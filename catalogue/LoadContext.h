@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/files/FolderListing.h"
 #include "platform/typelib/TypeLibService.h"
 
 #include <QHash>
@@ -43,4 +44,8 @@ struct LoadContext {
     std::vector<QString> projectPaths = std::vector<QString>(1);
     std::vector<RecordedLine> recordedLines;  // in the order of the load
     QHash<QString, QString> reasons;          // what was looked up -> the reason found
+    // Each folder listed once to find a name ignoring case (in use while a project is read).
+    FolderListingCache folderListings;
+    // Each library's registered versions listed once.
+    TypeLibVersionIndex typeLibVersions;
 };

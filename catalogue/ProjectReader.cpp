@@ -40,6 +40,7 @@ void DeterminaTipoDeProyecto(Catalogue& catalogue, LoadContext& load, int projec
     Name.clear();
     const QString bareFileName = ExtraeNombreArchivo(FileName);
     load.readingProjectPath = FileName;
+    const FolderListingCache::Use listings(load.folderListings);
     try {
         AnsiLineReader file(FileName);
         QString line;

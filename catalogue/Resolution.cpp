@@ -114,7 +114,8 @@ std::optional<TypeLibInfo> loadRegistered(LoadContext& load, const QString& guid
 {
     const QString key = guid.toUpper() + u'#' + QString::number(version.major) + u'#' + QString::number(version.minor);
     return remembered(load.registered, key, [&] {
-        return SharedTypeLibService().loadRegistered(guid, version.major, version.minor, 0);
+        return SharedTypeLibService().loadRegistered(guid, version.major, version.minor, 0, nullptr,
+                                                     &load.typeLibVersions);
     });
 }
 

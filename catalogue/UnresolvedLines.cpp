@@ -25,16 +25,16 @@ QString after(const QString& line, QStringView marker)
 }
 
 // Why the registration of `guid` gives no library, or empty when it gives one.
-QString registrationReason(const QString& guid, VersionNumbers version)
+QString registrationReason(LoadContext& load, const QString& guid, VersionNumbers version)
 {
     const TypeLibService& service = SharedTypeLibService();
-    switch (service.missingRegistration(guid, version.major, version.minor, 0)) {
+    switch (service.missingRegistration(guid, version.major, version.minor, 0, &load.typeLibVersions)) {
     case TypeLibService::Missing::Library: return QString::fromLatin1(MissingReason::NotRegistered);
     case TypeLibService::Missing::Version: return QString::fromLatin1(MissingReason::VersionNotRegistered);
     case TypeLibService::Missing::Locale: return QString::fromLatin1(MissingReason::LocaleNotRegistered);
     case TypeLibService::Missing::Nothing: break;
     }
-    const QString file = service.registeredPath(guid, version.major, version.minor, 0).value_or(QString());
+    const QString file = service.registeredPath(guid, version.major, version.minor, 0, &load.typeLibVersions).value_or(QString());
     if (!fileExists(file))
         return QString::fromLatin1(MissingReason::RegisteredFileMissing);
     if (!service.loadFromFile(file))
@@ -133,7 +133,7 @@ void RecordUnresolvedReference(LoadContext& load, const QString& line, const QSt
         const QStringList fields = line.split(u'#');
         if (!NormalizedGuidText(guid) || fields.size() < 3 || !version)
             return QString::fromLatin1(MissingReason::UnreadableLine);
-        const QString registration = registrationReason(guid, *version);
+        const QString registration = registrationReason(load, guid, *version);
         if (registration != QLatin1StringView(MissingReason::NotRegistered) || fields.value(3).isEmpty())
             return registration;
         return fileReason(writtenPath, MissingReason::WrittenPathMissing);
@@ -149,7 +149,7 @@ void RecordUnresolvedComponent(LoadContext& load, const QString& line, const QSt
     record.text = line;
     record.reason = rememberedReason(load, line, [&] {
         const bool readable = NormalizedGuidText(guid).has_value() && line.contains(u'#') && version;
-        return readable ? registrationReason(guid, *version) : QString::fromLatin1(MissingReason::UnreadableLine);
+        return readable ? registrationReason(load, guid, *version) : QString::fromLatin1(MissingReason::UnreadableLine);
     });
     load.recordedLines.push_back(std::move(record));
 }

@@ -1,24 +1,13 @@
 #include "cli/CatalogueListing.h"
 
 #include "platform/controls/Controls.h"
-
+#include "cli/OutputFormat.h"
 
 namespace CatalogueListing {
 
 QString escapeField(const QString& field)
 {
-    QString out;
-    out.reserve(field.size());
-    for (QChar c : field) {
-        switch (c.unicode()) {
-        case u'\\': out += QStringLiteral("\\\\"); break;
-        case u'\t': out += QStringLiteral("\\t"); break;
-        case u'\r': out += QStringLiteral("\\r"); break;
-        case u'\n': out += QStringLiteral("\\n"); break;
-        default: out += c;
-        }
-    }
-    return out;
+    return OutputText::tsvField(field);
 }
 
 namespace {

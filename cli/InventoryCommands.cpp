@@ -43,10 +43,8 @@ bool LoadForCommandLine(Catalogue& catalogue, MainControls& controls, LoadContex
 {
     if (!ListScanPath(catalogue, controls))
         return false;
-    if (!recursive) {
-        LoadListedProjects(catalogue, controls, load);
-        return true;
-    }
+    if (!recursive)
+        return LoadListedProjects(catalogue, controls, load);
     ProjectTreeListing listing;
     try {
         listing = ListProjectTree(catalogue.ScanPath);
@@ -56,8 +54,7 @@ bool LoadForCommandLine(Catalogue& catalogue, MainControls& controls, LoadContex
     }
     for (const QString& folder : listing.unreadable)
         std::fprintf(stderr, "zantrel-cli: cannot read the folder %s\n", folder.toUtf8().constData());
-    LoadProjectFiles(catalogue, controls, load, listing.files);
-    return true;
+    return LoadProjectFiles(catalogue, controls, load, listing.files);
 }
 
 namespace {

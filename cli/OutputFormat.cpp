@@ -1,11 +1,16 @@
 #include "cli/OutputFormat.h"
 
+#include "platform/files/HostNames.h"
+
 #include <algorithm>
 
 namespace OutputText {
 
 QString valid(const QString& text)
 {
+    // A byte of a file name that is not valid text shows as \xNN, so such names stay apart.
+    if (HostNames::hasRawBytes(text))
+        return valid(HostNames::displayed(text));
     QString out = text; // shared until a lone surrogate needs replacing
     const QChar* chars = text.constData();
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -60,22 +65,24 @@ QString csvField(const QString& text)
 
 QString tsvField(const QString& text)
 {
-    const QString checked = valid(text);
-    if (std::none_of(checked.cbegin(), checked.cend(),
-                     [](QChar c) { return c == u'\\' || c == u'\t' || c == u'\r' || c == u'\n'; }))
-        return checked;
+    // Escapes first, then valid(): a byte shown as \xNN stays apart from a name that really
+    // holds the text "\xNN" (written \\xNN).
+    if (std::none_of(text.cbegin(), text.cend(),
+                     [](QChar c) { return c == u'\\' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\0'; }))
+        return valid(text);
     QString out;
-    out.reserve(checked.size());
-    for (QChar c : checked) {
+    out.reserve(text.size());
+    for (QChar c : text) {
         switch (c.unicode()) {
         case u'\\': out += QStringLiteral("\\\\"); break;
         case u'\t': out += QStringLiteral("\\t"); break;
         case u'\r': out += QStringLiteral("\\r"); break;
         case u'\n': out += QStringLiteral("\\n"); break;
+        case u'\0': out += QStringLiteral("\\0"); break;
         default: out += c;
         }
     }
-    return out;
+    return valid(out);
 }
 
 }

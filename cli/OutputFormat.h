@@ -37,6 +37,6 @@ QString valid(const QString& text);
 QString jsonString(const QString& text);
 // One CSV field as RFC 4180 writes it.
 QString csvField(const QString& text);
-// One TSV field with \\, \t, \r and \n escapes.
+// One TSV field with \\, \t, \r, \n and \0 escapes.
 QString tsvField(const QString& text);
 }

@@ -8,9 +8,14 @@ QString CIni::Leer(const QString& Seccion, const QString& LLave, const QString& 
     return PrivateProfile::GetString(Seccion, LLave, QString(), 255, ArchivoIni);
 }
 
-void CIni::Grabar(const QString& ArchivoIni, const QString& Seccion, const QString& LLave, const QVariant& valor) const
+bool CIni::Grabar(const QString& ArchivoIni, const QString& Seccion, const QString& LLave, const QVariant& valor) const
 {
-    PrivateProfile::WriteString(Seccion, LLave, valor.toString(), ArchivoIni);
+    return PrivateProfile::WriteString(Seccion, LLave, valor.toString(), ArchivoIni);
+}
+
+QString CIni::FalloDeLectura(const QString& ArchivoIni) const
+{
+    return PrivateProfile::ReadFailure(ArchivoIni);
 }
 
 CIni& SharedIni()

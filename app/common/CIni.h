@@ -9,9 +9,11 @@ public:
     // The value of `LLave` in section `Seccion` of `ArchivoIni` (at most 254 characters), or an
     // empty string when the file, the section or the key is missing.
     QString Leer(const QString& Seccion, const QString& LLave, const QString& ArchivoIni) const;
-    // Stores the text form of `valor`, creating the file, section or key as needed. Reports
-    // nothing: a file that cannot be written is left as it was.
-    void Grabar(const QString& ArchivoIni, const QString& Seccion, const QString& LLave, const QVariant& valor) const;
+    // Stores the text form of `valor`, creating the file, section or key as needed. Returns false
+    // when the file cannot be written (or exists but cannot be read); it is then left as it was.
+    bool Grabar(const QString& ArchivoIni, const QString& Seccion, const QString& LLave, const QVariant& valor) const;
+    // Why the existing `ArchivoIni` cannot be read, or an empty string when it can (or is missing).
+    QString FalloDeLectura(const QString& ArchivoIni) const;
 };
 
 // The program's one CIni object, made on first use.

@@ -16,7 +16,8 @@ inline const QString DefaultPath = QStringLiteral("c:\\tmp\\");
 }
 
 // The folder to load as the settings file gives it; when the key is missing or empty, the
-// default "c:\tmp\", which is written back at once.
+// default "c:\tmp\", which is written back at once. A settings file that exists but cannot be
+// read is reported (critical message) and never rewritten; the default serves for this run.
 QString LeerScanPath(const CIni& ini);
 
 // Asks `Mensaje` with Yes and No buttons, the question icon and No as the default button;

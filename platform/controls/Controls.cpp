@@ -1,6 +1,7 @@
 #include "platform/controls/Controls.h"
 
 #include "platform/core/ProgramError.h"
+#include "platform/files/HostNames.h"
 #include "platform/files/PathMapper.h"
 #include "platform/files/ProgramFolder.h"
 
@@ -43,7 +44,7 @@ bool matchesPattern(const QString& pattern, const QString& name)
 QStringList regularFileNames(const QString& hostFolder)
 {
     QStringList names;
-    const QByteArray folder = QFile::encodeName(hostFolder);
+    const QByteArray folder = HostNames::encode(hostFolder);
     DIR* dir = ::opendir(folder.constData());
     if (!dir)
         RaiseStandardError(ErrorNumbers::PathFileAccessError);
@@ -64,7 +65,7 @@ QStringList regularFileNames(const QString& hostFolder)
             regular = ::stat(path.constData(), &status) == 0 && S_ISREG(status.st_mode);
         }
         if (regular)
-            names.append(QFile::decodeName(entry->d_name));
+            names.append(HostNames::decode(QByteArray(entry->d_name)));
     }
 }
 

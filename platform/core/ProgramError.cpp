@@ -25,6 +25,7 @@ QString StandardErrorDescription(int number)
     case ErrorNumbers::OutOfMemory: return QStringLiteral("Out of memory");
     case ErrorNumbers::FileNotFound: return QStringLiteral("File not found");
     case ErrorNumbers::DeviceIOError: return QStringLiteral("Device I/O error");
+    case ErrorNumbers::DiskFull: return QStringLiteral("Disk full");
     case ErrorNumbers::PathFileAccessError: return QStringLiteral("Path/File access error");
     case ErrorNumbers::PathNotFound: return QStringLiteral("Path not found");
     case ErrorNumbers::InvalidPropertyValue: return QStringLiteral("Invalid property value");

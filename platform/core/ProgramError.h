@@ -31,6 +31,7 @@ constexpr int InvalidProcedureCall = 5;   // "Invalid procedure call or argument
 constexpr int Overflow = 6;               // "Overflow"
 constexpr int OutOfMemory = 7;            // "Out of memory"
 constexpr int FileNotFound = 53;          // "File not found"
+constexpr int DiskFull = 61;              // "Disk full"
 constexpr int DeviceIOError = 57;         // "Device I/O error"
 constexpr int PathFileAccessError = 75;   // "Path/File access error"
 constexpr int PathNotFound = 76;          // "Path not found"

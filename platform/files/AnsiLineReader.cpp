@@ -2,6 +2,7 @@
 
 #include "platform/core/AnsiCodePage.h"
 #include "platform/core/ProgramError.h"
+#include "platform/files/HostNames.h"
 #include "platform/files/PathMapper.h"
 #include "platform/files/RegularFile.h"
 

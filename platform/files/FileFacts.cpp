@@ -1,5 +1,6 @@
 #include "platform/files/FileFacts.h"
 
+#include "platform/files/HostNames.h"
 #include "platform/files/PathMapper.h"
 #include "platform/files/RegularFile.h"
 

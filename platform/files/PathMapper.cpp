@@ -1,8 +1,12 @@
 #include "platform/files/PathMapper.h"
 
+#include "platform/files/FolderListing.h"
+#include "platform/files/HostNames.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -28,12 +32,14 @@ QStringList windowsComponents(const QString& pathAfterDrive)
 // The entry of `dir` whose name equals `name` ignoring case, or an empty string.
 QString findIgnoringCase(const QString& dir, const QString& name)
 {
-    QDir d(dir);
-    const QStringList entries = d.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString& entry : entries)
-        if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            return entry;
-    return QString();
+    return findEntryIgnoringCase(dir, name);
+}
+
+// Whether a host path names something, its bytes taken exactly (see HostNames).
+bool exists(const QString& hostPath)
+{
+    struct stat info {};
+    return ::stat(HostNames::encode(hostPath).constData(), &info) == 0;
 }
 
 }
@@ -155,7 +161,7 @@ QString PathMapper::resolveBelow(QString hostDir, const QStringList& components)
     // The common case first: the path exists exactly as written.
     const QString joined = components.join(u'/');
     const QString exact = hostDir.endsWith(u'/') ? hostDir + joined : hostDir + u'/' + joined;
-    if (QFileInfo::exists(exact))
+    if (exists(exact))
         return exact;
 
     QString path = hostDir;
@@ -164,7 +170,7 @@ QString PathMapper::resolveBelow(QString hostDir, const QStringList& components)
         QString name = component;
         if (resolving) {
             const QString candidate = path + u'/' + component;
-            if (!QFileInfo::exists(candidate)) {
+            if (!exists(candidate)) {
                 const QString match = findIgnoringCase(path, component);
                 if (match.isEmpty())
                     resolving = false; // the rest does not exist: keep it as written
@@ -181,7 +187,15 @@ QString PathMapper::toWindows(const QString& hostPath) const
 {
     const QFileInfo info(hostPath);
     const QString absolute = QDir::cleanPath(info.absoluteFilePath());
-    const QString canonical = info.exists() ? info.canonicalFilePath() : QString();
+    // The folders are resolved, the last name is kept as given: a link there keeps its own name
+    // (a report saved as "informe.rtf" is named so even when the link points at "x.txt").
+    const QFileInfo folder(info.absolutePath());
+    const QString folderCanonical = folder.exists() ? folder.canonicalFilePath() : QString();
+    const QString canonical = !info.exists() && !info.isSymLink() ? QString()
+                              : folderCanonical.isEmpty()           ? QString()
+                              : info.fileName().isEmpty() || absolute == u'/'
+                                  ? folderCanonical
+                                  : (folderCanonical == u'/' ? QString() : folderCanonical) + u'/' + info.fileName();
 
     int bestDrive = -1;
     qsizetype bestLength = -1;

@@ -41,7 +41,8 @@ public:
     QString toHostAsWritten(const QString& windowsPath) const;
 
     // Windows form of a host path, through the drive whose folder holds it (the longest match),
-    // else through Z:. The result uses backslashes and an upper-case drive letter.
+    // else through Z:. The folders on the way may be links; the last name is kept as given, even
+    // when it is a link. The result uses backslashes and an upper-case drive letter.
     QString toWindows(const QString& hostPath) const;
 
     // True for "x:" and "x:\..." forms.

@@ -1,26 +1,45 @@
 #include "platform/files/PrivateProfile.h"
 
 #include "platform/core/AnsiCodePage.h"
+#include "platform/files/AtomicFile.h"
 #include "platform/files/PathMapper.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringList>
+#include <optional>
 
 namespace {
 
 // Files larger than this are not profile files; reading them would only waste memory.
 constexpr qint64 kMaxProfileSize = 16 * 1024 * 1024;
 
-QStringList readLines(const QString& hostPath)
+// The file's lines; an empty list for a file that does not exist, nothing for one that exists
+// but cannot be read whole (no permission, a folder, over the size limit, a read error), which
+// must then never be rewritten from an empty reading.
+std::optional<QStringList> readLines(const QString& hostPath, QString* why = nullptr)
 {
     QFile file(hostPath);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxProfileSize)
-        return {};
+    if (!QFileInfo::exists(hostPath) && !QFileInfo(hostPath).isSymLink())
+        return QStringList();
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (why)
+            *why = file.errorString();
+        return std::nullopt;
+    }
+    if (file.size() > kMaxProfileSize) {
+        if (why)
+            *why = QStringLiteral("larger than %1 bytes").arg(kMaxProfileSize);
+        return std::nullopt;
+    }
     const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (why)
+            *why = file.errorString();
+        return std::nullopt;
+    }
     QString text = AnsiCodePage::decode(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
@@ -80,7 +99,8 @@ QString GetString(const QString& section, const QString& key, const QString& def
 {
     QString result = defaultValue;
     bool inSection = false;
-    for (const QString& line : readLines(hostPathOf(fileName))) {
+    const std::optional<QStringList> lines = readLines(hostPathOf(fileName));
+    for (const QString& line : lines ? *lines : QStringList()) {
         const QString name = sectionName(line);
         if (!name.isNull()) {
             inSection = name.compare(section, Qt::CaseInsensitive) == 0;
@@ -100,7 +120,10 @@ bool WriteString(const QString& section, const QString& key, const QString& valu
     const QString hostPath = hostPathOf(fileName);
     if (hostPath.isEmpty())
         return false;
-    QStringList lines = readLines(hostPath);
+    const std::optional<QStringList> read = readLines(hostPath);
+    if (!read)
+        return false;
+    QStringList lines = *read;
     const QString entry = key + u'=' + value;
 
     qsizetype sectionLine = -1;
@@ -138,11 +161,19 @@ bool WriteString(const QString& section, const QString& key, const QString& valu
     }
 
     QDir().mkpath(QFileInfo(hostPath).absolutePath());
-    QSaveFile file(hostPath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(AnsiCodePage::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
-    return file.commit();
+    // The settings file's name is the program's own: a link planted there is replaced.
+    return AtomicFile::writeFile(hostPath,
+                                 AnsiCodePage::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")),
+                                 AtomicFile::Links::ReplaceLink);
+}
+
+QString ReadFailure(const QString& fileName)
+{
+    const QString hostPath = hostPathOf(fileName);
+    QString why;
+    if (hostPath.isEmpty() || readLines(hostPath, &why))
+        return QString();
+    return hostPath + QStringLiteral(": ") + why;
 }
 
 }

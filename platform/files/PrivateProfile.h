@@ -15,13 +15,18 @@ namespace PrivateProfile {
 QString hostPathOf(const QString& fileName);
 
 // The value of `key` in `section`, cut to `bufferSize` - 1 characters; `defaultValue` when the
-// file, the section or the key is missing.
+// file, the section or the key is missing, or the file cannot be read (see ReadFailure).
 QString GetString(const QString& section, const QString& key, const QString& defaultValue, int bufferSize,
                   const QString& fileName);
 
 // Stores `value` under `key` of `section`, creating the file, the section or the key as needed;
-// the rest of the file is kept. The file is replaced atomically. Returns false when it cannot be
-// written.
+// the rest of the file is kept. The file is replaced atomically (a link at its name is replaced,
+// not written through). Returns false when it cannot be written, and when it exists but cannot be
+// read: a file that cannot be read is never rewritten from an empty reading.
 bool WriteString(const QString& section, const QString& key, const QString& value, const QString& fileName);
+
+// Why the existing file `fileName` cannot be read ("<host path>: <reason>"), or an empty string
+// when it can be read or does not exist.
+QString ReadFailure(const QString& fileName);
 
 }

@@ -1,6 +1,7 @@
 #include "platform/files/RegularFile.h"
 
-#include <QFile>
+#include "platform/files/HostNames.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,7 +9,7 @@
 OpenedFile OpenRegularFile(const QString& hostPath)
 {
     OpenedFile opened;
-    const QByteArray name = QFile::encodeName(hostPath);
+    const QByteArray name = HostNames::encode(hostPath);
     if (name.isEmpty()) {
         opened.error = ENOENT;
         return opened;

@@ -1,10 +1,10 @@
 #include "platform/registry/RegistryHive.h"
 
 #include "platform/registry/RegistryText.h"
+#include "platform/files/AtomicFile.h"
 
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 #include <string_view>
 #include <sys/stat.h>
@@ -587,8 +587,7 @@ RegistryHive::Composed RegistryHive::composeText() const
 
 bool RegistryHive::commitFile(const QByteArray& text) const
 {
-    QSaveFile file(filePath_);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
+    return AtomicFile::writeFile(filePath_, text, AtomicFile::Links::ReplaceLink);
 }
 
 void RegistryHive::reindexSections(Composed composed)

@@ -5,6 +5,7 @@
 #include "platform/registry/RegistryText.h"
 
 #include <QProcessEnvironment>
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -85,7 +86,7 @@ void WindowsEnvironment::overlayRegistry(RegistryStore& store, bool system)
             if (!system && v.name.compare(QStringLiteral("PATH"), Qt::CaseInsensitive) == 0) {
                 const QString systemPath = value(u"PATH");
                 if (!systemPath.isEmpty())
-                    text = systemPath + u';' + text;
+                    text = (systemPath + u';' + text).left(kMaxExpandedLength);
             }
             set(v.name, text);
         }
@@ -94,29 +95,39 @@ void WindowsEnvironment::overlayRegistry(RegistryStore& store, bool system)
 
 QString WindowsEnvironment::expand(QStringView text) const
 {
+    // Windows caps an expanded string at 32,767 characters; values that expand each other
+    // (V2 = 100 x %V1%, V3 = 100 x %V2%, ...) would otherwise grow without bound. The
+    // expansion stops at the cap.
     QString out;
-    out.reserve(text.size());
+    out.reserve(std::min(text.size(), kMaxExpandedLength));
+    auto append = [&out](QStringView part) {
+        out.append(part.left(kMaxExpandedLength - out.size()));
+        return out.size() < kMaxExpandedLength;
+    };
     qsizetype i = 0;
     while (i < text.size()) {
         const qsizetype open = text.indexOf(u'%', i);
         if (open < 0) {
-            out.append(text.mid(i));
+            append(text.mid(i));
             break;
         }
-        out.append(text.mid(i, open - i));
+        if (!append(text.mid(i, open - i)))
+            break;
         const qsizetype close = text.indexOf(u'%', open + 1);
         if (close < 0) {
-            out.append(text.mid(open));
+            append(text.mid(open));
             break;
         }
         const QStringView name = text.mid(open + 1, close - open - 1);
         const auto it = name.isEmpty() ? values_.constEnd() : values_.constFind(name.toString().toLower());
         if (it != values_.constEnd()) {
-            out.append(*it);
+            if (!append(*it))
+                break;
             i = close + 1;
         } else {
             // Unknown: keep "%NAME" and go on from the closing '%', which may open the next one.
-            out.append(text.mid(open, close - open));
+            if (!append(text.mid(open, close - open)))
+                break;
             i = close;
         }
     }

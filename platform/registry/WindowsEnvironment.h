@@ -19,6 +19,8 @@ class RegistryStore;
 // this and the class is not needed.
 class WindowsEnvironment {
 public:
+    static constexpr qsizetype kMaxExpandedLength = 32767;
+
     // The environment of the prefix `store` reads.
     explicit WindowsEnvironment(RegistryStore& store);
 
@@ -31,7 +33,8 @@ public:
 
     // `text` with every %NAME% of a set variable replaced by its value, as
     // ExpandEnvironmentStrings does: an unknown name stays as written, %NOPE% included, and the
-    // scan goes on from its closing '%'.
+    // scan goes on from its closing '%'. The result stops at kMaxExpandedLength characters, as
+    // Windows caps an expanded string, however the values refer to each other.
     QString expand(QStringView text) const;
 
 private:

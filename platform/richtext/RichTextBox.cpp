@@ -2,6 +2,7 @@
 
 #include "platform/core/AnsiCodePage.h"
 #include "platform/core/ProgramError.h"
+#include "platform/files/AtomicFile.h"
 #include "platform/files/PathMapper.h"
 #include "platform/richtext/Printer.h"
 #include "platform/richtext/RtfWriter.h"
@@ -10,7 +11,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QSaveFile>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
@@ -262,9 +262,10 @@ void RichTextBox::SaveFile(const QString& path, int format) const
     if (host.isEmpty() || !QFileInfo(QFileInfo(host).absolutePath()).isDir())
         RaiseStandardError(ErrorNumbers::PathNotFound);
     const QByteArray bytes = format == RichTextFormat::rtfRTF ? TextRTF() : AnsiCodePage::encode(Text());
-    QSaveFile file(host);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        RaiseStandardError(ErrorNumbers::PathFileAccessError);
+    // The user named this file: a link there has its target replaced, as editors do.
+    AtomicFile::Failure failure;
+    if (!AtomicFile::writeFile(host, bytes, AtomicFile::Links::WriteTarget, &failure))
+        RaiseWriteFailure(failure);
 }
 
 std::unique_ptr<QTextDocument> RichTextBox::SelectionDocument() const

@@ -74,8 +74,10 @@ public:
 
     // Writes the content to the Windows path `path` (replacing a file there in one step): as rich
     // text (rtfRTF) or as plain text in the ANSI code page with CR LF (rtfText). Raises
-    // ProgramError 76 when the path has no host form or its folder does not exist, 75 when the
-    // file cannot be written, 5 for another format.
+    // ProgramError 76 when the path has no host form or its folder does not exist, 5 for another
+    // format, and when the file cannot be written the number of the failure (61 for a full
+    // disk, 75 otherwise) with the system's own description; the old file then stays. A link
+    // at the path has its target replaced.
     void SaveFile(const QString& path, int format) const;
 
     // Prints the selection, or the whole content when nothing is selected, on the default

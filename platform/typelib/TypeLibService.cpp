@@ -1,5 +1,6 @@
 #include "platform/typelib/TypeLibService.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -65,23 +66,64 @@ QString hex(std::uint32_t value)
 
 }
 
+TypeLibVersionIndex::Library TypeLibService::indexVersions(const QStringList& names)
+{
+    TypeLibVersionIndex::Library library;
+    for (const QString& name : names)
+        if (const auto version = versionOfKey(name))
+            library[version->major].push_back({version->minor, name});
+    for (auto& [major, entries] : library)
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const auto& a, const auto& b) { return a.minor < b.minor; });
+    return library;
+}
+
+// Chooses from the index as the scan over the version keys does: the first key of the highest
+// version when any version will do; else the version asked for (its usual spelling first), else
+// the first key of the highest minor above it with the same major. A null string when none fits.
+QString TypeLibService::pickVersion(const TypeLibVersionIndex::Library& library, std::uint16_t major,
+                                    std::uint16_t minor, bool any, const QString& exactName)
+{
+    using Entries = std::vector<TypeLibVersionIndex::Entry>;
+    auto byMinor = [](const TypeLibVersionIndex::Entry& e, std::uint16_t m) { return e.minor < m; };
+    auto firstOfHighest = [&](const Entries& entries) {
+        return std::lower_bound(entries.begin(), entries.end(), entries.back().minor, byMinor)->name;
+    };
+    if (any)
+        return library.empty() ? QString() : firstOfHighest(library.rbegin()->second);
+    const auto it = library.find(major);
+    if (it == library.end())
+        return QString();
+    const Entries& entries = it->second;
+    auto from = std::lower_bound(entries.begin(), entries.end(), minor, byMinor);
+    if (from == entries.end())
+        return QString();
+    if (from->minor != minor)
+        return firstOfHighest(entries);
+    for (auto e = from; e != entries.end() && e->minor == minor; ++e)
+        if (e->name.compare(exactName, Qt::CaseInsensitive) == 0)
+            return e->name;
+    return from->name;
+}
+
 std::optional<QString> TypeLibService::registeredPath(const QString& guid, std::uint16_t major, std::uint16_t minor,
-                                                      std::uint32_t lcid) const
+                                                      std::uint32_t lcid, TypeLibVersionIndex* versions) const
 {
     Missing missing;
-    return find(guid, major, minor, lcid, missing);
+    return find(guid, major, minor, lcid, missing, versions);
 }
 
 TypeLibService::Missing TypeLibService::missingRegistration(const QString& guid, std::uint16_t major,
-                                                            std::uint16_t minor, std::uint32_t lcid) const
+                                                            std::uint16_t minor, std::uint32_t lcid,
+                                                            TypeLibVersionIndex* versions) const
 {
     Missing missing = Missing::Nothing;
-    find(guid, major, minor, lcid, missing);
+    find(guid, major, minor, lcid, missing, versions);
     return missing;
 }
 
 std::optional<QString> TypeLibService::find(const QString& guid, std::uint16_t major, std::uint16_t minor,
-                                            std::uint32_t lcid, Missing& missing) const
+                                            std::uint32_t lcid, Missing& missing, TypeLibVersionIndex* versions) const
 {
     missing = Missing::Library;
     const auto normalized = NormalizedGuidText(guid);
@@ -92,34 +134,45 @@ std::optional<QString> TypeLibService::find(const QString& guid, std::uint16_t m
     // The version key: the one asked for, else the same major with the highest minor above it.
     const QString exactName = hex(major) + u'.' + hex(minor);
     const bool any = major == kAnyVersion && minor == kAnyVersion;
-    std::optional<Version> best;
     QString bestName;
-    auto better = [&](const Version& v, const QString& name) {
-        if (!best)
-            return true;
-        if (any)
-            return v.major > best->major || (v.major == best->major && v.minor > best->minor);
-        const bool exact = v.minor == minor;
-        if (exact != (best->minor == minor))
-            return exact;
-        if (exact) // two names for the version asked: the one the system itself would write
-            return name.compare(exactName, Qt::CaseInsensitive) == 0 && bestName.compare(exactName, Qt::CaseInsensitive) != 0;
-        return v.minor > best->minor;
-    };
-    const QStringList versionNames = registrations_.subkeys(libraryKey);
-    if (versionNames.isEmpty())
-        return std::nullopt;
-    missing = Missing::Version;
-    for (const QString& name : versionNames) {
-        const auto version = versionOfKey(name);
-        if (!version || (!any && (version->major != major || version->minor < minor)))
-            continue;
-        if (better(*version, name)) {
-            best = version;
-            bestName = name;
+    if (versions) {
+        auto it = versions->libraries_.find(libraryKey);
+        if (it == versions->libraries_.end())
+            it = versions->libraries_.insert(libraryKey, indexVersions(registrations_.subkeys(libraryKey)));
+        if (it->empty())
+            return std::nullopt;
+        missing = Missing::Version;
+        bestName = pickVersion(*it, major, minor, any, exactName);
+    } else {
+        std::optional<Version> best;
+        auto better = [&](const Version& v, const QString& name) {
+            if (!best)
+                return true;
+            if (any)
+                return v.major > best->major || (v.major == best->major && v.minor > best->minor);
+            const bool exact = v.minor == minor;
+            if (exact != (best->minor == minor))
+                return exact;
+            if (exact) // two names for the version asked: the one the system itself would write
+                return name.compare(exactName, Qt::CaseInsensitive) == 0
+                       && bestName.compare(exactName, Qt::CaseInsensitive) != 0;
+            return v.minor > best->minor;
+        };
+        const QStringList versionNames = registrations_.subkeys(libraryKey);
+        if (versionNames.isEmpty())
+            return std::nullopt;
+        missing = Missing::Version;
+        for (const QString& name : versionNames) {
+            const auto version = versionOfKey(name);
+            if (!version || (!any && (version->major != major || version->minor < minor)))
+                continue;
+            if (better(*version, name)) {
+                best = version;
+                bestName = name;
+            }
         }
     }
-    if (!best)
+    if (bestName.isNull())
         return std::nullopt;
 
     // The locale: the one asked for, then its primary language, then neutral.
@@ -145,9 +198,10 @@ std::optional<TypeLibInfo> TypeLibService::loadFromFile(const QString& windowsPa
 }
 
 std::optional<TypeLibInfo> TypeLibService::loadRegistered(const QString& guid, std::uint16_t major,
-                                                          std::uint16_t minor, std::uint32_t lcid, QString* error) const
+                                                          std::uint16_t minor, std::uint32_t lcid, QString* error,
+                                                          TypeLibVersionIndex* versions) const
 {
-    const auto path = registeredPath(guid, major, minor, lcid);
+    const auto path = registeredPath(guid, major, minor, lcid, versions);
     if (!path) {
         if (error)
             *error = QStringLiteral("library not registered");

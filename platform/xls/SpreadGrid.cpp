@@ -6,7 +6,6 @@
 #include "platform/xls/XlsWorkbook.h"
 
 #include <QDateTime>
-#include <QSaveFile>
 #include <QStringList>
 #include <new>
 
@@ -85,11 +84,18 @@ void SpreadGrid::findLastDataRow()
     }
 }
 
+bool SpreadGrid::failed(const AtomicFile& file)
+{
+    lastFailure_ = file.failure();
+    return false;
+}
+
 bool SpreadGrid::ExportToExcel(const QString& fileName, const QString& sheetName, const QString& logFileName)
 {
     const PathMapper& paths = PathMapper::current();
     const QString hostFile = paths.toHost(fileName);
     const QString hostLog = paths.toHost(logFileName);
+    lastFailure_ = {};
     if (hostFile.isEmpty() || hostLog.isEmpty())
         return false;
 
@@ -107,18 +113,22 @@ bool SpreadGrid::ExportToExcel(const QString& fileName, const QString& sheetName
         return false;
     }
 
-    // Both files are written in full before either replaces its old copy; an uncommitted
-    // QSaveFile removes its temporary file.
-    QSaveFile workbookFile(hostFile), logFile(hostLog);
-    if (!workbookFile.open(QIODevice::WriteOnly))
-        return false;
+    // Both files are written in full, flushed and synced before either replaces its old copy;
+    // on any failure the old files stay and the temporary ones are removed. The names are the
+    // program's own: a link planted there is replaced, never written through.
+    AtomicFile workbookFile(hostFile, AtomicFile::Links::ReplaceLink);
+    AtomicFile logFile(hostLog, AtomicFile::Links::ReplaceLink);
+    if (!workbookFile.open())
+        return failed(workbookFile);
     for (const QByteArray* part : {&container.head, &stream, &container.tail})
-        if (workbookFile.write(*part) != part->size())
-            return false;
-    if (!logFile.open(QIODevice::WriteOnly) || logFile.write(log) != log.size())
-        return false;
+        if (!workbookFile.write(*part))
+            return failed(workbookFile);
+    if (!workbookFile.finish())
+        return failed(workbookFile);
+    if (!logFile.open() || !logFile.write(log) || !logFile.finish())
+        return failed(logFile);
     if (!workbookFile.commit())
-        return false;
+        return failed(workbookFile);
     // The workbook is written; a log that cannot replace the old one does not undo that.
     logFile.commit();
     return true;

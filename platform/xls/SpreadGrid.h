@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/files/AtomicFile.h"
+
 #include <QString>
 #include <vector>
 
@@ -31,9 +33,14 @@ public:
     // (both Windows paths). Returns true only when the workbook was written. Both files are
     // replaced atomically, the log after the workbook: a failed save leaves both as they were.
     bool ExportToExcel(const QString& fileName, const QString& sheetName, const QString& logFileName);
+    // Why the last ExportToExcel wrote nothing, when a file step failed (no failure otherwise).
+    const AtomicFile::Failure& LastFailure() const { return lastFailure_; }
 
 private:
     void findLastDataRow();
+    bool failed(const AtomicFile& file);
+
+    AtomicFile::Failure lastFailure_;
 
     std::vector<std::vector<QString>> rows_; // rows_[r][c]: row r + 1, column c + 1
     int maxRows_ = 500;

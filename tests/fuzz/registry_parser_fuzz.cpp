@@ -1,9 +1,19 @@
 // Feeds arbitrary bytes to the registry file reader as a prefix's system.reg and checks what
 // must hold for any input: every key and value can be read; saving the unchanged hive gives the
 // file back byte for byte; and after a few changes (a value set, a key added, a key deleted)
-// the saved file reads back as exactly the tree that was saved.
+// the saved file reads back as exactly the tree that was saved. The layer above the file reads
+// it too, as the current prefix's registry: the classes root merged from it, the environment
+// expanded from it (never past the Windows limit), and the type-library version keys, chosen
+// alike by a scan and by the per-load index.
+#include "platform/files/PathMapper.h"
 #include "platform/registry/RegistryHive.h"
+#include "platform/registry/RegistryStore.h"
 #include "platform/registry/RegistryText.h"
+#include "platform/registry/WindowsEnvironment.h"
+#include "platform/typelib/RegistryTypeLibRegistrations.h"
+#include "platform/typelib/TypeLibService.h"
+
+#include <QDir>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,9 +23,38 @@
 
 namespace {
 
+// The folder is the prefix whose system.reg each input becomes; in memory where it can be.
 struct Folder {
-    QTemporaryDir dir;
+    QTemporaryDir dir{QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/zantrel-fuzz-XXXXXX")
+                                                                : QDir::tempPath() + QStringLiteral("/zantrel-fuzz-XXXXXX")};
+    Folder() { PathMapper::setCurrent(dir.path()); }
 };
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+void readAsThePrefixRegistry()
+{
+    const std::shared_ptr<RegistryStore> store = RegistryStore::current();
+    store->refresh();
+    const WindowsEnvironment environment(*store);
+    check(environment.expand(u"%PATH%;%windir%;%TEMP%;%ComSpec%").size() <= WindowsEnvironment::kMaxExpandedLength);
+
+    RegistryTypeLibRegistrations registrations;
+    const TypeLibService service(registrations);
+    TypeLibVersionIndex index;
+    const QStringList libraries = store->subkeyNames(RegistryRoot::ClassesRoot, u"TypeLib");
+    for (qsizetype i = 0; i < std::min<qsizetype>(libraries.size(), 4); ++i) {
+        static const std::pair<std::uint16_t, std::uint16_t> versions[] = {{1, 0}, {2, 5}, {0xffff, 0xffff}, {0, 0}};
+        for (const auto& [major, minor] : versions)
+            check(service.registeredPath(libraries[i], major, minor, 0x409)
+                  == service.registeredPath(libraries[i], major, minor, 0x409, &index));
+    }
+    store->values(RegistryRoot::ClassesRoot, u"CLSID");
+}
 
 // Every key, parents first, children in order, with its depth.
 std::vector<std::pair<RegistryKey*, int>> allKeys(RegistryHive& hive)
@@ -72,6 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(input) != input.size())
             return 0;
     }
+
+    readAsThePrefixRegistry();
 
     RegistryHive hive(path, "\\\\Machine", false);
     hive.refresh();

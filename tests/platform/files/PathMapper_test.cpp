@@ -1,3 +1,4 @@
+#include "platform/files/FolderListing.h"
 #include "platform/files/PathMapper.h"
 #include "support_files/TempPrefix.h"
 
@@ -76,6 +77,10 @@ TEST(PathMapper, HostPathsMapBackThroughTheLongestDriveElseZ)
     // Round trip through both directions.
     const QString windows = mapper.toWindows(prefix.hostPath(QStringLiteral("tmp")));
     EXPECT_EQ(mapper.toHost(windows), prefix.hostPath(QStringLiteral("tmp")));
+    // A link keeps its own name (what a name says, such as its extension, is the link's).
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QFile::link(elsewhere.filePath(QStringLiteral("x.txt")), prefix.hostPath(QStringLiteral("tmp/informe.rtf"))));
+    EXPECT_EQ(mapper.toWindows(prefix.hostPath(QStringLiteral("tmp/informe.rtf"))), QStringLiteral("C:\\tmp\\informe.rtf"));
 }
 
 TEST(PathMapper, WithoutAPrefixOnlyDriveZExists)
@@ -96,4 +101,30 @@ TEST(PathMapper, DefaultPrefixFollowsWineprefix)
     EXPECT_EQ(PathMapper::defaultPrefix(), QDir::homePath() + QStringLiteral("/.wine"));
     if (!saved.isEmpty())
         qputenv("WINEPREFIX", saved);
+}
+
+TEST(FolderListingCache, FindsNamesIgnoringCaseAndListsEachFolderOnce)
+{
+    QTemporaryDir dir;
+    for (const char* name : {"Lib.DLL", "lib.dll", "Otra.ocx"}) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    const QString uncached = findEntryIgnoringCase(dir.path(), QStringLiteral("LIB.dll"));
+    EXPECT_FALSE(uncached.isEmpty());
+    {
+        FolderListingCache cache;
+        const FolderListingCache::Use use(cache);
+        EXPECT_EQ(findEntryIgnoringCase(dir.path(), QStringLiteral("LIB.dll")), uncached)
+            << "the same entry as an uncached lookup";
+        EXPECT_EQ(findEntryIgnoringCase(dir.path(), QStringLiteral("otra.OCX")), QStringLiteral("Otra.ocx"));
+        EXPECT_TRUE(findEntryIgnoringCase(dir.path(), QStringLiteral("nueva.dll")).isEmpty());
+        QFile later(dir.filePath(QStringLiteral("Nueva.dll")));
+        ASSERT_TRUE(later.open(QIODevice::WriteOnly));
+        EXPECT_TRUE(findEntryIgnoringCase(dir.path(), QStringLiteral("nueva.dll")).isEmpty())
+            << "the folder was listed once, at its first lookup";
+        EXPECT_TRUE(findEntryIgnoringCase(dir.filePath(QStringLiteral("no")), QStringLiteral("x")).isEmpty());
+    }
+    EXPECT_EQ(findEntryIgnoringCase(dir.path(), QStringLiteral("nueva.dll")), QStringLiteral("Nueva.dll"))
+        << "without the cache each lookup lists afresh";
 }

@@ -100,3 +100,28 @@ TEST(WindowsEnvironment, ExpandEnvironmentStringsReportsTheSizeItNeeds)
     EXPECT_STREQ(buffer, "C:\\windows\\x");
     EXPECT_EQ(WinApi::ExpandEnvironmentStringsA("%TEMP%", buffer, sizeof buffer), 18u) << "C:\\users\\dev\\Temp";
 }
+
+TEST(WindowsEnvironment, ValuesThatExpandEachOtherStopAtTheWindowsLimit)
+{
+    // A system.reg of under 3 KB whose values would expand to 100^7 characters.
+    TempPrefix prefix;
+    WineRegistryText machine(WineRegistryText::Hive::Machine, false);
+    auto& environmentKey = machine.key(QStringLiteral("System\\CurrentControlSet\\Control\\Session Manager\\Environment"));
+    environmentKey.value(QStringLiteral("V1"), QStringLiteral("abcdefghij"));
+    for (int n = 2; n <= 8; ++n)
+        environmentKey.expandValue(QStringLiteral("V%1").arg(n), QStringLiteral("%V%1%").arg(n - 1).repeated(100));
+    machine.writeTo(prefix);
+    RegistryStore store(prefix.root());
+    const WindowsEnvironment environment(store);
+
+    EXPECT_EQ(environment.value(u"V2").size(), 1000);
+    for (const char16_t* name : {u"V3", u"V8"}) {
+        const QString value = environment.value(name);
+        EXPECT_EQ(value.size(), WindowsEnvironment::kMaxExpandedLength);
+        EXPECT_TRUE(value.startsWith(QStringLiteral("abcdefghijabcdefghij")));
+    }
+    const QString expanded = environment.expand(QStringLiteral("<%V8%%V8%>"));
+    EXPECT_EQ(expanded.size(), WindowsEnvironment::kMaxExpandedLength);
+    EXPECT_TRUE(expanded.startsWith(u'<'));
+    EXPECT_EQ(WinApi::ExpandEnvironmentStringsA("%V8%", nullptr, 0), 32768u);
+}

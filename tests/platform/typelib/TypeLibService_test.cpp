@@ -151,3 +151,50 @@ TEST_F(ServiceTest, ARegisteredResourceFormIsLoadedAndReportedAsRegistered)
     ASSERT_TRUE(fromFile);
     EXPECT_EQ(fromFile->guid, kPayroll);
 }
+
+namespace {
+
+// Registrations that count how often a key's subkeys are listed.
+class CountingRegistrations : public MemoryRegistrations {
+public:
+    QStringList subkeys(const QString& hkcrPath) const override
+    {
+        ++listings;
+        return MemoryRegistrations::subkeys(hkcrPath);
+    }
+    mutable int listings = 0;
+};
+
+}
+
+TEST(TypeLibVersionIndex, ChoosesAsTheScanDoesAndListsEachLibraryOnce)
+{
+    CountingRegistrations registry;
+    const QString library = QStringLiteral("TypeLib\\") + kBilling + u'\\';
+    // Spellings of one version, hex minors, majors side by side, names that are no version.
+    const QStringList keys = {"1.00", "1.0", "1.a", "1.A0", "1.9", "0x1.0xb", "2.0", "1.a ", "FLAGS", "1.", " 3.1",
+                              "3.1x", "3.2", "3.02", "ffff.1", "1.ffff", "-0.1"};
+    for (const QString& key : keys)
+        registry.set(library + key + QStringLiteral("\\0\\win32"), QStringLiteral("c:\\lib\\") + key);
+    const TypeLibService service(registry);
+
+    TypeLibVersionIndex index;
+    int asked = 0;
+    for (std::uint16_t major : {0, 1, 2, 3, 4, 0xffff})
+        for (std::uint16_t minor : {0, 1, 2, 9, 0xa, 0xb, 0xc, 0xa0, 0xfffe, 0xffff}) {
+            const auto scanned = service.registeredPath(kBilling, major, minor, 0);
+            const auto indexed = service.registeredPath(kBilling, major, minor, 0, &index);
+            EXPECT_EQ(scanned, indexed) << major << '.' << minor;
+            ++asked;
+        }
+    EXPECT_EQ(service.registeredPath(kBilling, 1, 0, 0, &index), QStringLiteral("c:\\lib\\1.0"))
+        << "the spelling the system writes wins among names of one version";
+    EXPECT_EQ(service.registeredPath(kBilling, 0xffff, 0xffff, 0, &index), QStringLiteral("c:\\lib\\ffff.1"));
+
+    registry.listings = 0;
+    TypeLibVersionIndex fresh;
+    for (int minor = 0; minor < 50; ++minor)
+        service.registeredPath(kBilling, 1, std::uint16_t(minor), 0, &fresh);
+    EXPECT_EQ(registry.listings, 1) << "a library's versions are listed once per index";
+    EXPECT_GT(asked, 0);
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Host file names as bytes and as text, without loss. A Linux file name is any run of bytes;
+// most are UTF-8, but a name may hold bytes that are not (made under another encoding, or on
+// purpose). Decoding such a byte to U+FFFD, as the usual conversion does, would make
+// "X\xffY.vbp", "X\xfeY.vbp" and a real "X\u{FFFD}Y.vbp" one name, and the program would read
+// the last of them three times. Here each byte that is not part of valid UTF-8 becomes the lone
+// surrogate U+DC80 + byte, which valid UTF-8 never decodes to, and encoding gives the byte back;
+// so a listed name opens exactly the file it was listed from. Text meant for people shows such
+// a name escaped (`displayed`).
+namespace HostNames {
+
+QString decode(const QByteArray& bytes);
+QByteArray encode(const QString& name);
+
+// True when `name` holds a byte that is not valid UTF-8 (decoded as above).
+bool hasRawBytes(const QString& name);
+
+// `name` with each such byte written as "\xNN" (upper-case hex); other text unchanged.
+QString displayed(const QString& name);
+
+}

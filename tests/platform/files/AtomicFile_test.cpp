@@ -1,0 +1,94 @@
+#include "platform/core/ProgramError.h"
+#include "platform/files/AtomicFile.h"
+#include "support_files/SmallTmpfs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cerrno>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+// The folder's entries other than the filler of a full disk.
+QStringList entries(const QString& folder)
+{
+    QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    names.removeAll(QStringLiteral("filler"));
+    return names;
+}
+
+}
+
+TEST(AtomicFile, AFullDiskKeepsTheOldFileRemovesTheTemporaryAndSaysWhy)
+{
+    SmallTmpfs disk(64);
+    REQUIRE_TMPFS(disk);
+    const QString path = disk.path() + QStringLiteral("/good.xls");
+    writeAll(path, QByteArray(3000, 'g'));
+    disk.fill();
+
+    // A small file, which a buffered writer would only try to write at its final flush.
+    AtomicFile::Failure failure;
+    EXPECT_FALSE(AtomicFile::writeFile(path, QByteArray(5000, 'n'), AtomicFile::Links::ReplaceLink, &failure));
+    EXPECT_EQ(failure.number, ENOSPC);
+    EXPECT_FALSE(failure.description.isEmpty());
+    EXPECT_EQ(readAll(path), QByteArray(3000, 'g')) << "the good file must stay whole";
+    EXPECT_EQ(entries(disk.path()), QStringList{QStringLiteral("good.xls")}) << "no temporary file is left";
+
+    try {
+        RaiseWriteFailure(failure);
+        ADD_FAILURE() << "a failure must raise";
+    } catch (const ProgramError& error) {
+        EXPECT_EQ(error.Number, ErrorNumbers::DiskFull);
+        EXPECT_TRUE(error.Description.startsWith(QStringLiteral("Disk full (")));
+        EXPECT_TRUE(error.Description.contains(failure.description));
+    }
+}
+
+TEST(AtomicFile, TheProgramsOwnNamesReplaceALinkAndAUsersNameWritesItsTarget)
+{
+    QTemporaryDir dir;
+    const QString victim = dir.filePath(QStringLiteral("victim.txt"));
+    writeAll(victim, "nobody named me");
+    const QString link = dir.filePath(QStringLiteral("proyectos.xls"));
+    ASSERT_TRUE(QFile::link(victim, link));
+
+    ASSERT_TRUE(AtomicFile::writeFile(link, "workbook", AtomicFile::Links::ReplaceLink));
+    EXPECT_EQ(readAll(victim), "nobody named me") << "a link at the program's own name is never written through";
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(readAll(link), "workbook");
+
+    const QString named = dir.filePath(QStringLiteral("informe.rtf"));
+    ASSERT_TRUE(QFile::link(victim, named));
+    ASSERT_TRUE(QFile::setPermissions(victim, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    ASSERT_TRUE(AtomicFile::writeFile(named, "report", AtomicFile::Links::WriteTarget));
+    EXPECT_TRUE(QFileInfo(named).isSymLink()) << "the user's link stays a link";
+    EXPECT_EQ(readAll(victim), "report");
+    EXPECT_EQ(QFile::permissions(victim) & (QFile::ReadGroup | QFile::ReadOther), QFile::ReadGroup)
+        << "the replaced file keeps its permissions";
+    EXPECT_EQ(entries(dir.path()), (QStringList{"informe.rtf", "proyectos.xls", "victim.txt"}));
+}
+
+TEST(AtomicFile, AFolderThatIsMissingFailsWithoutCreatingAnything)
+{
+    QTemporaryDir dir;
+    AtomicFile::Failure failure;
+    EXPECT_FALSE(AtomicFile::writeFile(dir.filePath(QStringLiteral("no/such/file")), "x",
+                                       AtomicFile::Links::ReplaceLink, &failure));
+    EXPECT_EQ(failure.number, ENOENT);
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}

@@ -1,0 +1,60 @@
+#include "platform/files/PrivateProfile.h"
+#include "support_files/SmallTmpfs.h"
+#include "support_files/TempPrefix.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+}
+
+TEST(PrivateProfile, ASettingsFileThatCannotBeReadIsNeverRewritten)
+{
+    TempPrefix prefix;
+    // Over the reader's size limit: a user's file with three sections.
+    QByteArray big = "[general]\r\npath=d:\\proyectos\\\r\n[otra]\r\n";
+    big += QByteArray(17 * 1024 * 1024, ';') + "\r\n[ultima]\r\nx=1\r\n";
+    prefix.writeFile("windows/ZANTREL.INI", big);
+    const QString host = prefix.hostPath("windows/ZANTREL.INI");
+
+    EXPECT_FALSE(PrivateProfile::ReadFailure(QStringLiteral("ZANTREL.INI")).isEmpty());
+    EXPECT_EQ(PrivateProfile::GetString("general", "path", "dflt", 255, "ZANTREL.INI"), QStringLiteral("dflt"));
+    EXPECT_FALSE(PrivateProfile::WriteString("general", "path", "c:\\tmp\\", "ZANTREL.INI"));
+    EXPECT_EQ(QFileInfo(host).size(), big.size()) << "the unreadable file must not be rewritten";
+
+    // One that cannot be opened (a folder in its place stands for any open failure, also as root).
+    prefix.makeFolder("windows/OTRO.INI");
+    EXPECT_FALSE(PrivateProfile::ReadFailure(QStringLiteral("OTRO.INI")).isEmpty());
+    EXPECT_FALSE(PrivateProfile::WriteString("general", "path", "c:\\tmp\\", "OTRO.INI"));
+
+    // A missing file is no failure: it is made.
+    EXPECT_TRUE(PrivateProfile::ReadFailure(QStringLiteral("NUEVO.INI")).isEmpty());
+    EXPECT_TRUE(PrivateProfile::WriteString("general", "path", "c:\\tmp\\", "NUEVO.INI"));
+    EXPECT_EQ(PrivateProfile::GetString("general", "path", "", 255, "NUEVO.INI"), QStringLiteral("c:\\tmp\\"));
+}
+
+TEST(PrivateProfile, AFullDiskLeavesTheSettingsFileAsItWas)
+{
+    SmallTmpfs disk(64);
+    REQUIRE_TMPFS(disk);
+    const QString path = disk.path() + QStringLiteral("/ZANTREL.INI");
+    const QByteArray old = "[general]\r\npath=d:\\proyectos\\\r\n";
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+    }
+    disk.fill();
+    EXPECT_FALSE(PrivateProfile::WriteString("general", "path", QString(3000, u'x'), "z:" + path));
+    EXPECT_EQ(readAll(path), old);
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{"ZANTREL.INI", "filler"})) << "no temporary file is left";
+}
