@@ -6,6 +6,7 @@
 
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -96,11 +97,15 @@ void BuildReport(int Tipo, const TreeControl& tree, const Catalogue& catalogue, 
     status.SetPanelText(1, QStringLiteral("Imprimiendo proyectos ..."));
     const QString report = ReportText(Tipo, tree, catalogue, progress);
     status.SetPanelText(1, QStringLiteral("Dando formato al informe ..."));
-    txt.SetText(report);
-    ResaltaTexto(txt, ReportTitle, true, false);
+    // Built and styled apart from any view of `txt`, which then takes it whole.
+    RichTextBox built;
+    built.SetText(report);
+    QList<Highlight> highlights{{ReportTitle, true, false}};
     if (Tipo == ReportKind::Detallado)
         for (const QString& label : DetailLabels())
-            ResaltaTexto(txt, label, false, false);
+            highlights.append({label, false, false});
+    ResaltaTextos(built, highlights);
+    txt.TakeContent(built);
     status.SetPanelText(1, QStringLiteral("Listo!"));
     if (progress)
         progress->Close();
@@ -108,22 +113,33 @@ void BuildReport(int Tipo, const TreeControl& tree, const Catalogue& catalogue, 
 
 void ResaltaTexto(RichTextBox& control, const QString& text, bool underline, bool italic)
 {
+    ResaltaTextos(control, {{text, underline, italic}});
+}
+
+void ResaltaTextos(RichTextBox& control, const QList<Highlight>& highlights)
+{
+    // Styling changes no text, so every search runs over the same text. Each find would be
+    // selected, styled and emptied in turn; laying the styles over the finds' ranges in the same
+    // order gives the same styles, and the selection ends where the last find would leave it.
     const QString s = control.Text();
-    // a is 1-based: the search starts at s[a - 1], one character after the previous find began.
-    qsizetype a = 1;
-    while (a < s.size()) {
-        const qsizetype found = s.indexOf(text, a - 1);
-        if (found < 0)
-            break;
-        a = found + 2;
-        control.SetSelStart(static_cast<int>(found));
-        control.SetSelLength(static_cast<int>(text.size()));
-        control.SetSelBold(true);
-        control.SetSelUnderline(underline);
-        control.SetSelItalic(italic);
-        control.SetSelLength(0);
-        control.SetSelBold(false);
-        control.SetSelUnderline(false);
-        control.SetSelItalic(false);
+    std::vector<TextStyling> finds;
+    for (const Highlight& highlight : highlights) {
+        // a is 1-based: the search starts at s[a - 1], one character after the previous find began.
+        qsizetype a = 1;
+        while (a < s.size()) {
+            const qsizetype found = s.indexOf(highlight.text, a - 1);
+            if (found < 0)
+                break;
+            a = found + 2;
+            finds.push_back({static_cast<int>(found), static_cast<int>(highlight.text.size()), true,
+                             highlight.underline, highlight.italic});
+        }
     }
+    if (finds.empty())
+        return;
+    control.StyleRanges(finds);
+    control.SetSelStart(finds.back().start);
+    control.SetSelBold(false);
+    control.SetSelUnderline(false);
+    control.SetSelItalic(false);
 }

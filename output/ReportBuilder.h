@@ -56,3 +56,14 @@ void BuildReport(int Tipo, const TreeControl& tree, const Catalogue& catalogue, 
 // `italic`; searching goes on one character after the start of each find. Leaves nothing selected
 // and no insertion style.
 void ResaltaTexto(RichTextBox& control, const QString& text, bool underline, bool italic);
+
+// A text to style with ResaltaTextos.
+struct Highlight {
+    QString text;
+    bool underline = false;
+    bool italic = false;
+};
+
+// ResaltaTexto for each highlight in order, in one change of the document: the text, the styles,
+// the selection left at the last find, all as the calls one by one would leave them.
+void ResaltaTextos(RichTextBox& control, const QList<Highlight>& highlights);
