@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+#include "platform/richtext/RichTextBox.h"
 
 class Catalogue;
 class RichTextBox;
@@ -67,3 +70,20 @@ struct Highlight {
 // ResaltaTexto for each highlight in order, in one change of the document: the text, the styles,
 // the selection left at the last find, all as the calls one by one would leave them.
 void ResaltaTextos(RichTextBox& control, const QList<Highlight>& highlights);
+
+// A text and its style runs as a RichTextBox holds them, without the control: for writing a
+// report straight to a file.
+struct StyledText {
+    QString text;          // as RichTextBox::Text reads it back
+    QList<TextRun> runs;   // as RichTextBox::Runs gives them
+
+    QByteArray rtf() const;   // as RichTextBox::TextRTF
+    QByteArray ansi() const;  // the plain-text file
+};
+
+// What SetText(text) and then ResaltaTextos(highlights) leave in a control, computed directly:
+// the same text, the same runs, so the same saved bytes.
+StyledText StyleText(const QString& text, const QList<Highlight>& highlights);
+
+// The text and styles BuildReport leaves in the report window's control.
+StyledText StyledReport(int Tipo, const TreeControl& tree, const Catalogue& catalogue, ReportProgress* progress);

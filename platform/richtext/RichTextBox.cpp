@@ -313,10 +313,17 @@ void RichTextBox::SaveFile(const QString& path, int format) const
 {
     if (format != RichTextFormat::rtfRTF && format != RichTextFormat::rtfText)
         RaiseStandardError(ErrorNumbers::InvalidProcedureCall);
+    // The path is checked before the content is made.
+    if (PathMapper::current().toHost(path).isEmpty())
+        RaiseStandardError(ErrorNumbers::PathNotFound);
+    SaveTextFileBytes(path, format == RichTextFormat::rtfRTF ? TextRTF() : AnsiCodePage::encode(Text()));
+}
+
+void SaveTextFileBytes(const QString& path, const QByteArray& bytes)
+{
     const QString host = PathMapper::current().toHost(path);
     if (host.isEmpty() || !QFileInfo(QFileInfo(host).absolutePath()).isDir())
         RaiseStandardError(ErrorNumbers::PathNotFound);
-    const QByteArray bytes = format == RichTextFormat::rtfRTF ? TextRTF() : AnsiCodePage::encode(Text());
     QSaveFile file(host);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         RaiseStandardError(ErrorNumbers::PathFileAccessError);

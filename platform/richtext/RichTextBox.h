@@ -135,6 +135,10 @@ private:
     bool styling_ = false;
 };
 
+// Writes `bytes` to the Windows path `path` as RichTextBox::SaveFile does, with its errors: 76
+// when the path has no host form or its folder does not exist, 75 when it cannot be written.
+void SaveTextFileBytes(const QString& path, const QByteArray& bytes);
+
 // The control on screen: a text view over a RichTextBox's document, in the design font ("Courier
 // New" 9.75 points, or the closest fixed-pitch face the machine has). The user's selection is the
 // box's selection, and the box's selection shows in the view.

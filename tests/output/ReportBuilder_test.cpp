@@ -1,4 +1,5 @@
 #include "catalogue/Catalogue.h"
+#include "platform/core/AnsiCodePage.h"
 #include "output/ReportBuilder.h"
 #include "platform/controls/MemoryControls.h"
 #include "platform/richtext/RichTextBox.h"
@@ -225,6 +226,16 @@ void expectSameAsStepByStep(const QString& text, const QList<Highlight>& highlig
     const Observed expected(literal);
     EXPECT_TRUE(Observed(fast) == expected) << text.toStdString();
     EXPECT_TRUE(Observed(oneByOne) == expected) << text.toStdString();
+
+    // Without a control: the same text, runs and saved bytes.
+    const StyledText direct = StyleText(text, highlights);
+    EXPECT_EQ(direct.text, expected.text);
+    QList<std::tuple<int, int, bool, bool, bool>> runs;
+    for (const TextRun& run : direct.runs)
+        runs.append({run.start, run.length, run.bold, run.underline, run.italic});
+    EXPECT_EQ(runs, expected.runs) << text.toStdString();
+    EXPECT_EQ(direct.rtf(), expected.rtf);
+    EXPECT_EQ(direct.ansi(), AnsiCodePage::encode(expected.text));
 }
 
 }
@@ -244,7 +255,8 @@ TEST(ResaltaTexto, FastStylingLeavesWhatTheStepByStepSelectionLeaves)
 
     // Random texts over a small alphabet, where finds overlap, touch and cross line breaks often.
     std::mt19937 random(12);
-    const QStringList pieces{"a", "b", "ab", "\r\n", " ", "ó"};
+    // Lone CR and LF, a paragraph separator and a frame mark, which the control reads its own way.
+    const QStringList pieces{"a", "b", "ab", "\r\n", " ", "ó", "\r", "\n", QString(QChar(0x2029)), QString(QChar(0xFDD0))};
     auto pick = [&](int count) {
         QString s;
         for (int i = 0; i < count; ++i)
@@ -257,6 +269,26 @@ TEST(ResaltaTexto, FastStylingLeavesWhatTheStepByStepSelectionLeaves)
         for (int h = 0, n = 1 + static_cast<int>(random() % 3); h < n; ++h)
             highlights.append({pick(1 + static_cast<int>(random() % 3)), random() % 2 == 0, random() % 2 == 0});
         expectSameAsStepByStep(text, highlights);
+    }
+}
+
+TEST(StyledReport, IsWhatTheReportWindowsControlHoldsAndSaves)
+{
+    TestApplication();
+    LoadedFolder folder;
+    folder.check(folder.addProject("Stock", "Stock.vbp", {reference("C:\\a.dll", "GUID        : copia"),
+                                                           reference("C:\\b.dll", "Línea\nrota")}));
+    folder.check(folder.addProject("Caja", "Caja.vbp"));
+    for (int tipo : {0, 1}) {
+        MemoryStatusBar status;
+        RichTextBox txt;
+        BuildReport(tipo, folder.tree, folder.catalogue, status, nullptr, txt);
+        RecordedProgress progress;
+        const StyledText direct = StyledReport(tipo, folder.tree, folder.catalogue, &progress);
+        EXPECT_TRUE(progress.closed);
+        EXPECT_EQ(direct.text, txt.Text());
+        EXPECT_EQ(direct.rtf(), txt.TextRTF());
+        EXPECT_EQ(direct.ansi(), AnsiCodePage::encode(txt.Text()));
     }
 }
 
