@@ -87,8 +87,17 @@ RichTextBox::~RichTextBox() = default;
 
 QString RichTextBox::Text() const
 {
-    QString raw = document_->toRawText();
-    return raw.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    // One pass, line by line: replacing each break in place moves the rest of the text each time.
+    const QString raw = document_->toRawText();
+    QString text;
+    text.reserve(raw.size() + document_->blockCount());
+    qsizetype from = 0;
+    for (qsizetype at; (at = raw.indexOf(QChar::ParagraphSeparator, from)) >= 0; from = at + 1) {
+        text.append(QStringView(raw).mid(from, at - from));
+        text.append(u"\r\n");
+    }
+    text.append(QStringView(raw).mid(from));
+    return text;
 }
 
 void RichTextBox::SetText(const QString& text)
