@@ -84,13 +84,12 @@ int RunReport(MemoryControls& controls, const Catalogue& catalogue, const Report
         return 1;
     }
 
-    RichTextBox txt;
-    BuildReport(request.Tipo, tree, catalogue, controls.statusBar, nullptr, txt);
-
     if (!windowsOutput.isEmpty()) {
         const ReportFile file = ReportFileFor(windowsOutput);
         try {
-            txt.SaveFile(file.name, file.format);
+            // Written straight from the text and its styles: the bytes the report window saves.
+            const StyledText report = StyledReport(request.Tipo, tree, catalogue, nullptr);
+            SaveTextFileBytes(file.name, file.format == RichTextFormat::rtfRTF ? report.rtf() : report.ansi());
         } catch (const ProgramError& error) {
             ShowMessage(failure("GrabarReporte", error), MsgStyle::Critical);
             return 1;
@@ -99,6 +98,8 @@ int RunReport(MemoryControls& controls, const Catalogue& catalogue, const Report
         std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
     }
     if (request.print) {
+        RichTextBox txt;
+        BuildReport(request.Tipo, tree, catalogue, controls.statusBar, nullptr, txt);
         try {
             txt.SelPrint(ReportTitle);
         } catch (const ProgramError& error) {

@@ -2,9 +2,14 @@
 
 #include "catalogue/Catalogue.h"
 #include "platform/controls/Controls.h"
+#include "platform/core/AnsiCodePage.h"
 #include "platform/richtext/RichTextBox.h"
+#include "platform/richtext/RtfWriter.h"
 
 #include <QStringList>
+#include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -86,17 +91,30 @@ QString ReportText(int Tipo, const TreeControl& tree, const Catalogue& catalogue
     return report;
 }
 
+namespace {
+
+QList<Highlight> reportHighlights(int Tipo)
+{
+    QList<Highlight> highlights{{ReportTitle, true, false}};
+    if (Tipo == ReportKind::Detallado)
+        for (const QString& label : DetailLabels())
+            highlights.append({label, false, false});
+    return highlights;
+}
+
+}
+
 void BuildReport(int Tipo, const TreeControl& tree, const Catalogue& catalogue, StatusBarControl& status,
                  ReportProgress* progress, RichTextBox& txt)
 {
     status.SetPanelText(1, QStringLiteral("Imprimiendo proyectos ..."));
     const QString report = ReportText(Tipo, tree, catalogue, progress);
     status.SetPanelText(1, QStringLiteral("Dando formato al informe ..."));
-    txt.SetText(report);
-    ResaltaTexto(txt, ReportTitle, true, false);
-    if (Tipo == ReportKind::Detallado)
-        for (const QString& label : DetailLabels())
-            ResaltaTexto(txt, label, false, false);
+    // Built and styled apart from any view of `txt`, which then takes it whole.
+    RichTextBox built;
+    built.SetText(report);
+    ResaltaTextos(built, reportHighlights(Tipo));
+    txt.TakeContent(built);
     status.SetPanelText(1, QStringLiteral("Listo!"));
     if (progress)
         progress->Close();
@@ -104,22 +122,105 @@ void BuildReport(int Tipo, const TreeControl& tree, const Catalogue& catalogue, 
 
 void ResaltaTexto(RichTextBox& control, const QString& text, bool underline, bool italic)
 {
+    ResaltaTextos(control, {{text, underline, italic}});
+}
+
+void ResaltaTextos(RichTextBox& control, const QList<Highlight>& highlights)
+{
+    // Styling changes no text, so every search runs over the same text. Each find would be
+    // selected, styled and emptied in turn; laying the styles over the finds' ranges in the same
+    // order gives the same styles, and the selection ends where the last find would leave it.
     const QString s = control.Text();
-    // a is 1-based: the search starts at s[a - 1], one character after the previous find began.
-    qsizetype a = 1;
-    while (a < s.size()) {
-        const qsizetype found = s.indexOf(text, a - 1);
-        if (found < 0)
-            break;
-        a = found + 2;
-        control.SetSelStart(static_cast<int>(found));
-        control.SetSelLength(static_cast<int>(text.size()));
-        control.SetSelBold(true);
-        control.SetSelUnderline(underline);
-        control.SetSelItalic(italic);
-        control.SetSelLength(0);
-        control.SetSelBold(false);
-        control.SetSelUnderline(false);
-        control.SetSelItalic(false);
+    std::vector<TextStyling> finds;
+    for (const Highlight& highlight : highlights) {
+        // a is 1-based: the search starts at s[a - 1], one character after the previous find began.
+        qsizetype a = 1;
+        while (a < s.size()) {
+            const qsizetype found = s.indexOf(highlight.text, a - 1);
+            if (found < 0)
+                break;
+            a = found + 2;
+            finds.push_back({static_cast<int>(found), static_cast<int>(highlight.text.size()), true,
+                             highlight.underline, highlight.italic});
+        }
     }
+    if (finds.empty())
+        return;
+    control.StyleRanges(finds);
+    control.SetSelStart(finds.back().start);
+    control.SetSelBold(false);
+    control.SetSelUnderline(false);
+    control.SetSelItalic(false);
+}
+
+StyledText StyleText(const QString& text, const QList<Highlight>& highlights)
+{
+    StyledText result;
+    // The control's reading of the text: CR LF, a lone CR or LF and a paragraph separator each
+    // break a line and read back as CR LF; the document's frame marks read back as U+FFFD.
+    QString& s = result.text;
+    s.reserve(text.size() + text.size() / 32);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r' || c == u'\n' || c == QChar::ParagraphSeparator) {
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            s += QStringLiteral("\r\n");
+        } else if (c == QChar(0xFDD0) || c == QChar(0xFDD1)) {
+            s += QChar::ReplacementCharacter;
+        } else {
+            s += c;
+        }
+    }
+
+    // Each find is styled over [start, start + length) clamped to the text, the last find over a
+    // character deciding its style (every find sets all three attributes); a line break shows no
+    // style. 0: regular, else 1 + bold + 2 underline + 4 italic.
+    std::vector<unsigned char> style(static_cast<std::size_t>(s.size()), 0);
+    for (const Highlight& highlight : highlights) {
+        const auto code = static_cast<unsigned char>(2 + 2 * highlight.underline + 4 * highlight.italic);
+        qsizetype a = 1;
+        while (a < s.size()) {
+            const qsizetype found = s.indexOf(highlight.text, a - 1);
+            if (found < 0)
+                break;
+            a = found + 2;
+            const qsizetype end = std::min(found + highlight.text.size(), s.size());
+            std::fill(style.begin() + found, style.begin() + end, code);
+        }
+    }
+    for (qsizetype i = 0; i < s.size(); ++i)
+        if (s[i] == u'\r' || s[i] == u'\n')
+            style[static_cast<std::size_t>(i)] = 0;
+
+    for (qsizetype i = 0; i < s.size();) {
+        qsizetype end = i + 1;
+        while (end < s.size() && style[static_cast<std::size_t>(end)] == style[static_cast<std::size_t>(i)])
+            ++end;
+        const int code = style[static_cast<std::size_t>(i)] ? style[static_cast<std::size_t>(i)] - 1 : 0;
+        result.runs.append({static_cast<int>(i), static_cast<int>(end - i), (code & 1) != 0, (code & 2) != 0, (code & 4) != 0});
+        i = end;
+    }
+    return result;
+}
+
+QByteArray StyledText::rtf() const
+{
+    RtfWriter::Stream stream(RichTextBox::FontName, RichTextBox::FontSize, text.size());
+    for (const TextRun& run : runs)
+        stream.add(QStringView(text).mid(run.start, run.length), run.bold, run.underline, run.italic);
+    return stream.finish();
+}
+
+QByteArray StyledText::ansi() const
+{
+    return AnsiCodePage::encode(text);
+}
+
+StyledText StyledReport(int Tipo, const TreeControl& tree, const Catalogue& catalogue, ReportProgress* progress)
+{
+    StyledText styled = StyleText(ReportText(Tipo, tree, catalogue, progress), reportHighlights(Tipo));
+    if (progress)
+        progress->Close();
+    return styled;
 }

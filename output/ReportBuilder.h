@@ -2,8 +2,11 @@
 
 // The dependency report "Informe de Dependencias": its text, detailed or summary, and its styling.
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+#include "platform/richtext/RichTextBox.h"
 
 class Catalogue;
 class RichTextBox;
@@ -57,3 +60,31 @@ void BuildReport(int Tipo, const TreeControl& tree, const Catalogue& catalogue, 
 // `italic`; searching goes on one character after the start of each find. Leaves nothing selected
 // and no insertion style.
 void ResaltaTexto(RichTextBox& control, const QString& text, bool underline, bool italic);
+
+// A text to style with ResaltaTextos.
+struct Highlight {
+    QString text;
+    bool underline = false;
+    bool italic = false;
+};
+
+// ResaltaTexto for each highlight in order, in one change of the document: the text, the styles,
+// the selection left at the last find, all as the calls one by one would leave them.
+void ResaltaTextos(RichTextBox& control, const QList<Highlight>& highlights);
+
+// A text and its style runs as a RichTextBox holds them, without the control: for writing a
+// report straight to a file.
+struct StyledText {
+    QString text;          // as RichTextBox::Text reads it back
+    QList<TextRun> runs;   // as RichTextBox::Runs gives them
+
+    QByteArray rtf() const;   // as RichTextBox::TextRTF
+    QByteArray ansi() const;  // the plain-text file
+};
+
+// What SetText(text) and then ResaltaTextos(highlights) leave in a control, computed directly:
+// the same text, the same runs, so the same saved bytes.
+StyledText StyleText(const QString& text, const QList<Highlight>& highlights);
+
+// The text and styles BuildReport leaves in the report window's control.
+StyledText StyledReport(int Tipo, const TreeControl& tree, const Catalogue& catalogue, ReportProgress* progress);

@@ -35,6 +35,11 @@ void appendDecoded(QString& out, std::string_view bytes)
         *dest++ = QChar(b >= 0x80 && b < 0xA0 ? kHighControls[b - 0x80] : char16_t(b));
 }
 
+char encodeChar(char16_t u)
+{
+    return encodeOne(u);
+}
+
 QString decode(std::string_view bytes)
 {
     QString out;

@@ -12,5 +12,7 @@ namespace AnsiCodePage {
 QString decode(std::string_view bytes);
 void appendDecoded(QString& out, std::string_view bytes);
 QByteArray encode(const QString& text);
+// One UTF-16 unit's byte, '?' when the page lacks it.
+char encodeChar(char16_t u);
 
 }

@@ -51,18 +51,53 @@ RichTextBox::RichTextBox(QObject* parent)
 {
     document_->setUndoRedoEnabled(false);
     document_->setDefaultFont(designFont());
+    watchDocument();
+}
+
+void RichTextBox::watchDocument()
+{
     connect(document_, &QTextDocument::contentsChange, this, [this](int, int, int) {
         if (!styling_)
             linesValid_ = false;
     });
 }
 
+void RichTextBox::TakeContent(RichTextBox& other)
+{
+    if (&other == this)
+        return;
+    document_->disconnect(this);
+    other.document_->disconnect(&other);
+    std::swap(document_, other.document_);
+    document_->setParent(this);
+    other.document_->setParent(&other);
+    watchDocument();
+    other.watchDocument();
+    selStart_ = other.selStart_;
+    selLength_ = other.selLength_;
+    insertion_ = other.insertion_;
+    lineStarts_.swap(other.lineStarts_);
+    linesValid_ = other.linesValid_;
+    emit documentReplaced();
+    emit selectionChanged();
+    other.SetText(QString());
+}
+
 RichTextBox::~RichTextBox() = default;
 
 QString RichTextBox::Text() const
 {
-    QString raw = document_->toRawText();
-    return raw.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    // One pass, line by line: replacing each break in place moves the rest of the text each time.
+    const QString raw = document_->toRawText();
+    QString text;
+    text.reserve(raw.size() + document_->blockCount());
+    qsizetype from = 0;
+    for (qsizetype at; (at = raw.indexOf(QChar::ParagraphSeparator, from)) >= 0; from = at + 1) {
+        text.append(QStringView(raw).mid(from, at - from));
+        text.append(u"\r\n");
+    }
+    text.append(QStringView(raw).mid(from));
+    return text;
 }
 
 void RichTextBox::SetText(const QString& text)
@@ -218,6 +253,35 @@ void RichTextBox::SetSelItalic(bool on)
     applyToSelection(format);
 }
 
+void RichTextBox::StyleRanges(const std::vector<TextStyling>& stylings)
+{
+    if (stylings.empty())
+        return;
+    const int total = length();
+    QTextCursor cursor(document_);
+    // One edit: the document tells its views of the change once, when the edit ends.
+    styling_ = true;
+    cursor.beginEditBlock();
+    for (const TextStyling& styling : stylings) {
+        // The range a selection of it would take: the start clamped to the text, the length to
+        // its end.
+        const int start = std::clamp(styling.start, 0, total);
+        const int end = start + std::clamp(styling.length, 0, total - start);
+        const int first = positionOf(start), last = positionOf(end);
+        if (first == last)
+            continue;
+        QTextCharFormat format;
+        format.setFontWeight(styling.bold ? QFont::Bold : QFont::Normal);
+        format.setFontUnderline(styling.underline);
+        format.setFontItalic(styling.italic);
+        cursor.setPosition(first);
+        cursor.setPosition(last, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(format);
+    }
+    cursor.endEditBlock();
+    styling_ = false;
+}
+
 QList<TextRun> RichTextBox::Runs() const
 {
     QList<TextRun> runs;
@@ -248,20 +312,27 @@ QList<TextRun> RichTextBox::Runs() const
 QByteArray RichTextBox::TextRTF() const
 {
     const QString text = Text();
-    QList<RtfWriter::Run> runs;
+    RtfWriter::Stream rtf(FontName, FontSize, text.size());
     for (const TextRun& run : Runs())
-        runs.append({text.mid(run.start, run.length), run.bold, run.underline, run.italic});
-    return RtfWriter::Write(runs, FontName, FontSize);
+        rtf.add(QStringView(text).mid(run.start, run.length), run.bold, run.underline, run.italic);
+    return rtf.finish();
 }
 
 void RichTextBox::SaveFile(const QString& path, int format) const
 {
     if (format != RichTextFormat::rtfRTF && format != RichTextFormat::rtfText)
         RaiseStandardError(ErrorNumbers::InvalidProcedureCall);
+    // The path is checked before the content is made.
+    if (PathMapper::current().toHost(path).isEmpty())
+        RaiseStandardError(ErrorNumbers::PathNotFound);
+    SaveTextFileBytes(path, format == RichTextFormat::rtfRTF ? TextRTF() : AnsiCodePage::encode(Text()));
+}
+
+void SaveTextFileBytes(const QString& path, const QByteArray& bytes)
+{
     const QString host = PathMapper::current().toHost(path);
     if (host.isEmpty() || !QFileInfo(QFileInfo(host).absolutePath()).isDir())
         RaiseStandardError(ErrorNumbers::PathNotFound);
-    const QByteArray bytes = format == RichTextFormat::rtfRTF ? TextRTF() : AnsiCodePage::encode(Text());
     // The user named this file: a link there has its target replaced, as editors do.
     AtomicFile::Failure failure;
     if (!AtomicFile::writeFile(host, bytes, AtomicFile::Links::WriteTarget, &failure))
@@ -305,6 +376,7 @@ RichTextView::RichTextView(RichTextBox& box, QWidget* parent)
         if (!updating_)
             box_.setSelectionFromView(textCursor().anchor(), textCursor().position());
     });
+    connect(&box, &RichTextBox::documentReplaced, this, [this] { showBoxDocument(); });
     // Styling a long report moves the selection thousands of times; the view shows where it
     // ended up once control returns to the event loop.
     connect(&box, &RichTextBox::selectionChanged, this, [this] {
@@ -313,6 +385,14 @@ RichTextView::RichTextView(RichTextBox& box, QWidget* parent)
         pending_ = true;
         QTimer::singleShot(0, this, [this] { showBoxSelection(); });
     });
+}
+
+void RichTextView::showBoxDocument()
+{
+    // Setting a document moves the view's cursor, which is not the user's selection.
+    updating_ = true;
+    setDocument(box_.document());
+    updating_ = false;
 }
 
 void RichTextView::showBoxSelection()

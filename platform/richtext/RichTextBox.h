@@ -26,6 +26,16 @@ struct TextRun {
     bool italic = false;
 };
 
+// A style laid over a range of RichTextBox::Text: bold when `bold`, underlined when `underline`,
+// italic when `italic`.
+struct TextStyling {
+    int start = 0;
+    int length = 0;
+    bool bold = false;
+    bool underline = false;
+    bool italic = false;
+};
+
 // The rich-text control: a text with bold, underlined and italic runs, a selection, and the
 // means to save it as rich text or plain text and to print it. Lines are separated by CR LF in
 // Text, and every offset (SelStart, SelLength, TextRun) counts a CR LF as two characters, exactly
@@ -65,6 +75,16 @@ public:
     void SetSelUnderline(bool on);
     void SetSelItalic(bool on);
 
+    // Lays each styling over its range in turn, as selecting the range (SelStart, then SelLength)
+    // and setting SelBold, SelUnderline and SelItalic would, but in one change of the document;
+    // the selection and the insertion style stay as they were.
+    void StyleRanges(const std::vector<TextStyling>& stylings);
+
+    // Takes `other`'s whole content (text, styles, selection) in one step, leaving it empty. A
+    // view of this box then shows the new content, laid out afresh as it first shows it, so a
+    // long document built and styled without a view is not laid out once per change.
+    void TakeContent(RichTextBox& other);
+
     // The runs of one style that make up the text, in order; line breaks count as regular text.
     QList<TextRun> Runs() const;
 
@@ -96,8 +116,11 @@ public:
 signals:
     // The selection was changed through the box (not by the view).
     void selectionChanged();
+    // document() is another object now (TakeContent).
+    void documentReplaced();
 
 private:
+    void watchDocument();
     std::optional<bool> selectionHas(bool (*test)(const QTextCharFormat&)) const;
     void applyToSelection(const QTextCharFormat& format);
     int positionOf(int offset) const;
@@ -116,6 +139,10 @@ private:
     bool styling_ = false;
 };
 
+// Writes `bytes` to the Windows path `path` as RichTextBox::SaveFile does, with its errors: 76
+// when the path has no host form or its folder does not exist, 75 when it cannot be written.
+void SaveTextFileBytes(const QString& path, const QByteArray& bytes);
+
 // The control on screen: a text view over a RichTextBox's document, in the design font ("Courier
 // New" 9.75 points, or the closest fixed-pitch face the machine has). The user's selection is the
 // box's selection, and the box's selection shows in the view.
@@ -128,6 +155,7 @@ public:
 
 private:
     void showBoxSelection();
+    void showBoxDocument();
 
     RichTextBox& box_;
     bool pending_ = false;

@@ -11,22 +11,33 @@ namespace {
 void appendHex(QByteArray& out, unsigned char byte)
 {
     static const char digits[] = "0123456789abcdef";
-    out += "\\'";
-    out += digits[byte >> 4];
-    out += digits[byte & 0x0F];
+    const char escape[4] = {'\\', '\'', digits[byte >> 4], digits[byte & 0x0F]};
+    out.append(escape, 4);
 }
 
 }
 
-QByteArray EscapeText(const QString& text)
+void AppendEscaped(QByteArray& out, QStringView text)
 {
-    QByteArray out;
-    out.reserve(text.size() + text.size() / 8);
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        const char16_t u = c.unicode();
-        if (u == u'\r' || u == u'\n') {
-            if (u == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+        const char16_t u = text[i].unicode();
+        if (u >= 0x20 && u < 0x7F && u != u'\\' && u != u'{' && u != u'}') {
+            // Plain characters go over in one piece, up to the next one that needs care.
+            qsizetype end = i + 1;
+            while (end < text.size()) {
+                const char16_t v = text[end].unicode();
+                if (v < 0x20 || v >= 0x7F || v == u'\\' || v == u'{' || v == u'}')
+                    break;
+                ++end;
+            }
+            const qsizetype start = out.size();
+            out.resize(start + (end - i));
+            char* dest = out.data() + start;
+            for (qsizetype k = i; k < end; ++k)
+                *dest++ = static_cast<char>(text[k].unicode());
+            i = end - 1;
+        } else if (u == u'\r' || u == u'\n') {
+            if (u == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
                 ++i;
             out += "\\par\r\n";
         } else if (u == u'\\' || u == u'{' || u == u'}') {
@@ -36,14 +47,12 @@ QByteArray EscapeText(const QString& text)
             out += "\\tab ";
         } else if (u == 0x2028) {
             out += "\\line ";
-        } else if (u >= 0x20 && u < 0x7F) {
-            out += static_cast<char>(u);
         } else if (u < 0x20) {
             appendHex(out, static_cast<unsigned char>(u));
         } else {
-            const QByteArray ansi = AnsiCodePage::encode(QString(c));
-            if (ansi.size() == 1 && ansi[0] != '?') {
-                appendHex(out, static_cast<unsigned char>(ansi[0]));
+            const char ansi = AnsiCodePage::encodeChar(u);
+            if (ansi != '?') {
+                appendHex(out, static_cast<unsigned char>(ansi));
             } else {
                 // A signed 16-bit number per UTF-16 unit, as the format wants.
                 out += "\\u";
@@ -52,38 +61,58 @@ QByteArray EscapeText(const QString& text)
             }
         }
     }
+}
+
+QByteArray EscapeText(const QString& text)
+{
+    QByteArray out;
+    out.reserve(text.size() + text.size() / 8);
+    AppendEscaped(out, text);
     return out;
+}
+
+Stream::Stream(const QString& fontName, double pointSize, qsizetype expectedLength)
+{
+    out_.reserve(expectedLength + expectedLength / 8 + 256);
+    out_ += "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fmodern\\fprq1\\fcharset0 ";
+    AppendEscaped(out_, fontName);
+    out_ += ";}}\r\n";
+    out_ += "\\viewkind4\\uc1\\pard\\f0\\fs";
+    out_ += QByteArray::number(static_cast<long long>(std::lround(pointSize * 2)));
+    out_ += ' ';
+}
+
+void Stream::add(QStringView text, bool bold, bool underline, bool italic)
+{
+    if (text.isEmpty())
+        return;
+    const qsizetype before = out_.size();
+    if (bold != bold_)
+        out_ += bold ? "\\b" : "\\b0";
+    if (underline != underline_)
+        out_ += underline ? "\\ul" : "\\ulnone";
+    if (italic != italic_)
+        out_ += italic ? "\\i" : "\\i0";
+    if (out_.size() != before)
+        out_ += ' ';
+    bold_ = bold;
+    underline_ = underline;
+    italic_ = italic;
+    AppendEscaped(out_, text);
+}
+
+QByteArray Stream::finish()
+{
+    out_ += "\r\n}\r\n";
+    return std::move(out_);
 }
 
 QByteArray Write(const QList<Run>& runs, const QString& fontName, double pointSize)
 {
-    QByteArray out;
-    out += "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fmodern\\fprq1\\fcharset0 ";
-    out += EscapeText(fontName);
-    out += ";}}\r\n";
-    out += "\\viewkind4\\uc1\\pard\\f0\\fs";
-    out += QByteArray::number(static_cast<long long>(std::lround(pointSize * 2)));
-    out += ' ';
-    bool bold = false, underline = false, italic = false;
-    for (const Run& run : runs) {
-        if (run.text.isEmpty())
-            continue;
-        QByteArray words;
-        if (run.bold != bold)
-            words += run.bold ? "\\b" : "\\b0";
-        if (run.underline != underline)
-            words += run.underline ? "\\ul" : "\\ulnone";
-        if (run.italic != italic)
-            words += run.italic ? "\\i" : "\\i0";
-        if (!words.isEmpty())
-            out += words + ' ';
-        bold = run.bold;
-        underline = run.underline;
-        italic = run.italic;
-        out += EscapeText(run.text);
-    }
-    out += "\r\n}\r\n";
-    return out;
+    Stream stream(fontName, pointSize);
+    for (const Run& run : runs)
+        stream.add(run.text, run.bold, run.underline, run.italic);
+    return stream.finish();
 }
 
 }

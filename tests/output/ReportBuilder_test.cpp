@@ -1,10 +1,14 @@
 #include "catalogue/Catalogue.h"
+#include "platform/core/AnsiCodePage.h"
 #include "output/ReportBuilder.h"
 #include "platform/controls/MemoryControls.h"
 #include "platform/richtext/RichTextBox.h"
 #include "support_files/TestApplication.h"
 
 #include <gtest/gtest.h>
+#include <optional>
+#include <random>
+#include <tuple>
 
 namespace {
 
@@ -173,6 +177,128 @@ TEST(ResaltaTexto, StylesEveryOccurrenceAtOffsetsThatCountCrLfAsTwo)
     EXPECT_EQ(styled, (QList<std::pair<int, int>>{{0, 3}, {8, 2}, {14, 2}}));
     EXPECT_EQ(box.SelLength(), 0);
     EXPECT_EQ(box.SelBold(), false) << "no insertion style is left behind";
+}
+
+namespace {
+
+// The styling as the report was first styled: one selection per find, styled attribute by
+// attribute, then emptied. The fast styling must leave exactly what this leaves.
+void ResaltaTextoPasoAPaso(RichTextBox& control, const QString& text, bool underline, bool italic)
+{
+    const QString s = control.Text();
+    qsizetype a = 1;
+    while (a < s.size()) {
+        const qsizetype found = s.indexOf(text, a - 1);
+        if (found < 0)
+            break;
+        a = found + 2;
+        control.SetSelStart(static_cast<int>(found));
+        control.SetSelLength(static_cast<int>(text.size()));
+        control.SetSelBold(true);
+        control.SetSelUnderline(underline);
+        control.SetSelItalic(italic);
+        control.SetSelLength(0);
+        control.SetSelBold(false);
+        control.SetSelUnderline(false);
+        control.SetSelItalic(false);
+    }
+}
+
+// Everything a user or a saved file can see of a control.
+struct Observed {
+    QString text;
+    QList<std::tuple<int, int, bool, bool, bool>> runs;
+    int selStart, selLength;
+    std::optional<bool> bold, underline, italic;
+    QByteArray rtf;
+
+    explicit Observed(const RichTextBox& box)
+        : text(box.Text()), selStart(box.SelStart()), selLength(box.SelLength()), bold(box.SelBold()),
+          underline(box.SelUnderline()), italic(box.SelItalic()), rtf(box.TextRTF())
+    {
+        for (const TextRun& run : box.Runs())
+            runs.append({run.start, run.length, run.bold, run.underline, run.italic});
+    }
+    bool operator==(const Observed&) const = default;
+};
+
+void expectSameAsStepByStep(const QString& text, const QList<Highlight>& highlights)
+{
+    RichTextBox literal, fast, oneByOne;
+    for (RichTextBox* box : {&literal, &fast, &oneByOne})
+        box->SetText(text);
+    for (const Highlight& h : highlights) {
+        ResaltaTextoPasoAPaso(literal, h.text, h.underline, h.italic);
+        ResaltaTexto(oneByOne, h.text, h.underline, h.italic);
+    }
+    ResaltaTextos(fast, highlights);
+    const Observed expected(literal);
+    EXPECT_TRUE(Observed(fast) == expected) << text.toStdString();
+    EXPECT_TRUE(Observed(oneByOne) == expected) << text.toStdString();
+
+    // Without a control: the same text, runs and saved bytes.
+    const StyledText direct = StyleText(text, highlights);
+    EXPECT_EQ(direct.text, expected.text);
+    QList<std::tuple<int, int, bool, bool, bool>> runs;
+    for (const TextRun& run : direct.runs)
+        runs.append({run.start, run.length, run.bold, run.underline, run.italic});
+    EXPECT_EQ(runs, expected.runs) << text.toStdString();
+    EXPECT_EQ(direct.rtf(), expected.rtf);
+    EXPECT_EQ(direct.ansi(), AnsiCodePage::encode(expected.text));
+}
+
+}
+
+TEST(ResaltaTexto, FastStylingLeavesWhatTheStepByStepSelectionLeaves)
+{
+    TestApplication();
+    // Overlapping finds of one string, adjacent finds, finds across and next to line breaks, a
+    // find that ends the text, a one-character text (the search never starts), no find.
+    expectSameAsStepByStep("aaaa\r\nabab ab\r\n\r\naa", {{"aa", true, true}, {"ab", false, false}});
+    expectSameAsStepByStep("x\r\ny\r\nx\r\ny", {{"\r\ny", false, true}, {"\n", true, false}, {"\r", false, false}});
+    expectSameAsStepByStep("a", {{"a", true, false}});
+    expectSameAsStepByStep("zzz", {{"q", true, true}});
+    // Later strings restyle what earlier ones styled: a title over a label and the other way.
+    expectSameAsStepByStep("Informe : Informe\r\nGUID : Informe : x",
+                           {{"Informe", true, false}, {"e : I", false, true}, {"GUID : ", false, false}});
+
+    // Random texts over a small alphabet, where finds overlap, touch and cross line breaks often.
+    std::mt19937 random(12);
+    // Lone CR and LF, a paragraph separator and a frame mark, which the control reads its own way.
+    const QStringList pieces{"a", "b", "ab", "\r\n", " ", "ó", "\r", "\n", QString(QChar(0x2029)), QString(QChar(0xFDD0))};
+    auto pick = [&](int count) {
+        QString s;
+        for (int i = 0; i < count; ++i)
+            s += pieces[static_cast<int>(random() % pieces.size())];
+        return s;
+    };
+    for (int round = 0; round < 200; ++round) {
+        const QString text = pick(static_cast<int>(random() % 40));
+        QList<Highlight> highlights;
+        for (int h = 0, n = 1 + static_cast<int>(random() % 3); h < n; ++h)
+            highlights.append({pick(1 + static_cast<int>(random() % 3)), random() % 2 == 0, random() % 2 == 0});
+        expectSameAsStepByStep(text, highlights);
+    }
+}
+
+TEST(StyledReport, IsWhatTheReportWindowsControlHoldsAndSaves)
+{
+    TestApplication();
+    LoadedFolder folder;
+    folder.check(folder.addProject("Stock", "Stock.vbp", {reference("C:\\a.dll", "GUID        : copia"),
+                                                           reference("C:\\b.dll", "Línea\nrota")}));
+    folder.check(folder.addProject("Caja", "Caja.vbp"));
+    for (int tipo : {0, 1}) {
+        MemoryStatusBar status;
+        RichTextBox txt;
+        BuildReport(tipo, folder.tree, folder.catalogue, status, nullptr, txt);
+        RecordedProgress progress;
+        const StyledText direct = StyledReport(tipo, folder.tree, folder.catalogue, &progress);
+        EXPECT_TRUE(progress.closed);
+        EXPECT_EQ(direct.text, txt.Text());
+        EXPECT_EQ(direct.rtf(), txt.TextRTF());
+        EXPECT_EQ(direct.ansi(), AnsiCodePage::encode(txt.Text()));
+    }
 }
 
 TEST(BuildReport, StylesTheTitleAndTheLabelsAndTellsTheStatusBar)

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QTextDocument>
 #include <gtest/gtest.h>
+#include <QTextCursor>
+#include <tuple>
 
 namespace {
 
@@ -112,6 +114,54 @@ TEST_F(RichTextBoxTest, AViewSharesTheContentAndTheSelection)
     EXPECT_EQ(box.SelText(), "dos");
     view.insertPlainText("tres");
     EXPECT_EQ(box.Text(), "uno\r\ntres");
+}
+
+TEST_F(RichTextBoxTest, TakingAnotherBoxsContentMovesItWholeAndTheViewFollows)
+{
+    box.SetText("viejo");
+    RichTextView view(box);
+    RichTextBox built;
+    built.SetText("uno\r\ndos tres");
+    built.StyleRanges({{5, 3, true, false, true}});
+    built.SetSelStart(9);
+    built.SetSelLength(4);
+
+    box.TakeContent(built);
+    EXPECT_EQ(box.Text(), "uno\r\ndos tres");
+    EXPECT_EQ(box.SelText(), "tres");
+    EXPECT_EQ(box.SelBold(), false);
+    box.SetSelStart(5);
+    box.SetSelLength(3);
+    EXPECT_EQ(box.SelBold(), true);
+    EXPECT_EQ(box.SelItalic(), true);
+    EXPECT_EQ(view.document(), box.document());
+    EXPECT_EQ(view.toPlainText(), "uno\ndos tres");
+    EXPECT_EQ(built.Text(), "");
+
+    // Both boxes still follow the edits of their own documents, and only those.
+    built.SetText("otro\r\ntexto\r\nmas");
+    view.moveCursor(QTextCursor::End);
+    view.insertPlainText("\ncuatro");
+    EXPECT_EQ(box.Text(), "uno\r\ndos tres\r\ncuatro");
+    box.SetSelStart(15);
+    box.SetSelLength(6);
+    EXPECT_EQ(box.SelText(), "cuatro");
+    built.SetSelStart(13);
+    built.SetSelLength(3);
+    EXPECT_EQ(built.SelText(), "mas");
+}
+
+TEST_F(RichTextBoxTest, StylingRangesKeepsThemInsideTheText)
+{
+    box.SetText("ab\r\ncd");
+    // Past the end, negative lengths and starts, a range that ends inside a line break.
+    box.StyleRanges({{4, 99, true, true, false}, {-3, 1, true, false, false}, {1, -2, true, false, true}, {1, 2, false, true, true}});
+    QList<std::tuple<int, int, bool, bool, bool>> runs;
+    for (const TextRun& run : box.Runs())
+        runs.append({run.start, run.length, run.bold, run.underline, run.italic});
+    EXPECT_EQ(runs, (QList<std::tuple<int, int, bool, bool, bool>>{
+                        {0, 1, true, false, false}, {1, 1, false, true, true}, {2, 2, false, false, false},
+                        {4, 2, true, true, false}}));
 }
 
 TEST(RtfWriter, EscapesWhatRichTextReservesAndWritesTheAnsiPageAsBytes)
