@@ -63,10 +63,7 @@ QString variantText(const QVariant& value)
 
 void cRegistry::raise(int number, const QString& description) const
 {
-    QString program = QCoreApplication::applicationName();
-    if (program.isEmpty())
-        program = QString::fromLatin1(Version::AppTitle);
-    throw ProgramError(number, description, program + QStringLiteral(".cRegistry"));
+    throw ProgramError(number, description, QString::fromLatin1(Version::ProgramName) + QStringLiteral(".cRegistry"));
 }
 
 QString cRegistry::setFailureDescription(const QVariant& vValue) const

@@ -1,5 +1,7 @@
 #include "support/mShell.h"
 
+#include "support/Version.h"
+
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/desktop/ShellExecute.h"
 
@@ -13,7 +15,7 @@ constexpr std::int32_t DefaultBase = std::int32_t(0x80040418u);
 // The source of its errors: the program's executable name (not its title), then ".GShell".
 QString source()
 {
-    return QStringLiteral("zantrel.GShell");
+    return QString::fromLatin1(Version::ProgramName) + QStringLiteral(".GShell");
 }
 
 }

@@ -161,7 +161,7 @@ TEST(cRegistry, NumbersAndBytesAreWrittenOnlyFromTheirOwnKinds)
     const ProgramError notBytes = raised([&] { registry.setValue(QStringLiteral("text")); });
     EXPECT_EQ(notBytes.Number, 26001);
     EXPECT_EQ(notBytes.Description, QStringLiteral("Application-defined or object-defined error"));
-    EXPECT_EQ(notBytes.Source, QStringLiteral("Zantrel.cRegistry"));
+    EXPECT_EQ(notBytes.Source, QStringLiteral("zantrel.cRegistry"));
     EXPECT_EQ(WinApi::OpenRegistryKeyCount(), 0) << "a raising write closes its key";
 }
 
@@ -211,7 +211,7 @@ TEST(cRegistry, KeysAndValuesAreCreatedAndDeletedOrTheFailureIsRaised)
     error = raised([&] { registry.CreateKey(); });
     EXPECT_EQ(error.Number, 26001);
     EXPECT_EQ(error.Description, QStringLiteral("Failed to create registry Key: 'Software\\Nope"));
-    EXPECT_EQ(error.Source, QStringLiteral("Zantrel.cRegistry"));
+    EXPECT_EQ(error.Source, QStringLiteral("zantrel.cRegistry"));
     EXPECT_EQ(WinApi::OpenRegistryKeyCount(), 0);
 }
 
