@@ -7,7 +7,6 @@
 #include "platform/registry/WindowsEnvironment.h"
 #include "support/Version.h"
 
-#include <QCoreApplication>
 #include <QtEndian>
 #include <cstring>
 #include <exception>

@@ -1,9 +1,8 @@
 #include "support/mShell.h"
 
-#include "support/Version.h"
-
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/desktop/ShellExecute.h"
+#include "support/Version.h"
 
 #include <new>
 
