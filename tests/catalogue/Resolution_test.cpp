@@ -7,6 +7,7 @@
 #include "platform/controls/MemoryControls.h"
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/registry/RegistryStore.h"
+#include "support_files/FixtureLibraries.h"
 #include "support_files/TempPrefix.h"
 
 #include <QDateTime>
@@ -16,15 +17,14 @@
 
 namespace {
 
-const QString kFacturacion = "{3F2A9C10-5B7E-4D21-9A6C-0E8B1F4D7A21}";
-const QString kInventario = "{A7C1E5D2-0F3B-4C8E-B2D4-6E9F1A3C5B70}";
-const QString kNominas = "{5D0B7E3A-9C41-4F2E-8A17-C3E6B0D92F48}";
-const QString kControles = "{C4E8A1F6-2B7D-4A93-9E05-D1F3B6A8C2E9}";
+const QString kFacturacion = FixtureLibraries::Facturacion;
+const QString kInventario = FixtureLibraries::Inventario;
+const QString kNominas = FixtureLibraries::Nominas;
+const QString kControles = FixtureLibraries::Controles;
 
 QByteArray fixture(const QString& name)
 {
-    QFile file(QStringLiteral(ZANTREL_SOURCE_DIR "/tests/fixtures/typelibs/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return FixtureLibraries::Bytes(name);
 }
 
 // A prefix with the fixture libraries in place and a machine registry registering some of them

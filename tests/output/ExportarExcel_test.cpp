@@ -6,6 +6,7 @@
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/registry/RegistryStore.h"
 #include "platform/xls/SpreadGrid.h"
+#include "support_files/CatalogueFixtures.h"
 #include "support_files/IndependentReaders.h"
 #include "support_files/TempPrefix.h"
 
@@ -39,16 +40,6 @@ DependencyEntry entry(const QString& path, int sizeKB = 120, int major = 6, int 
     return e;
 }
 
-void addProject(Catalogue& catalogue, const QString& fileName, std::int32_t kind, const QString& name,
-                const QList<DependencyEntry>& entries)
-{
-    const int index = catalogue.ProjectCount() + 1;
-    catalogue.AppendProject(index);
-    int counter = 1;
-    for (const DependencyEntry& e : entries)
-        catalogue.AppendDependency(index, counter, e);
-    catalogue.SetProjectFields(index, fileName, kind, name);
-}
 
 // The expected sheet row of an entry of a project.
 QStringList dataRow(const QString& fileName, const QString& name, const QString& kind, const DependencyEntry& e)
@@ -118,11 +109,11 @@ protected:
 // unknown kind: the layouts of every rule of the sheet.
 void fillLayoutCatalogue(Catalogue& catalogue)
 {
-    addProject(catalogue, "Facturas.vbp", ProjectKind::Exe, "Facturas",
+    AddProject(catalogue, "Facturas.vbp", ProjectKind::Exe, "Facturas",
                {entry("C:\\windows\\system32\\stdole2.tlb", 120, 6, 0),
                 entry("C:\\windows\\system32\\MSCOMCTL.OCX", 1052, 2, 1, "Microsoft Windows Common Controls 6.0 (SP6)")});
-    addProject(catalogue, "Vacío.vbp", ProjectKind::OleDll, "Vacío", {});
-    addProject(catalogue, "c:\\tmp\\SinNombre.vbp", ProjectKind::Unknown, "",
+    AddProject(catalogue, "Vacío.vbp", ProjectKind::OleDll, "Vacío", {});
+    AddProject(catalogue, "c:\\tmp\\SinNombre.vbp", ProjectKind::Unknown, "",
                {entry("C:\\Archivos de programa\\Común\\señal.dll", 0, 1, 12, "Señales, «comillas» y \"dobles\"")});
 }
 
@@ -148,8 +139,8 @@ TEST_F(ExportTest, TwoProjectsWithTwoAndOneEntriesFillRowsThreeToSix)
     const DependencyEntry a1 = entry("C:\\windows\\system32\\stdole2.tlb", 120, 6, 0);
     const DependencyEntry a2 = entry("C:\\windows\\system32\\msado15.dll", 7, 2, 8, "Microsoft ActiveX Data Objects 2.8");
     const DependencyEntry b1 = entry("C:\\windows\\system32\\comdlg32.ocx", 150, 1, 2);
-    addProject(catalogue, "Facturas.vbp", ProjectKind::Control, "Facturas", {a1, a2});
-    addProject(catalogue, "Stock.vbp", ProjectKind::OleExe, "Stock", {b1});
+    AddProject(catalogue, "Facturas.vbp", ProjectKind::Control, "Facturas", {a1, a2});
+    AddProject(catalogue, "Stock.vbp", ProjectKind::OleExe, "Stock", {b1});
     ASSERT_TRUE(runExport());
     EXPECT_EQ(statusTexts, (QStringList{"Exportando ...", "Exportando : Facturas.vbp", "Exportando : Stock.vbp", "Listo!"}));
     EXPECT_EQ(waitCalls, (QList<bool>{true, false}));
@@ -173,7 +164,7 @@ TEST_F(ExportTest, AProjectWithoutEntriesAddsOneEmptyRowAndUnknownKindsLeaveTheK
 {
     REQUIRE_JUDGE(HaveXlrd(), "python3-xlrd");
     fillLayoutCatalogue(catalogue);
-    addProject(catalogue, "Raro.vbp", 99, "Raro", {entry("C:\\x.dll", -1, 0, 0, QString())});
+    AddProject(catalogue, "Raro.vbp", 99, "Raro", {entry("C:\\x.dll", -1, 0, 0, QString())});
     ASSERT_TRUE(runExport());
     const Catalogue& c = catalogue;
     const XlsSheetReadBack sheet = readSheet();
@@ -240,7 +231,7 @@ TEST_F(ExportTest, EachExportStartsFromAnEmptyGridAndReplacesTheFiles)
     fillLayoutCatalogue(catalogue);
     ASSERT_TRUE(runExport());
     catalogue.Reset();
-    addProject(catalogue, "Solo.vbp", ProjectKind::Exe, "Solo", {entry("C:\\a.dll")});
+    AddProject(catalogue, "Solo.vbp", ProjectKind::Exe, "Solo", {entry("C:\\a.dll")});
     ASSERT_TRUE(runExport());
     const XlsSheetReadBack sheet = readSheet();
     EXPECT_EQ(sheet.nrows, 3) << "nothing of the first export's longer sheet is left";
@@ -256,8 +247,8 @@ TEST_F(ExportTest, PastTenThousandRowsTheSheetGrowsAndKeepsARowThatFollowsASepar
     QList<DependencyEntry> many;
     for (int i = 0; i < 9997; ++i)
         many.append(entry(QString("C:\\libs\\lib%1.dll").arg(i)));
-    addProject(catalogue, "Grande.vbp", ProjectKind::Exe, "Grande", many);
-    addProject(catalogue, "Cola.vbp", ProjectKind::Exe, "Cola", {entry("C:\\uno.dll"), entry("C:\\dos.dll")});
+    AddProject(catalogue, "Grande.vbp", ProjectKind::Exe, "Grande", many);
+    AddProject(catalogue, "Cola.vbp", ProjectKind::Exe, "Cola", {entry("C:\\uno.dll"), entry("C:\\dos.dll")});
     ASSERT_TRUE(runExport());
     EXPECT_EQ(grid.MaxRows(), 10002);
     const XlsSheetReadBack sheet = readSheet();
@@ -274,13 +265,13 @@ TEST_F(ExportTest, ASheetNeedingARowPast32767FailsWithOverflowAndWritesNothing)
     QList<DependencyEntry> entries;
     for (int i = 0; i < 32765; ++i)
         entries.append(entry(QString("C:\\libs\\lib%1.dll").arg(i)));
-    addProject(catalogue, "Enorme.vbp", ProjectKind::Exe, "Enorme", entries);
+    AddProject(catalogue, "Enorme.vbp", ProjectKind::Exe, "Enorme", entries);
     ASSERT_TRUE(runExport());
     EXPECT_TRUE(readHostFile(host("proyectos.log")).contains("Rows: 32767\r\n"));
     const QByteArray earlierWorkbook = readHostFile(host("proyectos.xls"));
     const QByteArray earlierLog = readHostFile(host("proyectos.log"));
 
-    addProject(catalogue, "Uno.vbp", ProjectKind::Exe, "Uno", {entry("C:\\uno.dll")});
+    AddProject(catalogue, "Uno.vbp", ProjectKind::Exe, "Uno", {entry("C:\\uno.dll")});
     EXPECT_FALSE(runExport());
     EXPECT_EQ(messages.texts(), QStringList{"ExportarExcel : 6 Overflow"});
     EXPECT_EQ(messages.shown()[0].iconName(), "critical");
@@ -383,7 +374,7 @@ TEST_F(ExportTest, AFullDiskLeavesTheEarlierFilesAndNoTemporaryFile)
     QList<DependencyEntry> entries;
     for (int i = 0; i < 3000; ++i)
         entries.append(entry(QString("C:\\libs\\lib%1.dll").arg(i), i, 1, i));
-    addProject(catalogue, "Grande.vbp", ProjectKind::Exe, "Grande", entries);
+    AddProject(catalogue, "Grande.vbp", ProjectKind::Exe, "Grande", entries);
 
     EXPECT_FALSE(runExport());
     EXPECT_EQ(messages.texts(), QStringList{"Error al Exportar archivo"});
@@ -397,7 +388,7 @@ TEST_F(ExportTest, AProgramFolderThatCannotBeWrittenLeavesTheEarlierFiles)
 {
     prefix.writeFile("programa/proyectos.xls", "earlier workbook");
     prefix.writeFile("programa/proyectos.log", "earlier log");
-    addProject(catalogue, "A.vbp", ProjectKind::Exe, "A", {entry("C:\\a.dll")});
+    AddProject(catalogue, "A.vbp", ProjectKind::Exe, "A", {entry("C:\\a.dll")});
     std::unique_ptr<MountedFolder> readOnly;
     if (geteuid() == 0) {
         // Root writes through permissions: make the folder a read-only file system instead.

@@ -1,6 +1,7 @@
 #include "output/XlsxExport.h"
 
 #include "catalogue/Catalogue.h"
+#include "support_files/CatalogueFixtures.h"
 #include "support_files/IndependentReaders.h"
 #include "support_files/TempPrefix.h"
 
@@ -24,16 +25,6 @@ DependencyEntry entry(const QString& path, int sizeKB, int major, int minor, con
     return e;
 }
 
-void addProject(Catalogue& catalogue, const QString& fileName, std::int32_t kind, const QString& name,
-                const QList<DependencyEntry>& entries)
-{
-    const int index = catalogue.ProjectCount() + 1;
-    catalogue.AppendProject(index);
-    int counter = 1;
-    for (const DependencyEntry& e : entries)
-        catalogue.AppendDependency(index, counter, e);
-    catalogue.SetProjectFields(index, fileName, kind, name);
-}
 
 QByteArray readHostFile(const QString& path)
 {
@@ -61,12 +52,12 @@ protected:
 TEST_F(XlsxExportTest, TheSameSheetWithNumbersAndDatesReadByOpenpyxlAndLibreOffice)
 {
     REQUIRE_JUDGE(HaveOpenpyxl(), "python3-openpyxl");
-    addProject(catalogue, "Ventas.vbp", ProjectKind::Exe, "Ventas",
+    AddProject(catalogue, "Ventas.vbp", ProjectKind::Exe, "Ventas",
                {entry("C:\\windows\\system32\\stdole2.tlb", 12, 2, 0, "07/12/2026 10:20:30"),
                 entry("C:\\libs\\grid.ocx", 1024, 1, 10, "")});
     // A hostile name: a control character that XML cannot carry, and text that looks like markup.
-    addProject(catalogue, "Raro.vbp", ProjectKind::Control, QString("a\x01<b>&"), {entry("C:\\x.dll", 0, 0, 0, "31/02/2026 00:00:00")});
-    addProject(catalogue, "Vacio.vbp", ProjectKind::Exe, "Vacio", {});
+    AddProject(catalogue, "Raro.vbp", ProjectKind::Control, QString("a\x01<b>&"), {entry("C:\\x.dll", 0, 0, 0, "31/02/2026 00:00:00")});
+    AddProject(catalogue, "Vacio.vbp", ProjectKind::Exe, "Vacio", {});
     ASSERT_TRUE(exportTo()) << problem.toStdString();
     EXPECT_EQ(QDir(prefix.hostPath("salida")).entryList(QDir::Files | QDir::Hidden), QStringList{"proyectos.xlsx"})
         << "no temporary file is left behind";
@@ -127,7 +118,7 @@ TEST_F(XlsxExportTest, HoldsMoreRowsThanTheXlsLimit)
     QList<DependencyEntry> entries;
     for (int i = 0; i < 40000; ++i)
         entries.append(entry(QString("C:\\libs\\lib%1.dll").arg(i), i, 1, 0, "01/01/2020 00:00:00"));
-    addProject(catalogue, "Enorme.vbp", ProjectKind::Exe, "Enorme", entries);
+    AddProject(catalogue, "Enorme.vbp", ProjectKind::Exe, "Enorme", entries);
     ASSERT_TRUE(exportTo()) << problem.toStdString();
     const XlsxReadBack book = ReadXlsx(workbook(), true);
     ASSERT_TRUE(book.ok) << book.error.toStdString();
@@ -139,7 +130,7 @@ TEST_F(XlsxExportTest, HoldsMoreRowsThanTheXlsLimit)
 
 TEST_F(XlsxExportTest, AFolderThatCannotTakeTheWorkbookFailsAndKeepsTheEarlierFile)
 {
-    addProject(catalogue, "A.vbp", ProjectKind::Exe, "A", {entry("C:\\a.dll", 1, 1, 0, "")});
+    AddProject(catalogue, "A.vbp", ProjectKind::Exe, "A", {entry("C:\\a.dll", 1, 1, 0, "")});
     EXPECT_FALSE(exportTo("c:\\no\\existe"));
     EXPECT_TRUE(problem.contains("c:\\no\\existe")) << problem.toStdString();
     EXPECT_FALSE(QFile::exists(prefix.hostPath("no")));
