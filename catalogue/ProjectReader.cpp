@@ -7,6 +7,8 @@
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/files/AnsiLineReader.h"
 
+#include <optional>
+
 namespace {
 
 // Kind named by a Type line, tested in this order because "OleExe" contains "Exe".
@@ -33,8 +35,13 @@ QString nameLineValue(const QString& line)
 
 }
 
-void DeterminaTipoDeProyecto(Catalogue& catalogue, LoadContext& load, int projectIndex, int& DependencyCounter,
-                             QString& FileName, std::int32_t& Kind, QString& Name)
+namespace {
+
+// Reads the project's lines from the reader `open` makes (inside the error handling, so a file
+// that cannot be opened is reported as one that cannot be read).
+template <typename Open>
+void readProject(Catalogue& catalogue, LoadContext& load, int projectIndex, int& DependencyCounter,
+                 QString& FileName, std::int32_t& Kind, QString& Name, Open open)
 {
     Kind = ProjectKind::Unknown;
     Name.clear();
@@ -42,10 +49,11 @@ void DeterminaTipoDeProyecto(Catalogue& catalogue, LoadContext& load, int projec
     load.readingProjectPath = FileName;
     const FolderListingCache::Use listings(load.folderListings);
     try {
-        AnsiLineReader file(FileName);
+        std::optional<AnsiLineReader> file;
+        open(file);
         QString line;
         load.readingLine = 0;
-        while (file.readLine(line)) {
+        while (file->readLine(line)) {
             ++load.readingLine;
             if (line.startsWith(u"Type")) {
                 classifyTypeLine(line, Kind);
@@ -61,6 +69,25 @@ void DeterminaTipoDeProyecto(Catalogue& catalogue, LoadContext& load, int projec
     } catch (const ProgramError& error) {
         ShowMessage(error.RoutineMessage(QStringLiteral("DeterminaTipoDeProyecto")), MsgStyle::Critical);
     }
+}
+
+}
+
+void DeterminaTipoDeProyecto(Catalogue& catalogue, LoadContext& load, int projectIndex, int& DependencyCounter,
+                             QString& FileName, std::int32_t& Kind, QString& Name)
+{
+    const QString path = FileName;
+    readProject(catalogue, load, projectIndex, DependencyCounter, FileName, Kind, Name,
+                [&path](std::optional<AnsiLineReader>& file) { file.emplace(path); });
+}
+
+void DeterminaTipoDeProyecto(Catalogue& catalogue, LoadContext& load, int projectIndex, int& DependencyCounter,
+                             QString& FileName, const QByteArray& contents, std::int32_t& Kind, QString& Name)
+{
+    readProject(catalogue, load, projectIndex, DependencyCounter, FileName, Kind, Name,
+                [&contents](std::optional<AnsiLineReader>& file) {
+                    file.emplace(AnsiLineReader::InMemory{}, contents.toStdString());
+                });
 }
 
 QString ExtraeNombreArchivo(const QString& path)

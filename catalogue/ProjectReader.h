@@ -2,6 +2,7 @@
 
 // The project-file reader: what one *.vbp file says of its kind, its name and its dependencies.
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 
@@ -16,6 +17,11 @@ struct LoadContext;
 // the outputs keep what they held then and the call returns normally.
 void DeterminaTipoDeProyecto(Catalogue& catalogue, LoadContext& load, int projectIndex, int& DependencyCounter,
                              QString& FileName, std::int32_t& Kind, QString& Name);
+
+// The same, reading `contents` as the bytes of the project file named `FileName` (a file's
+// contents already in memory) with the same line reading. For tests and fuzzing.
+void DeterminaTipoDeProyecto(Catalogue& catalogue, LoadContext& load, int projectIndex, int& DependencyCounter,
+                             QString& FileName, const QByteArray& contents, std::int32_t& Kind, QString& Name);
 
 // The part of `path` after its last backslash; the whole text when it has none.
 QString ExtraeNombreArchivo(const QString& path);

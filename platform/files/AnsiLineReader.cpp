@@ -67,6 +67,12 @@ AnsiLineReader::AnsiLineReader(const QString& windowsPath)
     fd_ = fd;
 }
 
+AnsiLineReader::AnsiLineReader(InMemory, std::string contents)
+    : buffer_(std::move(contents))
+    , endOfFile_(true)
+{
+}
+
 AnsiLineReader::~AnsiLineReader()
 {
     if (fd_ >= 0)

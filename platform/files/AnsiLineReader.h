@@ -15,6 +15,10 @@ public:
     // Opens the file at a Windows path. Raises ProgramError 53 (missing file), 76 (missing
     // folder) or 75 (a folder, a device, or no permission).
     explicit AnsiLineReader(const QString& windowsPath);
+    // Reads the lines of `contents`, a file's bytes already in memory, as a file holding them
+    // is read. For tests and fuzzing.
+    struct InMemory {};
+    AnsiLineReader(InMemory, std::string contents);
     ~AnsiLineReader();
     AnsiLineReader(const AnsiLineReader&) = delete;
     AnsiLineReader& operator=(const AnsiLineReader&) = delete;

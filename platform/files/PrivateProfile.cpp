@@ -16,6 +16,8 @@ namespace {
 // Files larger than this are not profile files; reading them would only waste memory.
 constexpr qint64 kMaxProfileSize = 16 * 1024 * 1024;
 
+QStringList linesOf(const QByteArray& bytes);
+
 // The file's lines; an empty list for a file that does not exist, nothing for one that exists
 // but cannot be read whole (no permission, a folder, over the size limit, a read error), which
 // must then never be rewritten from an empty reading.
@@ -40,6 +42,11 @@ std::optional<QStringList> readLines(const QString& hostPath, QString* why = nul
             *why = file.errorString();
         return std::nullopt;
     }
+    return linesOf(bytes);
+}
+
+QStringList linesOf(const QByteArray& bytes)
+{
     QString text = AnsiCodePage::decode(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
@@ -80,27 +87,13 @@ QString unquoted(const QString& value)
     return value;
 }
 
-}
-
-namespace PrivateProfile {
-
-QString hostPathOf(const QString& fileName)
-{
-    if (fileName.contains(u'\\') || fileName.contains(u'/') || fileName.contains(u':'))
-        return PathMapper::current().toHost(fileName);
-    const PathMapper& mapper = PathMapper::current();
-    if (!mapper.driveRoot(u'c').isEmpty())
-        return mapper.toHost(QStringLiteral("C:\\windows\\") + fileName);
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' + fileName;
-}
-
-QString GetString(const QString& section, const QString& key, const QString& defaultValue, int bufferSize,
-                  const QString& fileName)
+// The value of `key` in `section` of the file's lines, as GetString returns it.
+QString valueIn(const QStringList& lines, const QString& section, const QString& key, const QString& defaultValue,
+                int bufferSize)
 {
     QString result = defaultValue;
     bool inSection = false;
-    const std::optional<QStringList> lines = readLines(hostPathOf(fileName));
-    for (const QString& line : lines ? *lines : QStringList()) {
+    for (const QString& line : lines) {
         const QString name = sectionName(line);
         if (!name.isNull()) {
             inSection = name.compare(section, Qt::CaseInsensitive) == 0;
@@ -115,15 +108,9 @@ QString GetString(const QString& section, const QString& key, const QString& def
     return bufferSize > 0 ? result.left(bufferSize - 1) : QString();
 }
 
-bool WriteString(const QString& section, const QString& key, const QString& value, const QString& fileName)
+// The file's text with `key` of `section` set to `value`, as WriteString writes it.
+QByteArray textWith(QStringList lines, const QString& section, const QString& key, const QString& value)
 {
-    const QString hostPath = hostPathOf(fileName);
-    if (hostPath.isEmpty())
-        return false;
-    const std::optional<QStringList> read = readLines(hostPath);
-    if (!read)
-        return false;
-    QStringList lines = *read;
     const QString entry = key + u'=' + value;
 
     qsizetype sectionLine = -1;
@@ -160,11 +147,52 @@ bool WriteString(const QString& section, const QString& key, const QString& valu
         }
     }
 
+    return AnsiCodePage::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+}
+
+}
+
+namespace PrivateProfile {
+
+QString hostPathOf(const QString& fileName)
+{
+    if (fileName.contains(u'\\') || fileName.contains(u'/') || fileName.contains(u':'))
+        return PathMapper::current().toHost(fileName);
+    const PathMapper& mapper = PathMapper::current();
+    if (!mapper.driveRoot(u'c').isEmpty())
+        return mapper.toHost(QStringLiteral("C:\\windows\\") + fileName);
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' + fileName;
+}
+
+QString GetString(const QString& section, const QString& key, const QString& defaultValue, int bufferSize,
+                  const QString& fileName)
+{
+    const std::optional<QStringList> lines = readLines(hostPathOf(fileName));
+    return valueIn(lines ? *lines : QStringList(), section, key, defaultValue, bufferSize);
+}
+
+QString GetStringFromText(const QByteArray& text, const QString& section, const QString& key,
+                          const QString& defaultValue, int bufferSize)
+{
+    return valueIn(linesOf(text), section, key, defaultValue, bufferSize);
+}
+
+bool WriteString(const QString& section, const QString& key, const QString& value, const QString& fileName)
+{
+    const QString hostPath = hostPathOf(fileName);
+    if (hostPath.isEmpty())
+        return false;
+    const std::optional<QStringList> read = readLines(hostPath);
+    if (!read)
+        return false;
     QDir().mkpath(QFileInfo(hostPath).absolutePath());
     // The settings file's name is the program's own: a link planted there is replaced.
-    return AtomicFile::writeFile(hostPath,
-                                 AnsiCodePage::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")),
-                                 AtomicFile::Links::ReplaceLink);
+    return AtomicFile::writeFile(hostPath, textWith(*read, section, key, value), AtomicFile::Links::ReplaceLink);
+}
+
+QByteArray WriteStringToText(const QByteArray& text, const QString& section, const QString& key, const QString& value)
+{
+    return textWith(linesOf(text), section, key, value);
 }
 
 QString ReadFailure(const QString& fileName)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Private-profile (INI) files as Windows programs read and write them: "[section]" header lines
@@ -24,6 +25,12 @@ QString GetString(const QString& section, const QString& key, const QString& def
 // not written through). Returns false when it cannot be written, and when it exists but cannot be
 // read: a file that cannot be read is never rewritten from an empty reading.
 bool WriteString(const QString& section, const QString& key, const QString& value, const QString& fileName);
+
+// GetString and WriteString over a file's contents held in memory, with the same reading and
+// writing of lines: the value, and the text the file would be replaced with.
+QString GetStringFromText(const QByteArray& text, const QString& section, const QString& key,
+                          const QString& defaultValue, int bufferSize);
+QByteArray WriteStringToText(const QByteArray& text, const QString& section, const QString& key, const QString& value);
 
 // Why the existing file `fileName` cannot be read ("<host path>: <reason>"), or an empty string
 // when it can be read or does not exist.

@@ -151,6 +151,26 @@ void RegistryHive::load()
         writable_ = false;
         return;
     }
+    parseText();
+}
+
+void RegistryHive::loadText(QByteArray text)
+{
+    clear();
+    loaded_ = true;
+    ++generation_;
+    identity_ = identity();
+    text_ = std::move(text);
+    parseText();
+}
+
+QByteArray RegistryHive::savedText() const
+{
+    return composeText().text;
+}
+
+void RegistryHive::parseText()
+{
     if (text_.isEmpty())
         return;
 

@@ -83,6 +83,12 @@ public:
     // drops every key pointer handed out before.
     bool refresh();
 
+    // Reads `text` as the file's contents, in place of the file, with the same parsing as
+    // refresh(); the hive keeps it until the file changes on disk. For tests and fuzzing.
+    void loadText(QByteArray text);
+    // The text save() would write now.
+    QByteArray savedText() const;
+
     const QString& filePath() const { return filePath_; }
     // False when the file exists but could not be read or is not a registry file.
     bool writable() const { return writable_; }
@@ -130,6 +136,7 @@ private:
     };
 
     void load();
+    void parseText();
     void clear();
     void scanSections(qsizetype from);
     RegistryKey* keyOfLine(std::string_view afterBracket);

@@ -353,6 +353,12 @@ long RegistryStore::deleteValue(RegistryRoot root, QStringView path, QStringView
     return RegistryError::FileNotFound;
 }
 
+void RegistryStore::loadText(QByteArray machine, QByteArray user)
+{
+    machine_->loadText(std::move(machine));
+    user_->loadText(std::move(user));
+}
+
 void RegistryStore::refresh()
 {
     machine_->refresh();

@@ -91,6 +91,10 @@ public:
     // FileNotFound when the key or the value is missing.
     long deleteValue(RegistryRoot root, QStringView path, QStringView name);
 
+    // Reads the machine and user hives from the given texts instead of the prefix's files (as
+    // RegistryHive::loadText), until those files change on disk. For tests and fuzzing.
+    void loadText(QByteArray machine, QByteArray user = {});
+
     // Reads the files again if they changed on disk. Every operation above does this first.
     void refresh();
     // Changes whenever what the store holds changed (a change, a file read again); it does not

@@ -131,3 +131,36 @@ TEST(ExtraeNombreArchivo, ReturnsWhatFollowsTheLastBackslash)
     EXPECT_EQ(ExtraeNombreArchivo(""), "");
     EXPECT_EQ(ExtraeNombreArchivo("a/b\\c/d"), "c/d") << "only backslashes separate";
 }
+
+TEST(ProjectReader, ContentsInMemoryReadAsTheSameFile)
+{
+    TempPrefix prefix;
+    const QByteArray bytes = "Type=OleDll\r\nReference=*\\G{00020430-0000-0000-C000-000000000046}#2.0#0#"
+                             "C:\\Windows\\system32\\stdole2.tlb#OLE Automation\r\nObject={X}#1.0#0; x.ocx\r"
+                             "Name=\"Mi Proyecto\"\n";
+    prefix.writeFile("tmp/m.vbp", bytes);
+    // Reads the project from the file or from memory; what it gives and what it adds.
+    auto read = [&](bool inMemory) {
+        ScriptedMessageBoxes messages;
+        Catalogue catalogue;
+        catalogue.AppendProject(1);
+        int DependencyCounter = 1;
+        ReadResult result;
+        result.FileName = QStringLiteral("c:\\tmp\\m.vbp");
+        LoadContext load;
+        if (inMemory)
+            DeterminaTipoDeProyecto(catalogue, load, 1, DependencyCounter, result.FileName, bytes, result.Kind, result.Name);
+        else
+            DeterminaTipoDeProyecto(catalogue, load, 1, DependencyCounter, result.FileName, result.Kind, result.Name);
+        result.messages = messages.texts();
+        return std::pair(result, DependencyCounter);
+    };
+    const auto [file, fileCounter] = read(false);
+    const auto [memory, memoryCounter] = read(true);
+    EXPECT_EQ(memory.Kind, ProjectKind::OleDll);
+    EXPECT_EQ(memory.Kind, file.Kind);
+    EXPECT_EQ(memory.Name, QStringLiteral("Mi Proyecto"));
+    EXPECT_EQ(memory.FileName, file.FileName);
+    EXPECT_EQ(memoryCounter, fileCounter);
+    EXPECT_EQ(memory.messages, file.messages);
+}

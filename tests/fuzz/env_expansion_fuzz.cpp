@@ -5,7 +5,6 @@
 #include "platform/registry/WindowsEnvironment.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <cstdint>
 #include <cstdlib>
@@ -35,9 +34,11 @@ QByteArray quoted(const QString& text)
     return out + '"';
 }
 
+// A prefix without registry files: the store reads the generated text in their place.
 struct Folder {
     QTemporaryDir dir{QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/zantrel-fuzz-XXXXXX")
                                                                 : QDir::tempPath() + QStringLiteral("/zantrel-fuzz-XXXXXX")};
+    RegistryStore store{dir.path()};
 };
 
 }
@@ -55,13 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const QString value = lines[i].mid(equals + 1);
         reg += quoted(lines[i].left(equals)) + '=' + (value.contains(u'%') ? "str(2):" : "") + quoted(value) + '\n';
     }
-    {
-        QFile file(folder.dir.filePath(QStringLiteral("system.reg")));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(reg) != reg.size())
-            return 0;
-    }
-    RegistryStore store(folder.dir.path());
-    const WindowsEnvironment environment(store);
+    folder.store.loadText(reg);
+    const WindowsEnvironment environment(folder.store);
     for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
         const qsizetype equals = lines[i].indexOf(u'=');
         if (equals > 0 && lines[i].indexOf(u'%', equals) > 0)

@@ -1,8 +1,9 @@
 // Feeds arbitrary bytes to the project file reader as a project file of a small fixed prefix
 // that has a registry and real libraries, so references and components resolve (registered
-// versions, relative and absolute paths, a library's \N form), and size and date are read. Each
-// input gets a fresh catalogue and per-load memory, as each load of the program does; the
-// prefix lives in memory (/dev/shm where there is one).
+// versions, relative and absolute paths, a library's \N form), and size and date are read. The
+// input is read in memory as the contents of C:\tmp\fuzz.vbp, with the line reading a file gets;
+// each input gets a fresh catalogue and per-load memory, as each load of the program does. The
+// prefix is made once per process, in memory (/dev/shm where there is one).
 #include "catalogue/Catalogue.h"
 #include "catalogue/LoadContext.h"
 #include "catalogue/ProjectReader.h"
@@ -72,11 +73,7 @@ struct Prefix {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static Prefix prefix;
-    QFile file(prefix.dir.path() + QStringLiteral("/drive_c/tmp/fuzz.vbp"));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return 0;
-    file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
-    file.close();
+    const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 
     Catalogue catalogue;
     catalogue.AppendProject(1);
@@ -85,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::int32_t Kind = 0;
     QString Name;
     LoadContext load;
-    DeterminaTipoDeProyecto(catalogue, load, 1, DependencyCounter, FileName, Kind, Name);
+    DeterminaTipoDeProyecto(catalogue, load, 1, DependencyCounter, FileName, input, Kind, Name);
     prefix.messages.clear();
     return 0;
 }

@@ -1,10 +1,11 @@
 // Feeds arbitrary bytes to the registry file reader as a prefix's system.reg and checks what
 // must hold for any input: every key and value can be read; saving the unchanged hive gives the
 // file back byte for byte; and after a few changes (a value set, a key added, a key deleted)
-// the saved file reads back as exactly the tree that was saved. The layer above the file reads
+// the saved text reads back as exactly the tree that was saved. The layer above the file reads
 // it too, as the current prefix's registry: the classes root merged from it, the environment
 // expanded from it (never past the Windows limit), and the type-library version keys, chosen
-// alike by a scan and by the per-load index.
+// alike by a scan and by the per-load index. Everything runs in memory (the hives read the
+// input as their text, with the parsing a file gets), so no state passes between inputs.
 #include "platform/files/PathMapper.h"
 #include "platform/registry/RegistryHive.h"
 #include "platform/registry/RegistryStore.h"
@@ -14,8 +15,6 @@
 #include "platform/typelib/TypeLibService.h"
 
 #include <QDir>
-
-#include <QFile>
 #include <QTemporaryDir>
 #include <cstdint>
 #include <cstdlib>
@@ -23,7 +22,7 @@
 
 namespace {
 
-// The folder is the prefix whose system.reg each input becomes; in memory where it can be.
+// The prefix whose registry each input becomes; it holds no registry file.
 struct Folder {
     QTemporaryDir dir{QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/zantrel-fuzz-XXXXXX")
                                                                 : QDir::tempPath() + QStringLiteral("/zantrel-fuzz-XXXXXX")};
@@ -36,10 +35,10 @@ void check(bool condition)
         std::abort();
 }
 
-void readAsThePrefixRegistry()
+void readAsThePrefixRegistry(const QByteArray& input)
 {
     const std::shared_ptr<RegistryStore> store = RegistryStore::current();
-    store->refresh();
+    store->loadText(input);
     const WindowsEnvironment environment(*store);
     check(environment.expand(u"%PATH%;%windir%;%TEMP%;%ComSpec%").size() <= WindowsEnvironment::kMaxExpandedLength);
 
@@ -93,34 +92,22 @@ QByteArray describe(RegistryHive& hive)
     return out;
 }
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static Folder folder;
-    const QString path = folder.dir.filePath(QStringLiteral("system.reg"));
     const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(input) != input.size())
-            return 0;
-    }
 
-    readAsThePrefixRegistry();
+    readAsThePrefixRegistry(input);
 
-    RegistryHive hive(path, "\\\\Machine", false);
-    hive.refresh();
+    RegistryHive hive(QString(), "\\\\Machine", false);
+    hive.loadText(input);
     describe(hive);
     if (!hive.writable() || input.isEmpty())
         return 0;
 
-    if (!hive.save() || readFile(path) != input)
+    if (hive.savedText() != input)
         std::abort(); // an unchanged hive must be written back as it was read
 
     const auto keys = allKeys(hive);
@@ -136,11 +123,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             break;
         }
     }
-    if (!hive.save())
-        std::abort();
 
-    RegistryHive reread(path, "\\\\Machine", false);
-    reread.refresh();
+    RegistryHive reread(QString(), "\\\\Machine", false);
+    reread.loadText(hive.savedText());
     if (describe(hive) != describe(reread))
         std::abort(); // what was saved must read back the same
     return 0;

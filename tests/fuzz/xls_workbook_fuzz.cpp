@@ -2,9 +2,13 @@
 // libraries, both outside input) and checks the workbook stream's framing: records within the
 // format's size limit that tile the stream exactly, two substreams, and a shared string table
 // whose strings, read back across their CONTINUE records, are the texts the cells were given.
+// Sheets reach past the format's limits (columns past 256, rows past 65,536, which are left
+// out) and cells near and over 32,767 characters (which are cut and logged), within a bound on
+// the memory an input can ask for, so that runs stay fast.
 #include "platform/xls/CompoundFile.h"
 #include "platform/xls/XlsWorkbook.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -79,33 +83,49 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 2)
         return 0;
-    // The first byte gives the width of the sheet, the second the empty rows between data rows;
-    // the rest are UTF-16 units, 0xFFFF ending each cell's text.
-    const int width = 1 + data[0] % 12;
-    const int gap = data[1] % 40;
+    // The first byte gives the width of the sheet (usually under 32 columns, from 0xF0 on past
+    // the 256 the format holds), the second the empty rows between data rows (usually under 40,
+    // from 0xF0 on thousands, so rows pass the 65,536 the format holds); the rest are UTF-16
+    // units, 0xFFFF ending each cell's text and 0xFFFE N repeating the text's last unit N times.
+    const int width = data[0] >= 0xF0 ? 250 + (data[0] & 15) : 1 + data[0] % 32;
+    const int gap = data[1] >= 0xF0 ? 4000 + 4096 * (data[1] & 15) : data[1] % 40;
+    constexpr qsizetype kMaxUnits = 300000; // all the cells' texts together
+    qsizetype units = 0;
+    bool longCell = false;
     XlsWorkbook::SheetRows rows;
     QList<QString> given;
     QString text;
     int cell = 0;
     auto place = [&] {
         const size_t row = size_t(cell / width) * size_t(gap + 1);
-        if (row >= size_t(XlsWorkbook::MaxRows))
+        const int column = cell % width;
+        ++cell;
+        if (row >= size_t(XlsWorkbook::MaxRows) + 200000)
             return;
         if (rows.size() <= row)
             rows.resize(row + 1);
         rows[row].resize(size_t(width));
-        rows[row][size_t(cell % width)] = text;
-        if (!text.isEmpty() && !given.contains(XlsWorkbook::StoredCellText(text)))
-            given.append(XlsWorkbook::StoredCellText(text));
+        rows[row][size_t(column)] = text;
+        if (row < size_t(XlsWorkbook::MaxRows) && column < XlsWorkbook::MaxColumns) {
+            longCell = longCell || text.size() > XlsWorkbook::MaxCellText;
+            if (!text.isEmpty() && !given.contains(XlsWorkbook::StoredCellText(text)))
+                given.append(XlsWorkbook::StoredCellText(text));
+        }
         text.clear();
-        ++cell;
     };
     for (size_t i = 2; i + 1 < size; i += 2) {
         const char16_t unit = char16_t(data[i] | (data[i + 1] << 8));
-        if (unit == 0xFFFF)
+        if (unit == 0xFFFF) {
             place();
-        else
+        } else if (unit == 0xFFFE && i + 3 < size) {
+            i += 2;
+            const qsizetype count = std::min<qsizetype>(data[i] | (data[i + 1] << 8), kMaxUnits - units);
+            text += QString(count, text.isEmpty() ? QChar(u'x') : text.back());
+            units += count;
+        } else if (units < kMaxUnits) {
             text += QChar(unit);
+            ++units;
+        }
     }
     place();
 
@@ -125,6 +145,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(pos == stream.size() && bofs == 2 && eofs == 2 && sst >= 0);
     check(readSharedStrings(stream, sst) == given);
     check(summary.uniqueStrings == given.size());
+    check(summary.rows <= XlsWorkbook::MaxRows && summary.columns <= XlsWorkbook::MaxColumns);
+    check(!longCell || !summary.changes.isEmpty()); // a cut text is logged
 
     const CompoundFile::OneStreamFile parts = CompoundFile::AroundOneStream(QStringLiteral("Workbook"), stream.size());
     check(parts.head.size() == 512 && (parts.head.size() + stream.size() + parts.tail.size()) % 512 == 0);

@@ -80,3 +80,21 @@ TEST(AnsiLineReader, OpeningFailuresCarryWindowsErrorNumbers)
     EXPECT_EQ(openError("c:\\tmp\\folder.vbp"), ErrorNumbers::PathFileAccessError);
     EXPECT_EQ(openError("q:\\x.vbp"), ErrorNumbers::PathNotFound) << "an unknown drive";
 }
+
+TEST(AnsiLineReader, ContentsInMemoryReadAsTheSameFile)
+{
+    TempPrefix prefix;
+    QByteArray split(64 * 1024 - 1, 'a');
+    split += "\r\nnext\r";
+    const QByteArray samples[] = {QByteArray("uno\r\ndos\nTres\rcuatro\r\n\r\nseis"), QByteArray(),
+                                  QByteArray("\r"), QByteArray("x\0y\r\n\x80\r\r\n", 9), split};
+    for (const QByteArray& bytes : samples) {
+        prefix.writeFile("tmp/s.vbp", bytes);
+        AnsiLineReader reader(AnsiLineReader::InMemory{}, bytes.toStdString());
+        QStringList lines;
+        QString line;
+        while (reader.readLine(line))
+            lines.append(line);
+        EXPECT_EQ(lines, readAll("c:\\tmp\\s.vbp")) << bytes.left(40).toHex().constData();
+    }
+}

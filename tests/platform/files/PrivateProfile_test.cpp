@@ -58,3 +58,25 @@ TEST(PrivateProfile, AFullDiskLeavesTheSettingsFileAsItWas)
     EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
               (QStringList{"ZANTREL.INI", "filler"})) << "no temporary file is left";
 }
+
+TEST(PrivateProfile, ContentsInMemoryReadAndRewriteAsTheFileDoes)
+{
+    TempPrefix prefix;
+    const QByteArray samples[] = {
+        QByteArray(),
+        QByteArray("[General]\r\n path = \"d:\\a\\\" \r\n[otra]\r\nx=1\r\n"),
+        QByteArray("; comentario\n[otra]\rx='2'\n[general]\npath\n[general]\npath=z\n"),
+        QByteArray("[general\r\nruta=a\xf1o\r\n\r\n\r\n"),
+    };
+    for (const QByteArray& bytes : samples) {
+        prefix.writeFile("windows/T.INI", bytes);
+        for (const char* key : {"path", "x", "ruta"})
+            for (const char* section : {"general", "otra"})
+                EXPECT_EQ(PrivateProfile::GetStringFromText(bytes, section, key, "dflt", 255),
+                          PrivateProfile::GetString(section, key, "dflt", 255, "T.INI"))
+                    << bytes.constData() << section << key;
+        ASSERT_TRUE(PrivateProfile::WriteString("general", "path", "c:\\tmp\\", "T.INI"));
+        EXPECT_EQ(PrivateProfile::WriteStringToText(bytes, "general", "path", "c:\\tmp\\"),
+                  readAll(prefix.hostPath("windows/T.INI")));
+    }
+}

@@ -386,3 +386,37 @@ TEST(RegistryHive, AChangeOnDiskIsReadAgain)
     ASSERT_TRUE(path);
     EXPECT_EQ(RegistryText::textOf(path->data), QStringLiteral("C:\\windows\\system32\\stdole32.tlb"));
 }
+
+TEST(RegistryHive, TextGivenInMemoryReadsAndSavesAsTheSameFileDoes)
+{
+    Hive onDisk(kSystemReg);
+    QByteArray modified = kSystemReg;
+    modified.replace("WINE REGISTRY Version 2\n", "WINE REGISTRY Version 2\r\n");
+    for (const QByteArray& text : {kSystemReg, modified, QByteArray("not a registry\n"), QByteArray()}) {
+        Hive file(text);
+        RegistryHive memory(QString(), "\\\\Machine", true);
+        memory.loadText(text);
+        EXPECT_EQ(memory.writable(), file.hive.writable());
+        EXPECT_EQ(memory.savedText(), file.hive.savedText());
+        EXPECT_FALSE(memory.refresh()) << "no file appeared: the text stays";
+    }
+
+    RegistryHive memory(QString(), "\\\\Machine", true);
+    memory.loadText(kSystemReg);
+    RegistryKey* values = memory.find(memory.root(), pathOf("Software\\Wine\\Values"));
+    ASSERT_NE(values, nullptr);
+    EXPECT_EQ(memory.values(values).size(), onDisk.hive.values(onDisk.key("Software\\Wine\\Values")).size());
+    // A change is composed as save() writes it.
+    memory.setValue(values, RegistryValue{QStringLiteral("Nuevo"), 4, QByteArray("\x01\0\0\0", 4)});
+    onDisk.hive.setValue(onDisk.key("Software\\Wine\\Values"),
+                         RegistryValue{QStringLiteral("Nuevo"), 4, QByteArray("\x01\0\0\0", 4)});
+    const QByteArray composed = memory.savedText();
+    ASSERT_TRUE(onDisk.hive.save());
+    // The block's #time line differs by when the change was made; the rest is the same.
+    auto withoutTimes = [](QByteArray text) {
+        QList<QByteArray> lines = text.split('\n');
+        lines.removeIf([](const QByteArray& line) { return line.startsWith("#time="); });
+        return lines.join('\n');
+    };
+    EXPECT_EQ(withoutTimes(composed), withoutTimes(readFile(onDisk.path)));
+}

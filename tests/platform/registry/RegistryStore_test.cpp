@@ -260,3 +260,25 @@ TEST(WinRegistry, AWriteThatCannotReachTheFileFailsAndChangesNothing)
     EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\X", 0, "", 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_REGISTRY_IO_FAILED);
     EXPECT_FALSE(QDir(prefix.root() + QStringLiteral("/missing")).exists());
 }
+
+TEST(RegistryStore, HivesGivenAsTextMergeAsTheFilesDoUntilAFileChanges)
+{
+    WineRegistryText machine;
+    machine.key(QStringLiteral("Software\\Classes\\.txt")).value(QString(), QStringLiteral("txtfile")).value(QStringLiteral("Content Type"), QStringLiteral("text/plain"));
+    WineRegistryText user(WineRegistryText::Hive::User);
+    user.key(QStringLiteral("Software\\Classes\\.txt")).value(QString(), QStringLiteral("userfile"));
+    TempPrefix prefix;
+    RegistryStore store(prefix.root());
+    const std::uint64_t before = store.generation();
+    store.loadText(machine.text(), user.text());
+    EXPECT_NE(store.generation(), before);
+    EXPECT_EQ(store.text(RegistryRoot::ClassesRoot, u".txt"), QStringLiteral("userfile"));
+    EXPECT_EQ(store.text(RegistryRoot::ClassesRoot, u".txt", u"Content Type"), QStringLiteral("text/plain"));
+
+    // A registry file written in the prefix replaces the text given for its hive.
+    WineRegistryText other;
+    other.key(QStringLiteral("Software\\Classes\\.txt")).value(QStringLiteral("Content Type"), QStringLiteral("text/other"));
+    other.writeTo(prefix);
+    EXPECT_EQ(store.text(RegistryRoot::ClassesRoot, u".txt", u"Content Type"), QStringLiteral("text/other"));
+    EXPECT_EQ(store.text(RegistryRoot::ClassesRoot, u".txt"), QStringLiteral("userfile"));
+}
