@@ -125,6 +125,26 @@ void ResaltaTexto(RichTextBox& control, const QString& text, bool underline, boo
     ResaltaTextos(control, {{text, underline, italic}});
 }
 
+namespace {
+
+// Calls `found` with each place of `text` in `s` as the report's search walks it: a is 1-based,
+// each search starts at s[a - 1], one character after the previous find began, and stops once a
+// reaches the text's length.
+template <typename Found>
+void forEachFind(const QString& s, const QString& text, Found found)
+{
+    qsizetype a = 1;
+    while (a < s.size()) {
+        const qsizetype at = s.indexOf(text, a - 1);
+        if (at < 0)
+            break;
+        a = at + 2;
+        found(at);
+    }
+}
+
+}
+
 void ResaltaTextos(RichTextBox& control, const QList<Highlight>& highlights)
 {
     // Styling changes no text, so every search runs over the same text. Each find would be
@@ -133,16 +153,10 @@ void ResaltaTextos(RichTextBox& control, const QList<Highlight>& highlights)
     const QString s = control.Text();
     std::vector<TextStyling> finds;
     for (const Highlight& highlight : highlights) {
-        // a is 1-based: the search starts at s[a - 1], one character after the previous find began.
-        qsizetype a = 1;
-        while (a < s.size()) {
-            const qsizetype found = s.indexOf(highlight.text, a - 1);
-            if (found < 0)
-                break;
-            a = found + 2;
+        forEachFind(s, highlight.text, [&](qsizetype found) {
             finds.push_back({static_cast<int>(found), static_cast<int>(highlight.text.size()), true,
                              highlight.underline, highlight.italic});
-        }
+        });
     }
     if (finds.empty())
         return;
@@ -179,15 +193,10 @@ StyledText StyleText(const QString& text, const QList<Highlight>& highlights)
     std::vector<unsigned char> style(static_cast<std::size_t>(s.size()), 0);
     for (const Highlight& highlight : highlights) {
         const auto code = static_cast<unsigned char>(2 + 2 * highlight.underline + 4 * highlight.italic);
-        qsizetype a = 1;
-        while (a < s.size()) {
-            const qsizetype found = s.indexOf(highlight.text, a - 1);
-            if (found < 0)
-                break;
-            a = found + 2;
+        forEachFind(s, highlight.text, [&](qsizetype found) {
             const qsizetype end = std::min(found + highlight.text.size(), s.size());
             std::fill(style.begin() + found, style.begin() + end, code);
-        }
+        });
     }
     for (qsizetype i = 0; i < s.size(); ++i)
         if (s[i] == u'\r' || s[i] == u'\n')

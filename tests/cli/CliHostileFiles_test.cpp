@@ -1,5 +1,6 @@
 // What zantrel-cli does when its outputs meet a full disk or a planted link, and when the
 // settings file cannot be read.
+#include "support_files/FileBytes.h"
 #include "support_files/SmallTmpfs.h"
 #include "support_files/TempPrefix.h"
 
@@ -11,18 +12,6 @@
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 class CliHostileFiles : public ::testing::Test {
 protected:

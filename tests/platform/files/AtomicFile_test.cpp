@@ -1,5 +1,6 @@
 #include "platform/core/ProgramError.h"
 #include "platform/files/AtomicFile.h"
+#include "support_files/FileBytes.h"
 #include "support_files/SmallTmpfs.h"
 
 #include <QDir>
@@ -10,18 +11,6 @@
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 // The folder's entries other than the filler of a full disk.
 QStringList entries(const QString& folder)
