@@ -2,6 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "platform/controls/Controls.h"
+#include "platform/files/HostNames.h"
 #include "platform/core/ProgramError.h"
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/xls/SpreadGrid.h"
@@ -45,10 +46,10 @@ namespace {
 void WriteRow(SpreadGrid& fpCR, int row, const ProjectEntry& project, const QString& kindLabel,
               const DependencyEntry& entry)
 {
-    fpCR.SetText(1, row, project.FileName);
+    fpCR.SetText(1, row, HostNames::displayed(project.FileName));
     fpCR.SetText(2, row, project.Name);
     fpCR.SetText(3, row, kindLabel);
-    fpCR.SetText(4, row, entry.FilePath);
+    fpCR.SetText(4, row, HostNames::displayed(entry.FilePath));
     fpCR.SetText(5, row, QString::number(entry.SizeKB) + QStringLiteral(" KB"));
     fpCR.SetText(6, row, entry.FileDate);
     fpCR.SetText(7, row, entry.Description);
@@ -80,7 +81,7 @@ bool ExportarExcel(const Catalogue& catalogue, SpreadGrid& fpCR, StatusBarContro
         for (int i = 1; i <= catalogue.ProjectCount(); ++i) {
             const ProjectEntry& project = catalogue.Projects[size_t(i)];
             const QString kindLabel = ExportKindLabel(project.Kind);
-            stbMain.SetPanelText(1, QStringLiteral("Exportando : ") + project.FileName);
+            stbMain.SetPanelText(1, QStringLiteral("Exportando : ") + HostNames::displayed(project.FileName));
             for (int d = 1; d <= catalogue.DependencyCount(i); ++d) {
                 if (row > kLastRow)
                     RaiseStandardError(ErrorNumbers::Overflow);

@@ -2,6 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "platform/controls/Controls.h"
+#include "platform/files/HostNames.h"
 #include "platform/core/AnsiCodePage.h"
 #include "platform/richtext/RichTextBox.h"
 #include "platform/richtext/RtfWriter.h"
@@ -45,16 +46,16 @@ QString SummaryLine(const ProjectEntry& project)
 {
     // A name longer than 40 characters is followed directly by " - ".
     const qsizetype padding = std::max<qsizetype>(0, 40 - project.Name.size());
-    return project.Name + QString(padding, u' ') + QStringLiteral(" - ") + project.FileName + CrLf;
+    return project.Name + QString(padding, u' ') + QStringLiteral(" - ") + HostNames::displayed(project.FileName) + CrLf;
 }
 
 QString DetailedBlock(const ProjectEntry& project)
 {
     const QStringList& label = DetailLabels();
-    QString block = label[0] + project.Name + QStringLiteral(" - (") + project.FileName + u')' + CrLf;
+    QString block = label[0] + project.Name + QStringLiteral(" - (") + HostNames::displayed(project.FileName) + u')' + CrLf;
     for (std::size_t k = 1; k < project.Dependencies.size(); ++k) {
         const DependencyEntry& entry = project.Dependencies[k];
-        block += label[1] + entry.FilePath + CrLf;
+        block += label[1] + HostNames::displayed(entry.FilePath) + CrLf;
         block += label[2] + entry.Description + CrLf;
         block += label[3] + entry.Guid + CrLf;
         block += label[4] + QString::number(entry.MajorVersion) + CrLf;

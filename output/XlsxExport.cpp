@@ -2,6 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "output/ExportarExcel.h"
+#include "platform/files/HostNames.h"
 #include "platform/files/PathMapper.h"
 
 #include <QDateTime>
@@ -144,10 +145,10 @@ bool ExportarXlsx(const Catalogue& catalogue, const QString& folder, QString* pr
             if (row > kLastRow)
                 return fail(QStringLiteral("more rows than a sheet holds"));
             const DependencyEntry& entry = project.Dependencies[size_t(d)];
-            sheet.text(row, 0, project.FileName);
+            sheet.text(row, 0, HostNames::displayed(project.FileName));
             sheet.text(row, 1, project.Name);
             sheet.text(row, 2, kindLabel);
-            sheet.text(row, 3, entry.FilePath);
+            sheet.text(row, 3, HostNames::displayed(entry.FilePath));
             sheet.number(row, 4, entry.SizeKB, sheet.sizeFormat());
             sheet.date(row, 5, entry.FileDate);
             sheet.text(row, 6, entry.Description);

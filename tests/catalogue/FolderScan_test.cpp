@@ -1,5 +1,6 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/FolderScan.h"
+#include "catalogue/LoadContext.h"
 #include "platform/controls/MemoryControls.h"
 #include "platform/core/EventLoop.h"
 #include "platform/desktop/MessageBoxes.h"
@@ -162,4 +163,39 @@ TEST(FolderScan, LoadsAFolderOfTenThousandFiles)
     EXPECT_EQ(load.controls.tree.Count(), 10001);
     EXPECT_EQ(load.controls.tree.Node(10001).key, "k10000");
     EXPECT_EQ(load.controls.tree.Node(10001).text, "P (p09999.vbp)");
+}
+
+TEST(FolderScan, MemoryRunningOutMidLoadEndsItWithOutOfMemoryAndKeepsTheProgramGoing)
+{
+    TempPrefix prefix;
+    prefix.writeLines("tmp/a.vbp", {"Type=Exe", "Name=\"a\"",
+                                    "Reference=*\\G{00000000-0000-0000-0000-000000000001}#1.0#0#c:\\no\\x.tlb#Falta"});
+    prefix.writeLines("tmp/b.vbp", {"Type=Exe", "Name=\"b\""});
+    prefix.writeLines("tmp/c.vbp", {"Type=Exe", "Name=\"c\""});
+    Load load;
+    load.controls.main.Dir1.SetPath("c:\\tmp\\");
+    load.controls.main.File1.Refresh();
+    // The second project's first status text is where an allocation fails.
+    LoadContext context;
+    context.recordLines = true;
+    load.controls.statusBar.Changed = [&context](int panel, const QString& text) {
+        if (panel == 3 && text == "2 de 3") {
+            EXPECT_EQ(context.recordedLines.size(), 1u) << "the first project's line is recorded";
+            throw std::bad_alloc();
+        }
+    };
+
+    EXPECT_FALSE(LoadListedProjects(load.catalogue, load.controls.main, context));
+    EXPECT_EQ(load.messages.texts(), QStringList{"Carga : Out of memory"});
+    EXPECT_EQ(load.messages.shown()[0].icon(), MsgStyle::Critical);
+    EXPECT_EQ(load.controls.statusBar.PanelText(1), "Listo!");
+    EXPECT_FALSE(load.controls.progressBar.Visible());
+    EXPECT_TRUE(context.recordedLines.empty()) << "the load's memory is given back";
+    EXPECT_FALSE(context.recordLines);
+    EXPECT_EQ(load.keys(), (QStringList{"root", "k1"})) << "what was built before stays";
+
+    load.controls.statusBar.Changed = nullptr;
+    LoadContext next;
+    EXPECT_TRUE(LoadListedProjects(load.catalogue, load.controls.main, next)) << "the next load runs whole";
+    EXPECT_EQ(load.keys(), (QStringList{"root", "k1", "k2", "k3"}));
 }

@@ -4,6 +4,7 @@
 #include "catalogue/FolderScan.h"
 #include "platform/controls/MemoryControls.h"
 #include "platform/desktop/MessageBoxes.h"
+#include "platform/files/HostNames.h"
 #include "platform/registry/RegistryStore.h"
 #include "platform/xls/SpreadGrid.h"
 #include "support_files/CatalogueFixtures.h"
@@ -185,6 +186,19 @@ TEST_F(ExportTest, AProjectWithoutEntriesAddsOneEmptyRowAndUnknownKindsLeaveTheK
     EXPECT_EQ(sheet.types[6][2], 0) << "kind 0 has no label";
     EXPECT_EQ(sheet.types[8][2], 0) << "nor has a kind outside the table";
     EXPECT_TRUE(statusTexts.contains("Exportando : Vacío.vbp")) << "a project without entries is still announced";
+}
+
+TEST_F(ExportTest, FileNamesWithBytesThatAreNotTextShowThemEscaped)
+{
+    REQUIRE_JUDGE(HaveXlrd(), "python3-xlrd");
+    const QString odd = HostNames::decode("X\xffY.vbp");
+    AddProject(catalogue, odd, ProjectKind::Exe, "Raro", {entry(HostNames::decode("C:\\b\xfe.dll"), 1, 1, 0)});
+    ASSERT_TRUE(runExport());
+    const XlsSheetReadBack sheet = readSheet();
+    ASSERT_EQ(sheet.rows.size(), 3);
+    EXPECT_EQ(sheet.rows[2][0], "X\\xFFY.vbp") << "not U+FFFD, which a real name may hold";
+    EXPECT_EQ(sheet.rows[2][3], "C:\\b\\xFE.dll");
+    EXPECT_TRUE(statusTexts.contains("Exportando : X\\xFFY.vbp"));
 }
 
 TEST_F(ExportTest, LibreOfficeConvertsTheSheetToTheSameCells)

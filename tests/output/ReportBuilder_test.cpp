@@ -2,6 +2,7 @@
 #include "platform/core/AnsiCodePage.h"
 #include "output/ReportBuilder.h"
 #include "platform/controls/MemoryControls.h"
+#include "platform/files/HostNames.h"
 #include "platform/richtext/RichTextBox.h"
 #include "support_files/TestApplication.h"
 
@@ -158,6 +159,23 @@ TEST(ReportText, NamesWithParenthesesOrNoNameAreWrittenAsTheyAre)
                   " - otra.vbp\r\n" + QString(40, u' ') + " - C:\\tmp\\SinNombre.vbp\r\n" + "(raro)" +
                   QString(34, u' ') + " - raro.vbp\r\n");
     EXPECT_EQ(progress.projects, QStringList({"Calc (v2)", "Calc", "", "(raro)"}));
+}
+
+TEST(ReportText, FileNamesWithBytesThatAreNotTextShowThemEscaped)
+{
+    // As a folder listing holds them: each such byte kept apart from U+FFFD and from "\xFF" itself.
+    const QString odd = HostNames::decode("C:\\tmp\\X\xffY.vbp");
+    LoadedFolder folder;
+    folder.check(folder.addProject("Raro", odd, {reference(HostNames::decode("C:\\lib\\b\xe9\xfe.dll"), "Lib")}));
+    folder.check(folder.addProject("Real", "C:\\tmp\\X\uFFFDY.vbp"));
+
+    const QString summary = ReportText(1, folder.tree, folder.catalogue, nullptr);
+    EXPECT_TRUE(summary.contains(" - C:\\tmp\\X\\xFFY.vbp\r\n")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains(" - C:\\tmp\\X\uFFFDY.vbp\r\n")) << summary.toStdString();
+    const QString detail = ReportText(0, folder.tree, folder.catalogue, nullptr);
+    EXPECT_TRUE(detail.contains("Raro - (C:\\tmp\\X\\xFFY.vbp)")) << detail.toStdString();
+    EXPECT_TRUE(detail.contains("C:\\lib\\b\\xE9\\xFE.dll\r\n")) << detail.toStdString();
+    EXPECT_FALSE(HostNames::hasRawBytes(detail));
 }
 
 TEST(ResaltaTexto, StylesEveryOccurrenceAtOffsetsThatCountCrLfAsTwo)
@@ -331,8 +349,9 @@ TEST(BuildReport, StylesTheTitleAndTheLabelsAndTellsTheStatusBar)
         const int at = static_cast<int>(text.indexOf(label));
         EXPECT_EQ(styleAt(at), std::make_pair(true, false)) << label.toStdString();
         EXPECT_EQ(styleAt(at + 13), std::make_pair(true, false)) << label.toStdString();
-        if (label != DetailLabels()[2])  // the description after it holds a label itself
+        if (label != DetailLabels()[2]) { // the description after it holds a label itself
             EXPECT_EQ(styleAt(at + 14).first, false) << label.toStdString();
+        }
     }
     const int copy = static_cast<int>(text.indexOf("Descripción : ") + 14);
     EXPECT_EQ(styleAt(copy), std::make_pair(true, false));
