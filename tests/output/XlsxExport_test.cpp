@@ -1,6 +1,7 @@
 #include "output/XlsxExport.h"
 
 #include "catalogue/Catalogue.h"
+#include "platform/files/HostNames.h"
 #include "support_files/CatalogueFixtures.h"
 #include "support_files/IndependentReaders.h"
 #include "support_files/TempPrefix.h"
@@ -55,8 +56,10 @@ TEST_F(XlsxExportTest, TheSameSheetWithNumbersAndDatesReadByOpenpyxlAndLibreOffi
     AddProject(catalogue, "Ventas.vbp", ProjectKind::Exe, "Ventas",
                {entry("C:\\windows\\system32\\stdole2.tlb", 12, 2, 0, "07/12/2026 10:20:30"),
                 entry("C:\\libs\\grid.ocx", 1024, 1, 10, "")});
-    // A hostile name: a control character that XML cannot carry, and text that looks like markup.
-    AddProject(catalogue, "Raro.vbp", ProjectKind::Control, QString("a\x01<b>&"), {entry("C:\\x.dll", 0, 0, 0, "31/02/2026 00:00:00")});
+    // A hostile name: a control character that XML cannot carry, and text that looks like markup;
+    // file names with bytes that are not text, as a folder listing holds them.
+    AddProject(catalogue, HostNames::decode("Raro\xff.vbp"), ProjectKind::Control, QString("a\x01<b>&"),
+               {entry(HostNames::decode("C:\\x\xfe.dll"), 0, 0, 0, "31/02/2026 00:00:00")});
     AddProject(catalogue, "Vacio.vbp", ProjectKind::Exe, "Vacio", {});
     ASSERT_TRUE(exportTo()) << problem.toStdString();
     EXPECT_EQ(QDir(prefix.hostPath("salida")).entryList(QDir::Files | QDir::Hidden), QStringList{"proyectos.xlsx"})
@@ -94,7 +97,9 @@ TEST_F(XlsxExportTest, TheSameSheetWithNumbersAndDatesReadByOpenpyxlAndLibreOffi
     EXPECT_EQ(second[8].format, "0.00") << "shown as 1.10, as the library says";
 
     const QList<XlsxCell>& odd = sheet.rows[5];
+    EXPECT_EQ(odd[0].text, "Raro\\xFF.vbp");
     EXPECT_EQ(odd[1].text, "a?<b>&");
+    EXPECT_EQ(odd[3].text, "C:\\x\\xFE.dll");
     EXPECT_EQ(odd[2].text, "OCX");
     EXPECT_EQ(odd[5].kind, "text") << "a date that is no date stays as written";
     EXPECT_EQ(odd[5].text, "31/02/2026 00:00:00");
