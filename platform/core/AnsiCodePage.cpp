@@ -16,6 +16,8 @@ char encodeOne(char16_t u)
 {
     if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
         return static_cast<char>(u);
+    if (u > 0x2122) // past the highest of the page's own characters
+        return '?';
     for (std::size_t i = 0; i < kHighControls.size(); ++i)
         if (kHighControls[i] == u)
             return static_cast<char>(0x80 + i);

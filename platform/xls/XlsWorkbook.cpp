@@ -297,11 +297,12 @@ QString StoredCellText(const QString& text, bool* cut, bool* replaced)
         *cut = true;
     // Most texts are fine as they are and are shared, not copied.
     QString out = size < text.size() ? text.left(size) : text;
+    const QChar* chars = text.constData();
     for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = text.at(i);
+        const QChar c = chars[i];
         if (!c.isSurrogate())
             continue;
-        if (c.isHighSurrogate() && i + 1 < size && text.at(i + 1).isLowSurrogate()) {
+        if (c.isHighSurrogate() && i + 1 < size && chars[i + 1].isLowSurrogate()) {
             ++i;
             continue;
         }

@@ -8,7 +8,11 @@
 #include "platform/xls/CompoundFile.h"
 #include "platform/xls/XlsWorkbook.h"
 
+#include <QSet>
+#include <QtEndian>
+
 #include <algorithm>
+#include <vector>
 #include <cstdint>
 #include <cstdlib>
 
@@ -35,19 +39,19 @@ std::uint32_t at32(const QByteArray& b, qsizetype i)
 QList<QString> readSharedStrings(const QByteArray& stream, qsizetype sst)
 {
     // The table's bodies, each remembered as [start, end) in the stream.
-    QList<std::pair<qsizetype, qsizetype>> bodies;
+    std::vector<std::pair<qsizetype, qsizetype>> bodies;
     for (qsizetype pos = sst;;) {
         const std::uint16_t type = at16(stream, pos), length = at16(stream, pos + 2);
         if (pos != sst && type != 0x003C)
             break;
-        bodies.append({pos + 4, pos + 4 + length});
+        bodies.push_back({pos + 4, pos + 4 + length});
         pos += 4 + length;
     }
     qsizetype body = 0, p = bodies[0].first + 8;
     const std::uint32_t unique = at32(stream, bodies[0].first + 4);
     auto nextBody = [&] {
         ++body;
-        check(body < bodies.size());
+        check(body < qsizetype(bodies.size()));
         p = bodies[body].first;
     };
     QList<QString> strings;
@@ -60,20 +64,30 @@ QList<QString> readSharedStrings(const QByteArray& stream, qsizetype sst)
         check((stream[p + 2] & ~1) == 0);
         p += 3;
         QString text;
+        text.reserve(count);
         while (text.size() < count) {
             if (p == bodies[body].second) {
                 nextBody();
                 wide = stream[p] & 1;
                 ++p;
             }
+            // The characters up to the end of this body, in one piece (a character is never split).
             const qsizetype charSize = wide ? 2 : 1;
-            check(p + charSize <= bodies[body].second);
-            text += QChar(wide ? at16(stream, p) : std::uint8_t(stream[p]));
-            p += charSize;
+            const qsizetype n = std::min<qsizetype>(count - text.size(), (bodies[body].second - p) / charSize);
+            check(n > 0);
+            const char* from = stream.constData() + p;
+            if (wide) {
+                const qsizetype at = text.size();
+                text.resize(at + n);
+                qFromLittleEndian<char16_t>(from, n, text.data() + at);
+            } else {
+                text += QLatin1StringView(from, n);
+            }
+            p += n * charSize;
         }
         strings.append(text);
     }
-    check(p == bodies[body].second && body == bodies.size() - 1);
+    check(p == bodies[body].second && body == qsizetype(bodies.size()) - 1);
     return strings;
 }
 
@@ -88,19 +102,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // from 0xF0 on thousands, so rows pass the 65,536 the format holds); the rest are UTF-16
     // units, 0xFFFF ending each cell's text and 0xFFFE N repeating the text's last unit N times.
     const int width = data[0] >= 0xF0 ? 250 + (data[0] & 15) : 1 + data[0] % 32;
-    const int gap = data[1] >= 0xF0 ? 4000 + 4096 * (data[1] & 15) : data[1] % 40;
-    constexpr qsizetype kMaxUnits = 300000; // all the cells' texts together
+    const int gap = data[1] >= 0xF0 ? 4000 + 4096 * (data[1] & 15) : data[1] >= 0xC0 ? data[1] % 40 : data[1] % 4;
+    constexpr qsizetype kMaxUnits = 100000; // all the cells' texts together: three past the cell limit
     qsizetype units = 0;
     bool longCell = false;
     XlsWorkbook::SheetRows rows;
-    QList<QString> given;
+    QList<QString> given; // in first-seen order, as the table stores them
+    QSet<QString> givenSet;
     QString text;
     int cell = 0;
+    if (gap >= 4000)
+        rows.reserve(size_t(XlsWorkbook::MaxRows) + 64);
     auto place = [&] {
         const size_t row = size_t(cell / width) * size_t(gap + 1);
         const int column = cell % width;
         ++cell;
-        if (row >= size_t(XlsWorkbook::MaxRows) + 200000)
+        if (row >= size_t(XlsWorkbook::MaxRows) + 64) // rows past the limit need only exist
             return;
         if (rows.size() <= row)
             rows.resize(row + 1);
@@ -108,8 +125,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         rows[row][size_t(column)] = text;
         if (row < size_t(XlsWorkbook::MaxRows) && column < XlsWorkbook::MaxColumns) {
             longCell = longCell || text.size() > XlsWorkbook::MaxCellText;
-            if (!text.isEmpty() && !given.contains(XlsWorkbook::StoredCellText(text)))
-                given.append(XlsWorkbook::StoredCellText(text));
+            if (!text.isEmpty()) {
+                QString stored = XlsWorkbook::StoredCellText(text);
+                if (!givenSet.contains(stored)) {
+                    givenSet.insert(stored);
+                    given.append(std::move(stored));
+                }
+            }
         }
         text.clear();
     };
