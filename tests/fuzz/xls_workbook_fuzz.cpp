@@ -100,8 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The first byte gives the width of the sheet (usually under 32 columns, from 0xF0 on past
     // the 256 the format holds), the second the empty rows between data rows (usually under 4,
     // from 0xC0 under 40, from 0xF0 on thousands, so rows pass the 65,536 the format holds); the
-    // rest are UTF-16
-    // units, 0xFFFF ending each cell's text and 0xFFFE N repeating the text's last unit N times.
+    // rest are UTF-16 units, 0xFFFF ending each cell's text and 0xFFFE N repeating the text's last unit N times.
     const int width = data[0] >= 0xF0 ? 250 + (data[0] & 15) : 1 + data[0] % 32;
     const int gap = data[1] >= 0xF0 ? 4000 + 4096 * (data[1] & 15) : data[1] >= 0xC0 ? data[1] % 40 : data[1] % 4;
     constexpr qsizetype kMaxUnits = 100000; // all the cells' texts together: three past the cell limit
