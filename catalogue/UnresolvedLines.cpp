@@ -2,9 +2,9 @@
 
 #include "catalogue/LoadContext.h"
 #include "platform/files/PathMapper.h"
+#include "platform/files/RegularFile.h"
 #include "platform/typelib/TypeLibService.h"
 
-#include <QFileInfo>
 
 namespace {
 
@@ -13,8 +13,7 @@ bool fileExists(const QString& windowsPath)
 {
     if (windowsPath.isEmpty())
         return false;
-    const QString host = PathMapper::current().toHost(windowsPath);
-    return !host.isEmpty() && QFileInfo(host).isFile();
+    return IsRegularFile(PathMapper::current().toHost(windowsPath));
 }
 
 // The text after the first occurrence of `marker`, to the end of the line.

@@ -69,6 +69,8 @@ bool AtomicFile::open()
 {
     if (destination_.isEmpty())
         return fail(ENOENT, destination_);
+    if (HostNames::encode(destination_).isEmpty())
+        return fail(EINVAL, destination_); // a NUL in the name
     const QFileInfo info(destination_);
     const QByteArray folder = HostNames::encode(info.absolutePath());
     const QByteArray name = HostNames::encode(info.fileName());

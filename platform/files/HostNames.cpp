@@ -77,6 +77,8 @@ QString decode(const QByteArray& bytes)
 
 QByteArray encode(const QString& name)
 {
+    if (name.contains(QChar(u'\0')))
+        return {};
     QByteArray out;
     out.reserve(name.size());
     for (qsizetype i = 0; i < name.size(); ++i) {

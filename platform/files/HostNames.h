@@ -14,6 +14,8 @@
 namespace HostNames {
 
 QString decode(const QByteArray& bytes);
+// A name holding a NUL has no host form (the system would read it cut short, as another file's
+// name): it encodes to an empty array, which names nothing.
 QByteArray encode(const QString& name);
 
 // True when `name` holds a byte that is not valid UTF-8 (decoded as above).

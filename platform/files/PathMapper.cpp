@@ -38,8 +38,9 @@ QString findIgnoringCase(const QString& dir, const QString& name)
 // Whether a host path names something, its bytes taken exactly (see HostNames).
 bool exists(const QString& hostPath)
 {
+    const QByteArray name = HostNames::encode(hostPath);
     struct stat info {};
-    return ::stat(HostNames::encode(hostPath).constData(), &info) == 0;
+    return !name.isEmpty() && ::stat(name.constData(), &info) == 0;
 }
 
 }

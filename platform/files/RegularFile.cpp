@@ -38,3 +38,10 @@ OpenedFile OpenRegularFile(const QString& hostPath)
     opened.fd = fd;
     return opened;
 }
+
+bool IsRegularFile(const QString& hostPath)
+{
+    const QByteArray name = HostNames::encode(hostPath);
+    struct stat status {};
+    return !name.isEmpty() && ::stat(name.constData(), &status) == 0 && S_ISREG(status.st_mode);
+}

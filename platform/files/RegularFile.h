@@ -13,3 +13,6 @@ struct OpenedFile {
     struct stat status {};   // the open file's status
 };
 OpenedFile OpenRegularFile(const QString& hostPath);
+
+// Whether a regular file (links followed) lies at a host path; nothing is opened.
+bool IsRegularFile(const QString& hostPath);

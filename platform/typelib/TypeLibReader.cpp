@@ -2,10 +2,10 @@
 
 #include "platform/core/AnsiCodePage.h"
 #include "platform/files/PathMapper.h"
+#include "platform/files/RegularFile.h"
 #include "platform/typelib/PeResources.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <algorithm>
 #include <array>
 #include <string>
@@ -113,21 +113,16 @@ QString hostPathOf(const QString& windowsPath)
     return mapper.toHost(current + u'\\' + windowsPath);
 }
 
-bool isRegularFile(const QString& hostPath)
-{
-    return !hostPath.isEmpty() && QFileInfo(hostPath).isFile();
-}
-
 QString hostPathSearched(const QString& windowsPath)
 {
     QString host = hostPathOf(windowsPath);
-    if (isRegularFile(host))
+    if (IsRegularFile(host))
         return host;
     // A bare file name, as registrations of system libraries sometimes give, is found in the
     // system folder when it is not in the current one.
     if (!windowsPath.contains(u'\\') && !windowsPath.contains(u'/') && !windowsPath.contains(u':')) {
         const QString system = PathMapper::current().toHost(QStringLiteral("C:\\windows\\system32\\") + windowsPath);
-        if (isRegularFile(system))
+        if (IsRegularFile(system))
             return system;
     }
     return host;
@@ -136,7 +131,7 @@ QString hostPathSearched(const QString& windowsPath)
 Location locate(const QString& windowsPath)
 {
     const QString whole = hostPathSearched(windowsPath);
-    if (isRegularFile(whole))
+    if (IsRegularFile(whole))
         return {whole};
     const qsizetype slash = windowsPath.lastIndexOf(u'\\');
     const QStringView tail = QStringView(windowsPath).mid(slash + 1);

@@ -4,6 +4,7 @@
 #include "catalogue/LoadContext.h"
 #include "catalogue/ProjectReader.h"
 #include "catalogue/Resolution.h"
+#include "platform/files/HostNames.h"
 #include "platform/controls/MemoryControls.h"
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/registry/RegistryStore.h"
@@ -13,6 +14,9 @@
 #include <QDateTime>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 namespace {
@@ -310,4 +314,30 @@ TEST_F(ResolutionTest, WhatALoadLearntStaysWithThatLoad)
     AgregaReferencia(catalogue, nextLoad, 1, counter, line);
     ASSERT_EQ(catalogue.DependencyCount(1), 1) << "the next load sees the library that appeared";
     EXPECT_EQ(project().Dependencies[1].FilePath, "C:\\lib\\tarde.tlb");
+}
+
+TEST_F(ResolutionTest, APathIsReadAsExactlyTheNameItHolds)
+{
+    // A NUL would cut the name short for the system, naming inventario.tlb; it names no file.
+    AgregaReferencia(catalogue, load, 1, counter,
+                     "Reference=*\\G" + kInventario + "#2.5#409#C:\\lib\\inventario.tlb" + QChar(u'\0') + ".bak#Inventory");
+    EXPECT_EQ(catalogue.DependencyCount(1), 0);
+
+    // A library beside a project whose folder's name is not valid text is read from that folder.
+    prefix.makeFolder("src");
+    const QByteArray folder = HostNames::encode(prefix.hostPath("src")) + "/X\xff";
+    ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+    const QByteArray library = fixture("inventario.tlb");
+    const int fd = ::open((folder + "/inventario.tlb").constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, library.constData(), size_t(library.size())), library.size());
+    ::close(fd);
+    const QString windowsFolder = "C:\\src\\" + HostNames::decode("X\xff");
+    load.readingProjectPath = windowsFolder + "\\P.vbp";
+    catalogue.AppendProject(2);
+    int secondCounter = 1;
+    AgregaReferencia(catalogue, load, 2, secondCounter, "Reference=*\\G" + kInventario + "#2.5#409#inventario.tlb#Inventory");
+    ASSERT_EQ(catalogue.DependencyCount(2), 1);
+    EXPECT_EQ(catalogue.Projects[2].Dependencies[1].FilePath, windowsFolder + "\\inventario.tlb");
+    EXPECT_EQ(catalogue.Projects[2].Dependencies[1].SizeKB, KilobytesOf(library.size()));
 }

@@ -72,12 +72,18 @@ TEST(AtomicFile, TheProgramsOwnNamesReplaceALinkAndAUsersNameWritesItsTarget)
     EXPECT_EQ(entries(dir.path()), (QStringList{"informe.rtf", "proyectos.xls", "victim.txt"}));
 }
 
-TEST(AtomicFile, AFolderThatIsMissingFailsWithoutCreatingAnything)
+TEST(AtomicFile, AMissingFolderOrANulInTheNameFailsWithoutCreatingAnything)
 {
     QTemporaryDir dir;
     AtomicFile::Failure failure;
     EXPECT_FALSE(AtomicFile::writeFile(dir.filePath(QStringLiteral("no/such/file")), "x",
                                        AtomicFile::Links::ReplaceLink, &failure));
     EXPECT_EQ(failure.number, ENOENT);
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+
+    // The system would read "a<NUL>b" cut short and write "a", a file nobody named.
+    EXPECT_FALSE(AtomicFile::writeFile(dir.filePath(QStringLiteral("a")) + QChar(u'\0') + QStringLiteral("b"), "x",
+                                       AtomicFile::Links::ReplaceLink, &failure));
+    EXPECT_EQ(failure.number, EINVAL);
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
