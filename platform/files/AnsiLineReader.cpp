@@ -6,9 +6,6 @@
 #include "platform/files/PathMapper.h"
 #include "platform/files/RegularFile.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -45,6 +42,16 @@ int openRegularFile(const QString& hostPath, long long& size)
     return opened.fd;
 }
 
+// Whether the folder that would hold `hostPath` exists, its name taken byte for byte.
+bool folderExists(const QString& hostPath)
+{
+    const QByteArray name = HostNames::encode(hostPath);
+    const qsizetype slash = name.lastIndexOf('/');
+    struct stat status {};
+    return slash >= 0 && ::stat(slash == 0 ? "/" : name.left(slash).constData(), &status) == 0
+        && S_ISDIR(status.st_mode);
+}
+
 }
 
 AnsiLineReader::AnsiLineReader(const QString& windowsPath)
@@ -59,8 +66,7 @@ AnsiLineReader::AnsiLineReader(const QString& windowsPath)
     }
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR || host.isEmpty()) {
-            const bool folderExists = !host.isEmpty() && QFileInfo(host).absoluteDir().exists();
-            RaiseStandardError(folderExists ? ErrorNumbers::FileNotFound : ErrorNumbers::PathNotFound);
+            RaiseStandardError(folderExists(host) ? ErrorNumbers::FileNotFound : ErrorNumbers::PathNotFound);
         }
         RaiseStandardError(ErrorNumbers::PathFileAccessError);
     }

@@ -1,8 +1,10 @@
 #include "platform/core/ProgramError.h"
 #include "platform/files/AnsiLineReader.h"
+#include "platform/files/HostNames.h"
 #include "support_files/TempPrefix.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -79,6 +81,11 @@ TEST(AnsiLineReader, OpeningFailuresCarryWindowsErrorNumbers)
     EXPECT_EQ(openError("c:\\nowhere\\missing.vbp"), ErrorNumbers::PathNotFound);
     EXPECT_EQ(openError("c:\\tmp\\folder.vbp"), ErrorNumbers::PathFileAccessError);
     EXPECT_EQ(openError("q:\\x.vbp"), ErrorNumbers::PathNotFound) << "an unknown drive";
+
+    // A folder whose name is not valid text is found as itself; a NUL names nothing.
+    ASSERT_EQ(::mkdir((HostNames::encode(prefix.hostPath("tmp")) + "/X\xff").constData(), 0755), 0);
+    EXPECT_EQ(openError("c:\\tmp\\" + HostNames::decode("X\xff") + "\\missing.vbp"), ErrorNumbers::FileNotFound);
+    EXPECT_EQ(openError("c:\\tmp\\a" + QString(QChar(u'\0')) + "\\b.vbp"), ErrorNumbers::PathNotFound);
 }
 
 TEST(AnsiLineReader, ContentsInMemoryReadAsTheSameFile)
