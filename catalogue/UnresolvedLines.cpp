@@ -5,7 +5,6 @@
 #include "platform/files/RegularFile.h"
 #include "platform/typelib/TypeLibService.h"
 
-
 namespace {
 
 // Whether a regular file (links followed) exists at a Windows path.

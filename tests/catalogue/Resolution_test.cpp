@@ -4,19 +4,18 @@
 #include "catalogue/LoadContext.h"
 #include "catalogue/ProjectReader.h"
 #include "catalogue/Resolution.h"
-#include "platform/files/HostNames.h"
 #include "platform/controls/MemoryControls.h"
 #include "platform/desktop/MessageBoxes.h"
+#include "platform/files/HostNames.h"
 #include "platform/registry/RegistryStore.h"
+#include "support_files/FileBytes.h"
 #include "support_files/FixtureLibraries.h"
 #include "support_files/TempPrefix.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <utime.h>
 
 namespace {
@@ -328,10 +327,7 @@ TEST_F(ResolutionTest, APathIsReadAsExactlyTheNameItHolds)
     const QByteArray folder = HostNames::encode(prefix.hostPath("src")) + "/X\xff";
     ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
     const QByteArray library = fixture("inventario.tlb");
-    const int fd = ::open((folder + "/inventario.tlb").constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::write(fd, library.constData(), size_t(library.size())), library.size());
-    ::close(fd);
+    writeAllAtHostName(folder + "/inventario.tlb", library);
     const QString windowsFolder = "C:\\src\\" + HostNames::decode("X\xff");
     load.readingProjectPath = windowsFolder + "\\P.vbp";
     catalogue.AppendProject(2);

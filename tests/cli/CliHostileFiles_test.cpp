@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
@@ -116,11 +115,7 @@ TEST_F(CliHostileFiles, NamesThatAreNotValidTextAreEachReadAsThemselves)
     ASSERT_TRUE(QDir().mkpath(prefix.hostPath("raros")));
     const std::pair<QByteArray, QByteArray> files[] = {{"X\xffY.vbp", "FF"}, {"X\xfeY.vbp", "FE"}, {"X\xef\xbf\xbdY.vbp", "Real"}};
     for (const auto& [name, project] : files) {
-        FILE* file = std::fopen((folder + '/' + name).constData(), "wb");
-        ASSERT_NE(file, nullptr);
-        const QByteArray text = "Type=Exe\r\nName=\"" + project + "\"\r\n";
-        std::fwrite(text.constData(), 1, size_t(text.size()), file);
-        std::fclose(file);
+        writeAllAtHostName(folder + '/' + name, "Type=Exe\r\nName=\"" + project + "\"\r\n");
     }
     ASSERT_EQ(RunCli({"catalogue", "c:\\raros\\"}, prefix.root(), &out, &err), 0) << err.constData();
     EXPECT_TRUE(out.contains("X\\xFFY.vbp\t1\tFF")) << out.constData();

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 // The file's bytes, or "<unreadable>".
@@ -20,4 +21,15 @@ inline void writeAll(const QString& path, const QByteArray& bytes)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+// Writes a file whose host name is given as bytes (such as a name that is not valid UTF-8, which
+// a QString path would not keep), failing the test when it cannot.
+inline void writeAllAtHostName(const QByteArray& hostName, const QByteArray& bytes)
+{
+    FILE* file = std::fopen(hostName.constData(), "wb");
+    ASSERT_NE(file, nullptr) << hostName.constData();
+    const size_t written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file);
+    ASSERT_EQ(std::fclose(file), 0);
+    ASSERT_EQ(written, size_t(bytes.size()));
 }
