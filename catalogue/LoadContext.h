@@ -23,6 +23,17 @@ struct RecordedLine {
                             // reference whose file exists
 };
 
+// A library as the project lines write it: a GUID at one version under one file name, with the
+// projects whose lines write it so.
+struct NamedLibrary {
+    QString guid;          // upper case, in braces
+    QString version;       // as the first line written so gives it
+    QString file;          // the file name the line writes (its path's last part), as first met
+    QString name;          // the name a Reference= line writes, else empty
+    std::int32_t kind = 0; // 1 reference, 2 component
+    std::vector<int> projects; // each once, in load order
+};
+
 // What one load of a folder knows beyond the catalogue: the project file being read, so that
 // paths its lines write relative to its folder resolve, and what the resolvers have looked up.
 // Within one load the registry, the libraries and their files are taken as unchanging, so each
@@ -37,13 +48,16 @@ struct LoadContext {
     QHash<QString, std::optional<TypeLibInfo>> fromFile;         // file path -> library
     QHash<QString, std::pair<std::int32_t, QString>> fileFacts; // file path -> size, date
 
-    // What zantrel-cli's inventory verbs ask of a load; the window leaves it off. Each
-    // project's full Windows path (1..N, element 0 unused) is kept whatever the switch says.
+    // What the inventory asks of a load: the lines that gave no entry and the libraries every
+    // line names as written. Each project's full Windows path (1..N, element 0 unused) is kept
+    // whatever the switch says.
     bool recordLines = false;
     int readingLine = 0;                      // 1-based number of the line being read
     std::vector<QString> projectPaths = std::vector<QString>(1);
     std::vector<RecordedLine> recordedLines;  // in the order of the load
     QHash<QString, QString> reasons;          // what was looked up -> the reason found
+    std::vector<NamedLibrary> namedLibraries; // in the order first met
+    QHash<QString, std::size_t> namedLibraryIndex; // GUID#version#file -> its place above
     // Each folder listed once to find a name ignoring case (in use while a project is read).
     FolderListingCache folderListings;
     // Each library's registered versions listed once.

@@ -2,6 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/FileHelpers.h"
+#include "catalogue/Inventory.h"
 #include "catalogue/LoadContext.h"
 #include "catalogue/ProjectReader.h"
 #include "catalogue/UnresolvedLines.h"
@@ -183,6 +184,10 @@ void AgregaReferencia(Catalogue& catalogue, LoadContext& load, int projectIndex,
     if (filePath.isEmpty())
         filePath = ResolvedAgainstProject(ExtraeRuta(line), load.readingProjectPath);
 
+    if (load.recordLines)
+        RecordNamedLibrary(load, DependencyKind::Reference, guid, version, ExtraeRuta(line),
+                           line.mid(line.lastIndexOf(u'#') + 1));
+
     const std::optional<VersionNumbers> numbers = SplitVersion(version, locale);
     std::optional<TypeLibInfo> library;
     if (numbers) {
@@ -208,6 +213,10 @@ void AgregaComponente(Catalogue& catalogue, LoadContext& load, int projectIndex,
     // The GUID: from the character after "Object=" up to and including the first '}'.
     const qsizetype close = line.indexOf(u'}');
     const QString guid = close < 7 ? QString() : line.mid(7, close - 7 + 1);
+
+    if (load.recordLines)
+        RecordNamedLibrary(load, DependencyKind::Component, guid, version,
+                           semicolon < 0 ? QString() : line.mid(semicolon + 1), QString());
 
     const std::optional<VersionNumbers> numbers = SplitVersion(version, locale);
     const std::optional<TypeLibInfo> library = numbers ? loadRegistered(load, guid, *numbers) : std::nullopt;

@@ -2,9 +2,11 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/FolderScan.h"
+#include "catalogue/Inventory.h"
 #include "catalogue/LoadContext.h"
 #include "catalogue/ProjectReader.h"
 #include "catalogue/ProjectTree.h"
+#include "catalogue/Resolution.h"
 #include "catalogue/UnresolvedLines.h"
 #include "platform/core/ProgramError.h"
 #include "platform/desktop/MessageBoxes.h"
@@ -26,7 +28,7 @@ bool TakeInventoryOption(const QString& option, InventoryRequest& request)
 bool IsInventoryVerb(const QString& verb)
 {
     return verb == QStringLiteral("missing") || verb == QStringLiteral("libraries") || verb == QStringLiteral("uses")
-           || verb == QStringLiteral("graph");
+           || verb == QStringLiteral("graph") || verb == QStringLiteral("drift");
 }
 
 bool IsFormatVerb(const QString& verb)
@@ -36,7 +38,8 @@ bool IsFormatVerb(const QString& verb)
 
 bool RecordsLines(const QString& verb)
 {
-    return verb == QStringLiteral("missing") || verb == QStringLiteral("graph");
+    return verb == QStringLiteral("missing") || verb == QStringLiteral("graph") || verb == QStringLiteral("uses")
+           || verb == QStringLiteral("drift");
 }
 
 bool LoadForCommandLine(Catalogue& catalogue, MainControls& controls, LoadContext& load, bool recursive)
@@ -67,54 +70,21 @@ QString projectPath(const LoadContext& load, int index)
 QList<OutputValue> entryValues(const DependencyEntry& e)
 {
     return {qint64(e.Kind), e.FilePath, e.Guid, e.Key, e.Description, qint64(e.MajorVersion),
-            qint64(e.MinorVersion), qint64(e.SizeKB), e.FileDate};
+            qint64(e.MinorVersion), qint64(e.SizeKB), OutputDate{e.FileDate}};
 }
 
 const QStringList kEntryColumns{"kind", "filePath", "guid", "key", "description", "majorVersion",
                                 "minorVersion", "sizeKB", "fileDate"};
 
-// The identity of a library: its GUID, versions and file (a Windows path, compared ignoring case).
-QString libraryKey(const DependencyEntry& e)
+// The values of a uses record for a line that did not resolve: its fields as written, its
+// version's numbers where they read, nothing the line cannot tell.
+QList<OutputValue> lineValues(const RecordedLine& line)
 {
-    return e.Guid.toUpper() + u'#' + QString::number(e.MajorVersion) + u'.' + QString::number(e.MinorVersion) + u'#'
-           + e.FilePath.toCaseFolded();
-}
-
-struct Library {
-    const DependencyEntry* entry = nullptr;
-    QStringList projects;
-    QList<int> projectIndexes; // in load order, each once
-};
-
-// The distinct libraries in the order first met.
-std::vector<Library> distinctLibraries(const Catalogue& catalogue, const LoadContext& load)
-{
-    std::vector<Library> libraries;
-    QHash<QString, std::size_t> byKey;
-    for (int i = 1; i <= catalogue.ProjectCount(); ++i) {
-        for (int k = 1; k <= catalogue.DependencyCount(i); ++k) {
-            const DependencyEntry& e = catalogue.Projects[i].Dependencies[k];
-            const QString key = libraryKey(e);
-            auto it = byKey.constFind(key);
-            if (it == byKey.constEnd()) {
-                it = byKey.insert(key, libraries.size());
-                libraries.push_back({&e, {}, {}});
-            }
-            Library& library = libraries[*it];
-            if (library.projectIndexes.isEmpty() || library.projectIndexes.last() != i) {
-                library.projectIndexes.append(i);
-                library.projects.append(projectPath(load, i));
-            }
-        }
-    }
-    return libraries;
-}
-
-// A GUID query with or without braces, in registry form; empty when `query` is no GUID.
-QString guidQuery(const QString& query)
-{
-    const QString braced = query.startsWith(u'{') ? query : u'{' + query + u'}';
-    return NormalizedGuidText(braced).value_or(QString());
+    const WrittenFields f = FieldsAsWritten(line);
+    const std::optional<VersionNumbers> version = SplitVersion(f.version, f.locale);
+    const qint64 kind = line.kind == QStringLiteral("component") ? DependencyKind::Component : DependencyKind::Reference;
+    return {kind, f.path, f.guid, QString(), f.name, qint64(version ? version->major : 0),
+            qint64(version ? version->minor : 0), qint64(0), OutputDate{}};
 }
 
 // A DOT string literal; control characters become spaces, "\n" in `text` is kept as a line break.
@@ -131,6 +101,15 @@ QString dotString(const QStringList& lines)
         }
     }
     return out + u'"';
+}
+
+QStringList projectPaths(const Inventory& inventory, const std::vector<int>& indexes)
+{
+    QStringList paths;
+    paths.reserve(static_cast<qsizetype>(indexes.size()));
+    for (int i : indexes)
+        paths.append(inventory.ProjectPath(i));
+    return paths;
 }
 
 }
@@ -180,9 +159,7 @@ QByteArray CatalogueOutput(const Catalogue& catalogue, const LoadContext& load, 
             const QList<OutputValue> values = entryValues(e);
             for (qsizetype c = 0; c < kEntryColumns.size(); ++c) {
                 out += QStringLiteral(", ") + OutputText::jsonString(kEntryColumns[c]) + QStringLiteral(": ");
-                const OutputValue& v = values[c];
-                out += std::holds_alternative<qint64>(v) ? QString::number(std::get<qint64>(v))
-                                                         : OutputText::jsonString(std::get<QString>(v));
+                out += JsonValue(values[c]);
             }
             out += u'}';
         }
@@ -192,54 +169,59 @@ QByteArray CatalogueOutput(const Catalogue& catalogue, const LoadContext& load, 
     return out.toUtf8();
 }
 
-OutputTable MissingTable(const Catalogue&, const LoadContext& load)
+OutputTable MissingTable(const Inventory& inventory)
 {
     OutputTable table;
     table.columns = {"project", "line", "kind", "guid", "version", "locale", "path", "name", "reason"};
-    for (const RecordedLine& r : load.recordedLines) {
-        if (r.reason.isEmpty())
-            continue;
-        const WrittenFields f = FieldsAsWritten(r);
-        table.rows.append({projectPath(load, r.projectIndex), qint64(r.line), r.kind, f.guid, f.version, f.locale,
-                           f.path, f.name, r.reason});
+    for (const RecordedLine* r : inventory.Unresolved()) {
+        const WrittenFields f = FieldsAsWritten(*r);
+        table.rows.append({inventory.ProjectPath(r->projectIndex), qint64(r->line), r->kind, f.guid, f.version,
+                           f.locale, f.path, f.name, r->reason});
     }
     return table;
 }
 
-OutputTable LibrariesTable(const Catalogue& catalogue, const LoadContext& load)
+OutputTable LibrariesTable(const Inventory& inventory)
 {
-    std::vector<Library> libraries = distinctLibraries(catalogue, load);
-    std::stable_sort(libraries.begin(), libraries.end(),
-                     [](const Library& a, const Library& b) { return a.projects.size() > b.projects.size(); });
     OutputTable table;
     table.columns = {"guid", "majorVersion", "minorVersion", "filePath", "description", "sizeKB", "fileDate", "kind",
                      "projects"};
-    for (const Library& library : libraries) {
+    for (const LibraryUse& library : inventory.Libraries()) {
         const DependencyEntry& e = *library.entry;
         table.rows.append({e.Guid, qint64(e.MajorVersion), qint64(e.MinorVersion), e.FilePath, e.Description,
-                           qint64(e.SizeKB), e.FileDate, qint64(e.Kind), library.projects});
+                           qint64(e.SizeKB), OutputDate{e.FileDate}, qint64(e.Kind),
+                           projectPaths(inventory, library.projects)});
     }
     return table;
 }
 
-OutputTable UsesTable(const Catalogue& catalogue, const LoadContext& load, const QString& query)
+OutputTable UsesTable(const Inventory& inventory, const QString& query)
 {
-    const QString guid = guidQuery(query);
     OutputTable table;
-    table.columns = QStringList{"project", "index"} + kEntryColumns;
-    for (int i = 1; i <= catalogue.ProjectCount(); ++i) {
-        for (int k = 1; k <= catalogue.DependencyCount(i); ++k) {
-            const DependencyEntry& e = catalogue.Projects[i].Dependencies[k];
-            const bool matches = !guid.isEmpty() ? e.Guid.compare(guid, Qt::CaseInsensitive) == 0
-                                                 : ExtraeNombreArchivo(e.FilePath).compare(query, Qt::CaseInsensitive) == 0;
-            if (matches)
-                table.rows.append(QList<OutputValue>{projectPath(load, i), qint64(k)} + entryValues(e));
-        }
+    table.columns = QStringList{"project", "index"} + kEntryColumns + QStringList{"resolved", "reason"};
+    for (const LibraryUser& user : inventory.Users(query)) {
+        QList<OutputValue> row{inventory.ProjectPath(user.projectIndex), qint64(user.entryIndex)};
+        if (user.entry)
+            row += entryValues(*user.entry) + QList<OutputValue>{true, QString()};
+        else
+            row += lineValues(*user.line) + QList<OutputValue>{false, user.line->reason};
+        table.rows.append(row);
     }
     return table;
 }
 
-QByteArray DependencyGraph(const Catalogue& catalogue, const LoadContext& load)
+OutputTable DriftTable(const Inventory& inventory)
+{
+    OutputTable table;
+    table.columns = {"guid", "kind", "version", "file", "projects"};
+    for (const LibraryDrift& library : inventory.Drift())
+        for (const DriftSide& side : library.sides)
+            table.rows.append({library.guid, qint64(side.kind), side.version, side.file,
+                               projectPaths(inventory, side.projects)});
+    return table;
+}
+
+QByteArray DependencyGraph(const Inventory& inventory)
 {
     QString out = QStringLiteral("digraph dependencies {\n"
                                  "  rankdir=LR;\n"
@@ -247,15 +229,16 @@ QByteArray DependencyGraph(const Catalogue& catalogue, const LoadContext& load)
                                  "  node [fontname=\"Helvetica\", fontsize=10];\n"
                                  "  edge [color=\"#555555\"];\n");
     QHash<QString, int> projectByPath;
+    const Catalogue& catalogue = *inventory.catalogue();
     for (int i = 1; i <= catalogue.ProjectCount(); ++i) {
         const ProjectEntry& project = catalogue.Projects[i];
-        projectByPath.insert(projectPath(load, i).toCaseFolded(), i);
-        const QString file = ExtraeNombreArchivo(projectPath(load, i));
+        projectByPath.insert(inventory.ProjectPath(i).toCaseFolded(), i);
+        const QString file = ExtraeNombreArchivo(inventory.ProjectPath(i));
         out += QStringLiteral("  p%1 [shape=box, style=filled, fillcolor=\"#cfe2f3\", label=%2];\n")
                    .arg(i)
                    .arg(dotString(project.Name.isEmpty() ? QStringList{file} : QStringList{project.Name, file}));
     }
-    const std::vector<Library> libraries = distinctLibraries(catalogue, load);
+    const std::vector<LibraryUse> libraries = inventory.LibrariesInOrder();
     QSet<QString> edges;
     QString edgeLines;
     auto edge = [&](const QString& from, const QString& to, const QString& style) {
@@ -273,14 +256,14 @@ QByteArray DependencyGraph(const Catalogue& catalogue, const LoadContext& load)
                         component ? QStringLiteral("#fff2cc") : QStringLiteral("#d9ead3"),
                         dotString({ExtraeNombreArchivo(e.FilePath),
                                    QString::number(e.MajorVersion) + u'.' + QString::number(e.MinorVersion)}));
-        for (int i : libraries[n].projectIndexes)
+        for (int i : libraries[n].projects)
             edge(QStringLiteral("p%1").arg(i), QStringLiteral("l%1").arg(n + 1), QString());
     }
     // References to other project files: an edge to the loaded project, else to a node of its own.
     QHash<QString, QString> others;
     QString missing;
     QHash<QString, QString> missingNodes;
-    for (const RecordedLine& r : load.recordedLines) {
+    for (const RecordedLine& r : inventory.Lines()) {
         const QString from = QStringLiteral("p%1").arg(r.projectIndex);
         if (r.reason.isEmpty()) {
             if (const auto it = projectByPath.constFind(r.target.toCaseFolded()); it != projectByPath.constEnd()) {
@@ -319,20 +302,23 @@ QByteArray DependencyGraph(const Catalogue& catalogue, const LoadContext& load)
 int RunInventory(const QString& verb, const Catalogue& catalogue, const LoadContext& load,
                  const InventoryRequest& request, QByteArray& out)
 {
+    const Inventory inventory(catalogue, load);
     if (verb == QStringLiteral("graph")) {
-        out = DependencyGraph(catalogue, load);
+        out = DependencyGraph(inventory);
         return 0;
     }
     OutputTable table;
     if (verb == QStringLiteral("missing"))
-        table = MissingTable(catalogue, load);
+        table = MissingTable(inventory);
     else if (verb == QStringLiteral("libraries"))
-        table = LibrariesTable(catalogue, load);
+        table = LibrariesTable(inventory);
+    else if (verb == QStringLiteral("drift"))
+        table = DriftTable(inventory);
     else
-        table = UsesTable(catalogue, load, request.query);
+        table = UsesTable(inventory, request.query);
     out = RenderTable(table, request.format);
     if (verb == QStringLiteral("libraries"))
         return 0;
     const bool found = !table.rows.isEmpty();
-    return (verb == QStringLiteral("missing")) == found ? FoundProblemStatus : 0;
+    return (verb == QStringLiteral("uses")) == found ? 0 : FoundProblemStatus;
 }

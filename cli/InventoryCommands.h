@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class Catalogue;
+class Inventory;
 struct LoadContext;
 struct MainControls;
 
@@ -18,19 +19,19 @@ struct InventoryRequest {
     QString query;                             // uses QUERY
 };
 
-// Exit status of missing and uses when they find something to report (nothing uses the
-// library, or something is missing).
+// Exit status of missing, uses and drift when they find something to report (nothing uses the
+// library, something is missing, or versions disagree).
 constexpr int FoundProblemStatus = 3;
 
 // Takes -r or --recursive; false for any other option. (--format is read with the verb, whose
 // formats it names.)
 bool TakeInventoryOption(const QString& option, InventoryRequest& request);
 
-// Whether `verb` is one of missing, libraries, uses and graph; the ones that need the lines the
-// load could not resolve. FormatVerb: the verbs --format goes with (catalogue and those but graph).
+// Whether `verb` is one of missing, libraries, uses, graph and drift, the verbs that read the
+// inventory. FormatVerb: the verbs --format goes with (catalogue and those but graph).
 bool IsInventoryVerb(const QString& verb);
 bool IsFormatVerb(const QString& verb);
-// Whether the load must keep the lines it could not resolve for `verb` (missing and graph).
+// Whether the load must keep what the inventory records for `verb` (missing, graph, uses, drift).
 bool RecordsLines(const QString& verb);
 
 // Loads the catalogue's ScanPath and, with -r, every folder below it as one load. Returns false
@@ -41,12 +42,17 @@ bool LoadForCommandLine(Catalogue& catalogue, MainControls& controls, LoadContex
 // with empty dependency fields), ProjectPath last; JSON nests the entries in their project.
 QByteArray CatalogueOutput(const Catalogue& catalogue, const LoadContext& load, OutputFormat format);
 
-// Runs missing, libraries, uses or graph over a finished load into `out`; returns the exit status.
+// Runs missing, libraries, uses, graph or drift over a finished load into `out`; returns the exit
+// status.
 int RunInventory(const QString& verb, const Catalogue& catalogue, const LoadContext& load,
                  const InventoryRequest& request, QByteArray& out);
 
-// The inventory records, for tests and benchmarks.
-OutputTable MissingTable(const Catalogue& catalogue, const LoadContext& load);
-OutputTable LibrariesTable(const Catalogue& catalogue, const LoadContext& load);
-OutputTable UsesTable(const Catalogue& catalogue, const LoadContext& load, const QString& query);
-QByteArray DependencyGraph(const Catalogue& catalogue, const LoadContext& load);
+// The inventory's records as zantrel-cli writes them.
+OutputTable MissingTable(const Inventory& inventory);
+OutputTable LibrariesTable(const Inventory& inventory);
+// Entries first resolved then lines that did not, each project's together; "resolved" and
+// "reason" close each record.
+OutputTable UsesTable(const Inventory& inventory, const QString& query);
+// One record per side of each library whose lines disagree.
+OutputTable DriftTable(const Inventory& inventory);
+QByteArray DependencyGraph(const Inventory& inventory);

@@ -108,22 +108,42 @@ QString flatText(const OutputValue& value)
         return *text;
     if (const auto* number = std::get_if<qint64>(&value))
         return QString::number(*number);
+    if (const auto* flag = std::get_if<bool>(&value))
+        return *flag ? QStringLiteral("true") : QStringLiteral("false");
+    if (const auto* date = std::get_if<OutputDate>(&value))
+        return date->text;
     return std::get<QStringList>(value).join(u'|');
 }
 
-QString jsonValue(const OutputValue& value)
+// "dd/mm/yyyy hh:mm:ss" as "yyyy-mm-ddThh:mm:ss"; any other text as it is.
+QString isoDate(const QString& date)
+{
+    static const QString shape = QStringLiteral("00/00/0000 00:00:00");
+    if (date.size() != shape.size())
+        return date;
+    for (qsizetype i = 0; i < shape.size(); ++i)
+        if (shape[i] == u'0' ? date[i] < u'0' || date[i] > u'9' : date[i] != shape[i])
+            return date;
+    return date.mid(6, 4) + u'-' + date.mid(3, 2) + u'-' + date.left(2) + u'T' + date.mid(11);
+}
+
+}
+
+QString JsonValue(const OutputValue& value)
 {
     if (const auto* text = std::get_if<QString>(&value))
         return OutputText::jsonString(*text);
     if (const auto* number = std::get_if<qint64>(&value))
         return QString::number(*number);
+    if (const auto* flag = std::get_if<bool>(&value))
+        return *flag ? QStringLiteral("true") : QStringLiteral("false");
+    if (const auto* date = std::get_if<OutputDate>(&value))
+        return OutputText::jsonString(isoDate(date->text));
     QString out = QStringLiteral("[");
     const QStringList& list = std::get<QStringList>(value);
     for (qsizetype i = 0; i < list.size(); ++i)
         out += (i > 0 ? QStringLiteral(", ") : QString()) + OutputText::jsonString(list[i]);
     return out + u']';
-}
-
 }
 
 QByteArray RenderTable(const OutputTable& table, OutputFormat format)
@@ -136,7 +156,7 @@ QByteArray RenderTable(const OutputTable& table, OutputFormat format)
             const auto& row = table.rows[r];
             for (qsizetype c = 0; c < table.columns.size() && c < row.size(); ++c)
                 out += (c > 0 ? QStringLiteral(", ") : QString()) + OutputText::jsonString(table.columns[c])
-                       + QStringLiteral(": ") + jsonValue(row[c]);
+                       + QStringLiteral(": ") + JsonValue(row[c]);
             out += u'}';
         }
         out += table.rows.isEmpty() ? QStringLiteral("]\n") : QStringLiteral("\n]\n");

@@ -14,14 +14,24 @@
 //         double quote, CR or LF (or starting or ending with a space) in double quotes with its
 //         double quotes doubled; CR LF ends each line
 //   json  one document: an array of objects, one per record, keys as the header names, numbers
-//         as numbers, lists as arrays of strings
-// In TSV and CSV a list is written as its items joined by "|" (a character no Windows path holds).
+//         as numbers, lists as arrays of strings, true and false as JSON's, dates in ISO 8601
+// In TSV and CSV a list is written as its items joined by "|" (a character no Windows path holds),
+// true and false as "true" and "false".
 enum class OutputFormat { Tsv, Csv, Json };
 
 // Reads "tsv", "csv" or "json"; false for anything else.
 bool ParseOutputFormat(const QString& text, OutputFormat& format);
 
-using OutputValue = std::variant<QString, qint64, QStringList>;
+// A file's date as the catalogue keeps it ("dd/mm/yyyy hh:mm:ss", local time): TSV and CSV write
+// it so, JSON in ISO 8601 ("yyyy-mm-ddThh:mm:ss").
+struct OutputDate {
+    QString text;
+};
+
+using OutputValue = std::variant<QString, qint64, QStringList, bool, OutputDate>;
+
+// The JSON text of one value.
+QString JsonValue(const OutputValue& value);
 
 struct OutputTable {
     QStringList columns;
