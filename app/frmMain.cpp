@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "app/DiagnosticsWindow.h"
 #include "app/Images.h"
 #include "app/common/CIni.h"
 #include "app/common/mApis.h"
@@ -7,12 +8,15 @@
 #include "app/frmPath.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/FolderScan.h"
+#include "catalogue/Inventory.h"
 #include "catalogue/LoadContext.h"
 #include "output/ExportarExcel.h"
 #include "output/frmImprimir.h"
 #include "platform/core/ProgramError.h"
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/drawing/PictureBox.h"
+#include "platform/files/PathMapper.h"
+#include "platform/files/HostNames.h"
 #include "platform/files/UserFolders.h"
 #include "support/GradientRect.h"
 #include "support/Version.h"
@@ -20,7 +24,9 @@
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QTreeView>
 #include <optional>
@@ -48,7 +54,8 @@ frmMain::frmMain(Catalogue& catalogue, QWidget* parent, const QString& startFold
       stbMain_(new StatusBarWidget(form_)),
       pgbStatus_(new ProgressBarWidget(form_)),
       controls_(tree_, *stbMain_, *pgbStatus_),
-      startFolder_(startFolder)
+      startFolder_(startFolder),
+      lblDiagnostico_(new QLabel(this))
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromLatin1(Version::AppTitle));
@@ -87,6 +94,22 @@ frmMain::frmMain(Catalogue& catalogue, QWidget* parent, const QString& startFold
 
     pgbStatus_->setVisible(false);
     stbMain_->SetPanelText(1, QStringLiteral("Listo!"));
+
+    // A line of its own under the form, shown only when a load leaves something to say, so
+    // nothing inside the form moves.
+    lblDiagnostico_->setObjectName(QStringLiteral("lblDiagnostico"));
+    lblDiagnostico_->setTextFormat(Qt::RichText);
+    lblDiagnostico_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    connect(lblDiagnostico_, &QLabel::linkActivated, this, [this] { ShowDiagnostics(); });
+    statusBar()->setObjectName(QStringLiteral("stbDiagnostico"));
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(lblDiagnostico_, 1);
+    statusBar()->setVisible(false);
+    connect(model_, &QAbstractItemModel::dataChanged, this, [this] {
+        if (diagnostics_)
+            diagnostics_->ChecksChanged();
+    });
+
     buildMenus();
     buildToolbar();
     Form_Load();
@@ -117,6 +140,7 @@ void frmMain::buildMenus()
 
     QMenu* archivo = addMenu("mnuArchivo", "&Archivo");
     addEntry(archivo, "mnuArchivo_Imprimir", "&Imprimir", [this] { showPrintOptions(); });
+    addEntry(archivo, "mnuArchivo_Diagnostico", "&Diagnóstico de dependencias", [this] { ShowDiagnostics(); });
     addSeparator(archivo, "mnuArchivo_sep1");
     addEntry(archivo, "mnuArchivo_Salir", "&Salir", [this] { close(); });
 
@@ -208,16 +232,90 @@ void frmMain::Carga()
 {
     CursorEspera(this, true);
     setCommandsEnabled(false);
+    // The inventory points into the catalogue the load rebuilds.
+    if (diagnostics_)
+        diagnostics_->SetInventory(nullptr);
+    inventory_.reset();
+    QStringList notes;
     if (ListScanPath(catalogue_, controls_)) {
         LoadContext load;
+        load.recordLines = true;
         model_->SetBatching(true);
         LoadListedProjects(catalogue_, controls_, load);
         model_->SetBatching(false);
+        inventory_ = std::make_unique<Inventory>(catalogue_, std::move(load));
         setCommandsEnabled(true);
     } else {
+        const QString host = PathMapper::current().toHost(catalogue_.ScanPath);
+        notes.append(QStringLiteral("No se puede leer la carpeta ") + HostNames::displayed(catalogue_.ScanPath)
+                     + QStringLiteral(" (") + (host.isEmpty() ? QStringLiteral("sin carpeta en este equipo") : HostNames::displayed(host))
+                     + QStringLiteral(")"));
         menus_[2]->menuAction()->setEnabled(true);
     }
+    showLoadDiagnostics(notes);
     CursorEspera(this, false);
+}
+
+void frmMain::showLoadDiagnostics(const QStringList& notes)
+{
+    loadNotes_ = notes;
+    QString text;
+    if (!notes.isEmpty()) {
+        text = notes.join(QStringLiteral("; "));
+    } else if (inventory_ && inventory_->UnresolvedCount() > 0) {
+        const int lines = inventory_->UnresolvedCount();
+        const int projects = inventory_->ProjectsWithUnresolved();
+        text = QStringLiteral("%1 %2 en %3 %4")
+                   .arg(lines)
+                   .arg(lines == 1 ? QStringLiteral("dependencia no encontrada") : QStringLiteral("dependencias no encontradas"))
+                   .arg(projects)
+                   .arg(projects == 1 ? QStringLiteral("proyecto") : QStringLiteral("proyectos"));
+    }
+    if (text.isEmpty()) {
+        lblDiagnostico_->clear();
+        statusBar()->setVisible(false);
+    } else {
+        lblDiagnostico_->setText(QStringLiteral("<a href=\"diagnostico\">") + text.toHtmlEscaped()
+                                 + QStringLiteral(" — ver Diagnóstico</a>"));
+        statusBar()->setVisible(true);
+    }
+    if (diagnostics_) {
+        diagnostics_->SetNotes(loadNotes_);
+        diagnostics_->SetInventory(inventory_.get());
+    }
+}
+
+DiagnosticsWindow* frmMain::ShowDiagnostics()
+{
+    if (!diagnostics_) {
+        diagnostics_ = new DiagnosticsWindow(this);
+        diagnostics_->SetProjectChecked([this](int index) { return projectChecked(index); });
+        connect(diagnostics_, &DiagnosticsWindow::projectActivated, this, &frmMain::SelectProject);
+        diagnostics_->SetNotes(loadNotes_);
+        diagnostics_->SetInventory(inventory_.get());
+    }
+    diagnostics_->show();
+    diagnostics_->raise();
+    diagnostics_->activateWindow();
+    return diagnostics_;
+}
+
+bool frmMain::projectChecked(int index) const
+{
+    const int position = tree_.Find(QStringLiteral("k") + QString::number(index));
+    return position > 0 && tree_.Node(position).checked;
+}
+
+void frmMain::SelectProject(int index)
+{
+    const int position = tree_.Find(QStringLiteral("k") + QString::number(index));
+    if (position <= 0)
+        return;
+    const QModelIndex node = model_->indexOfPosition(position);
+    treeView_->setCurrentIndex(node);
+    treeView_->scrollTo(node);
+    raise();
+    activateWindow();
 }
 
 bool frmMain::event(QEvent* event)

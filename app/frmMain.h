@@ -11,7 +11,10 @@
 #include <memory>
 
 class Catalogue;
+class DiagnosticsWindow;
+class Inventory;
 class PictureBox;
+class QLabel;
 class QAction;
 class QMenu;
 class QToolBar;
@@ -52,6 +55,16 @@ public:
     // closes.
     frmPath* NewPathDialog();
 
+    // What the last load could not resolve, and more; null before the first load and while a
+    // load runs.
+    const Inventory* inventory() const { return inventory_.get(); }
+    // The slim line under the status bar that says what is missing (hidden when nothing is).
+    QLabel* diagnosticsLine() const { return lblDiagnostico_; }
+    // Opens (or brings forward) the diagnostics window, made on first use.
+    DiagnosticsWindow* ShowDiagnostics();
+    // Selects project `index`'s node in the tree and brings the window forward.
+    void SelectProject(int index);
+
     // The window's Yes/No question before an export; runs the export on Yes.
     void tlbMain_ButtonClick(const QString& key);
     void treeMain_NodeCheck(int position);
@@ -74,6 +87,8 @@ private:
     void showAbout();
     void showPathDialog();
     bool ExportarExcel();
+    void showLoadDiagnostics(const QStringList& notes);
+    bool projectChecked(int index) const;
 
     Catalogue& catalogue_;
     MemoryTree tree_;
@@ -91,4 +106,8 @@ private:
     std::unique_ptr<clsGradient> gradient_;
     bool activated_ = false;
     QString startFolder_;
+    std::unique_ptr<Inventory> inventory_;
+    QStringList loadNotes_;        // what went wrong in the last load, said in the diagnostics
+    QLabel* lblDiagnostico_;
+    DiagnosticsWindow* diagnostics_ = nullptr;
 };

@@ -1,7 +1,7 @@
 #include "cli/CatalogueListing.h"
 
 #include "platform/controls/Controls.h"
-#include "cli/OutputFormat.h"
+#include "output/OutputFormat.h"
 
 namespace CatalogueListing {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/OutputFormat.h"
+#include "output/OutputFormat.h"
 
 #include <QByteArray>
 #include <QString>

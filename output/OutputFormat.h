@@ -6,7 +6,8 @@
 #include <QStringList>
 #include <variant>
 
-// The machine-readable forms of zantrel-cli's records. Every form is UTF-8; text that is not
+// The machine-readable forms of the inventory's records (zantrel-cli's output, the diagnostics
+// window's saved lists). Every form is UTF-8; text that is not
 // valid Unicode (a lone surrogate) is written as U+FFFD.
 //   tsv   a header line, then one record a line, fields separated by tabs; a backslash, tab,
 //         CR or LF inside a field is written as \\, \t, \r, \n; LF ends each line
@@ -47,6 +48,9 @@ QString valid(const QString& text);
 QString jsonString(const QString& text);
 // One CSV field as RFC 4180 writes it.
 QString csvField(const QString& text);
+// One line of text for a person (a table cell): as valid(), with each control character written
+// as "\xNN", so a name holding a line break or a tab keeps to its cell.
+QString shown(const QString& text);
 // One TSV field with \\, \t, \r, \n and \0 escapes.
 QString tsvField(const QString& text);
 }

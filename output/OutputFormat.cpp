@@ -1,4 +1,4 @@
-#include "cli/OutputFormat.h"
+#include "output/OutputFormat.h"
 
 #include "platform/files/HostNames.h"
 
@@ -61,6 +61,22 @@ QString csvField(const QString& text)
     QString out = checked;
     out.replace(u'"', QStringLiteral("\"\""));
     return u'"' + out + u'"';
+}
+
+QString shown(const QString& text)
+{
+    const QString checked = valid(text);
+    if (std::none_of(checked.cbegin(), checked.cend(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; }))
+        return checked;
+    QString out;
+    out.reserve(checked.size() + 8);
+    for (QChar c : checked) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            out += QStringLiteral("\\x") + QString::number(c.unicode(), 16).rightJustified(2, u'0').toUpper();
+        else
+            out += c;
+    }
+    return out;
 }
 
 QString tsvField(const QString& text)
