@@ -18,12 +18,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <memory>
 
 namespace {
@@ -68,6 +70,27 @@ void warnWithoutPrefix()
     std::fprintf(stderr, "zantrel-cli: warning: no Wine prefix at %s ($WINEPREFIX, else ~/.wine): no reference or "
                          "component can be resolved\n",
                  prefix.toUtf8().constData());
+}
+
+// After a load that failed: when the folder itself cannot be read, says which one, as the
+// Windows path the load used and the host folder it stands for.
+void nameUnreadableFolder(const QString& windowsPath)
+{
+    const QString host = PathMapper::current().toHost(windowsPath);
+    QString where;
+    if (host.isEmpty()) {
+        where = PathMapper::isDrivePath(windowsPath)
+                    ? QStringLiteral("no host folder: drive ") + windowsPath.left(2).toUpper() + QStringLiteral(" is not mapped")
+                    : QStringLiteral("no host folder");
+    } else if (DIR* dir = ::opendir(QFile::encodeName(host).constData())) {
+        // It can be read: the load ended for another reason, which its message gave.
+        ::closedir(dir);
+        return;
+    } else {
+        where = host;
+    }
+    std::fprintf(stderr, "zantrel-cli: cannot read the folder %s (%s)\n", windowsPath.toUtf8().constData(),
+                 where.toUtf8().constData());
 }
 
 // Whether this program has the computation of a verb its command line accepts.
@@ -125,8 +148,10 @@ int main(int argc, char* argv[])
     MemoryControls controls;
     LoadContext load;
     load.recordLines = RecordsLines(line.verb);
-    if (!LoadForCommandLine(catalogue, controls.main, load, line.inventory.recursive))
+    if (!LoadForCommandLine(catalogue, controls.main, load, line.inventory.recursive)) {
+        nameUnreadableFolder(catalogue.ScanPath);
         return 1;
+    }
 
     if (line.verb == QStringLiteral("report"))
         return finish(RunReport(controls, catalogue, line.report, line.output.isEmpty() ? QString() : windowsFolder(line.output)));
