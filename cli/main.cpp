@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QtGlobal>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -29,6 +30,18 @@
 #include <memory>
 
 namespace {
+
+QtMessageHandler qtMessages = nullptr;
+
+// Qt warns when XDG_RUNTIME_DIR is not set (a run as root, from cron or over ssh) and goes on
+// with a folder of its own; nothing zantrel-cli does depends on that folder, so that one warning
+// is dropped. Every other message goes on to Qt's own handler unchanged.
+void dropRuntimeFolderWarning(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    qtMessages(type, context, message);
+}
 
 // A Windows path stays as it is; anything else is a host path, taken to Windows form.
 QString windowsFolder(const QString& argument)
@@ -116,6 +129,7 @@ int main(int argc, char* argv[])
 {
     // A reader that goes away makes the next write fail with EPIPE, which finish() reports.
     std::signal(SIGPIPE, SIG_IGN);
+    qtMessages = qInstallMessageHandler(dropRuntimeFolderWarning);
     // The report lays its text out in fonts and may print: it needs the GUI application, which
     // runs without a screen.
     bool reporting = false;
