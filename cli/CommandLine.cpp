@@ -1,101 +1,74 @@
 #include "cli/CommandLine.h"
 
+#include "output/ReportBuilder.h"
 #include "support/Version.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <cstdio>
+#include <initializer_list>
 
-const char* const CommandLineUsage =
+namespace {
+
+// --help's text is made of the same pieces as each verb's own help, so the two never disagree.
+
+const char* const UsageSynopsis =
     "Usage: zantrel-cli VERB [-r] [FOLDER]\n"
-    "       zantrel-cli (catalogue | missing | libraries) [-r] [--format tsv|csv|json] [FOLDER]\n"
+    "       zantrel-cli (catalogue | missing | libraries | drift) [-r] [--format tsv|csv|json] [FOLDER]\n"
     "       zantrel-cli uses QUERY [-r] [--format tsv|csv|json] [FOLDER]\n"
     "       zantrel-cli graph [-r] [FOLDER]\n"
     "       zantrel-cli export [-r] [FOLDER] [-o DIR] [--format xls|xlsx]\n"
     "       zantrel-cli report [-r] FOLDER (--detailed | --summary) [--project NAME]... -o FILE [--print]\n"
+    "       zantrel-cli VERB --help\n"
     "       zantrel-cli --version | --help\n"
     "\n"
     "Loads the Visual Basic project files (*.vbp) of FOLDER as the Zantrel window does and prints\n"
     "what it learnt. FOLDER is a Windows path (c:\\tmp\\) seen through the Wine prefix named by\n"
     "$WINEPREFIX (else ~/.wine), or a host path (/home/me/vb). Without FOLDER, the folder of the\n"
     "settings file (ZANTREL.INI in the prefix's Windows folder) is loaded, as the window does;\n"
-    "a first run writes the default c:\\tmp\\ there.\n"
-    "\n"
-    "Options:\n"
+    "a first run writes the default c:\\tmp\\ there.\n";
+
+const char* const FolderNote =
+    "FOLDER is a Windows path (c:\\tmp\\) seen through the Wine prefix named by $WINEPREFIX (else\n"
+    "~/.wine), or a host path (/home/me/vb); without it, the settings file's folder is loaded.\n";
+
+const char* const RecursiveOption =
     "  -r, --recursive  load the projects of every folder below FOLDER too, as one load (keys\n"
     "             and counters go on from folder to folder): each folder's files in the window's\n"
     "             order, then its folders sorted ignoring case, depth first. Hidden folders (a\n"
     "             name starting with \".\") are left out; a link to a folder is followed the\n"
-    "             first time that folder is met only, so link loops end\n"
-    "  --format F   tsv (the default), csv or json, for catalogue, missing, libraries and uses.\n"
-    "             tsv: a header line, tab-separated fields, LF line ends; a backslash, tab, CR or\n"
-    "             LF inside a field is written as \\\\, \\t, \\r, \\n. csv: RFC 4180, a header line,\n"
-    "             fields with a comma, quote, CR, LF or an edge space quoted with quotes doubled,\n"
-    "             CR LF line ends. json: one UTF-8 document, an array of objects keyed by the\n"
-    "             column names, numbers as numbers. In tsv and csv a list is joined by \"|\".\n"
-    "\n"
-    "Verbs:\n"
-    "  tree       one line per tree node in tree order: two spaces per depth, key, tab, text,\n"
-    "             tab, image index\n"
-    "  catalogue  one record per dependency entry (a project without entries gets one with\n"
-    "             empty dependency fields), columns: ProjectIndex, FileName, Kind, Name,\n"
-    "             DependencyIndex, DependencyKind, FilePath, Guid, Key, Description, MajorVersion,\n"
-    "             MinorVersion, SizeKB, FileDate, ProjectPath (the project file's full Windows\n"
-    "             path). Kinds: project 0 unknown, 1 Exe, 2 OleDll, 3 Control, 4 OleExe;\n"
-    "             dependency 1 reference, 2 component. json: an array of projects\n"
-    "             {\"index\", \"path\", \"fileName\", \"kind\", \"name\", \"entries\": [{\"index\",\n"
-    "             \"kind\", \"filePath\", \"guid\", \"key\", \"description\", \"majorVersion\",\n"
-    "             \"minorVersion\", \"sizeKB\", \"fileDate\"}]}\n"
-    "  missing    one record per Reference= or Object= line that gave no entry: project (full\n"
-    "             Windows path), line (1-based), kind (reference, component, or project for a\n"
-    "             Reference=*\\A line naming another project file), guid, version, locale, path\n"
-    "             and name as written, and reason, the first step that failed:\n"
-    "               not registered          no registration of the GUID (and no path written)\n"
-    "               version not registered  the GUID is registered, but no version the rules\n"
-    "                                       accept (same major, minor at least the one asked)\n"
-    "               locale not registered   the version is registered, not for locale 0\n"
-    "               registered file missing the registration names a file that does not exist\n"
-    "               not a type library      the file exists but holds no readable library\n"
-    "               written path missing    no registration and nothing at the written path\n"
-    "               unreadable line         the line's fields cannot be taken apart\n"
-    "               project file missing    the project file a Reference=*\\A line names\n"
-    "             A project reference whose file exists is not missing. Exit status 3 when\n"
-    "             something is missing, 0 when nothing is\n"
-    "  libraries  one record per distinct library the projects use (same GUID, versions and\n"
-    "             file), most used first: guid, majorVersion, minorVersion, filePath,\n"
-    "             description, sizeKB, fileDate, kind (1 reference, 2 component), projects (the\n"
-    "             full paths of the projects that use it; a json array)\n"
-    "  uses       the entries that name the library QUERY, a GUID (braces optional, any case) or\n"
-    "             a file name compared ignoring case with the last part of FilePath\n"
-    "             (mscomctl.ocx): project, index, kind, filePath, guid, key, description,\n"
-    "             majorVersion, minorVersion, sizeKB, fileDate. Exit status 3 when no project\n"
-    "             uses it, 0 when one does\n"
-    "  graph      the dependency graph in Graphviz's DOT language: projects (boxes), the\n"
-    "             libraries they use (ellipses; components as component shapes), the projects\n"
-    "             they reference (bold edges; a file not loaded as a dashed box) and what is\n"
-    "             missing (red octagons in a box of their own). Render it with\n"
-    "             zantrel-cli graph c:\\src | dot -Tpng -o graph.png\n"
-    "  export     writes every project, as the window's \"Exportar a Excel\" does, to the\n"
-    "             workbook proyectos.xls (one sheet, one row per reference or component) and\n"
-    "             its log proyectos.log, in DIR (-o DIR, a Windows or host folder), else in the\n"
-    "             folder of zantrel-cli itself where it can be written, else in the user's\n"
-    "             documents folder (xdg-user-dir DOCUMENTS, else the home folder); prints the\n"
-    "             workbook's host path. --format xlsx writes the same sheet as the Office Open\n"
-    "             XML workbook proyectos.xlsx instead (no log, no 32,767-row limit; sizes and\n"
-    "             versions are numbers, dates are dates)\n"
-    "  report     builds the dependency report \"Informe de Dependencias\" as the window's\n"
-    "             print options do, detailed or summary, of every project, or of the projects\n"
-    "             named by --project: a Name (every project of that Name) or a project's file\n"
-    "             name as the tree shows it (Facturas.vbp, ignoring case); each project is\n"
-    "             written once, in tree order; -o FILE (a Windows or host\n"
-    "             path) saves it by the report window's rules: a name without any \".\" gets\n"
-    "             \".rtf\" and is rich text, else its last three characters decide (RTF rich\n"
-    "             text, anything else plain windows-1252 text); prints the saved file's host\n"
-    "             path. --print also prints it on the default printer (at least one of -o and\n"
-    "             --print is needed)\n"
+    "             first time that folder is met only, so link loops end\n";
+
+const char* const FormatOption =
+    "  --format F   tsv (the default), csv or json, for catalogue, missing, libraries, uses and\n"
+    "             drift. tsv: a header line, tab-separated fields, LF line ends; a backslash, tab,\n"
+    "             CR or LF inside a field is written as \\\\, \\t, \\r, \\n. csv: RFC 4180, a header\n"
+    "             line, fields with a comma, quote, CR, LF or an edge space quoted with quotes\n"
+    "             doubled, CR LF line ends. json: one UTF-8 document, an array of objects keyed by\n"
+    "             the column names, numbers as numbers. In tsv and csv a list is joined by \"|\".\n";
+
+const char* const ExportOptions =
+    "  -o DIR       the folder to write into, a Windows or host path\n"
+    "  --format F   xls (the default) or xlsx\n";
+
+const char* const ReportOptions =
+    "  --detailed, --summary  the kind of report; one of them is needed\n"
+    "  --project NAME  only the projects of that Name or file name; once per project\n"
+    "  -o FILE      saves the report there, a Windows or host path\n"
+    "  --print      prints it on the default printer (at least one of -o and --print is needed)\n";
+
+const char* const HelpOption = "  -h, --help   prints this text\n";
+
+const char* const UsageTrailer =
     "\n"
     "Output is UTF-8; text that is no valid Unicode is written as U+FFFD.\n"
     "Message boxes the load shows go to standard error as \"[icon] text\". When no Wine prefix\n"
     "exists, a warning says so: no reference can be resolved, and the load still runs.\n"
-    "--version prints the version; --help prints this text.\n"
+    "An option's value follows it (--format json) or is joined to it by \"=\" (--format=json);\n"
+    "options may come before or after the verb, and \"--\" ends them, so a FOLDER may start\n"
+    "with \"-\". A mistake in the arguments prints one line naming the wrong word on standard\n"
+    "error. --version prints the version; --help prints this text; VERB --help prints that\n"
+    "verb's own help.\n"
     "\n"
     "Examples:\n"
     "  zantrel-cli missing -r c:\\src || echo \"something is missing\"\n"
@@ -105,94 +78,379 @@ const char* const CommandLineUsage =
     "Exit status: 0 after a load, 1 when the folder cannot be read (for report: when a named\n"
     "project is missing, or the report cannot be saved or printed; for export: when the workbook\n"
     "cannot be written; 1 also when standard output cannot be written), 2 on wrong usage, 3 when\n"
-    "missing finds something missing or uses finds no project using the library.\n";
+    "missing finds something missing, uses finds no project using the library, or drift finds a\n"
+    "library named at more than one version or file name.\n";
 
-namespace {
+// Which of the options a verb takes, besides -r and --help.
+enum VerbOptions : unsigned {
+    NoOptions = 0,
+    TableFormat = 1,   // --format tsv|csv|json
+    WorkbookFormat = 2, // --format xls|xlsx
+    OutputOption = 4,  // -o
+    ReportOnly = 8,    // --detailed, --summary, --project, --print
+};
 
-int usageError(const QString& problem)
+struct Verb {
+    const char* name;
+    unsigned options;
+    const char* synopsis;  // after "Usage: "
+    const char* text;      // what it writes, as --help's Verbs list shows it
+    const char* exitStatus;
+};
+
+const char* const LoadExitStatus =
+    "Exit status: 0 after a load, 1 when the folder cannot be read or standard output cannot be\n"
+    "written, 2 on wrong usage.\n";
+
+const Verb Verbs[] = {
+    {"tree", NoOptions, "zantrel-cli tree [-r] [FOLDER]",
+     "  tree       one line per tree node in tree order: two spaces per depth, key, tab, text,\n"
+     "             tab, image index\n",
+     LoadExitStatus},
+    {"catalogue", TableFormat, "zantrel-cli catalogue [-r] [--format tsv|csv|json] [FOLDER]",
+     "  catalogue  one record per dependency entry (a project without entries gets one with\n"
+     "             empty dependency fields), columns: ProjectIndex, FileName, Kind, Name,\n"
+     "             DependencyIndex, DependencyKind, FilePath, Guid, Key, Description, MajorVersion,\n"
+     "             MinorVersion, SizeKB, FileDate, ProjectPath (the project file's full Windows\n"
+     "             path). Kinds: project 0 unknown, 1 Exe, 2 OleDll, 3 Control, 4 OleExe;\n"
+     "             dependency 1 reference, 2 component. json: an array of projects\n"
+     "             {\"index\", \"path\", \"fileName\", \"kind\", \"name\", \"entries\": [{\"index\",\n"
+     "             \"kind\", \"filePath\", \"guid\", \"key\", \"description\", \"majorVersion\",\n"
+     "             \"minorVersion\", \"sizeKB\", \"fileDate\"}]}\n",
+     LoadExitStatus},
+    {"missing", TableFormat, "zantrel-cli missing [-r] [--format tsv|csv|json] [FOLDER]",
+     "  missing    one record per Reference= or Object= line that gave no entry: project (full\n"
+     "             Windows path), line (1-based), kind (reference, component, or project for a\n"
+     "             Reference=*\\A line naming another project file), guid, version, locale, path\n"
+     "             and name as written, and reason, the first step that failed:\n"
+     "               not registered          no registration of the GUID (and no path written)\n"
+     "               version not registered  the GUID is registered, but no version the rules\n"
+     "                                       accept (same major, minor at least the one asked)\n"
+     "               locale not registered   the version is registered, not for locale 0\n"
+     "               registered file missing the registration names a file that does not exist\n"
+     "               not a type library      the file exists but holds no readable library\n"
+     "               written path missing    no registration and nothing at the written path\n"
+     "               unreadable line         the line's fields cannot be taken apart\n"
+     "               project file missing    the project file a Reference=*\\A line names\n"
+     "             A project reference whose file exists is not missing. Exit status 3 when\n"
+     "             something is missing, 0 when nothing is\n",
+     "Exit status: 0 when nothing is missing, 3 when something is, 1 when the folder cannot be\n"
+     "read or standard output cannot be written, 2 on wrong usage.\n"},
+    {"libraries", TableFormat, "zantrel-cli libraries [-r] [--format tsv|csv|json] [FOLDER]",
+     "  libraries  one record per distinct library the projects use (same GUID, versions and\n"
+     "             file), most used first: guid, majorVersion, minorVersion, filePath,\n"
+     "             description, sizeKB, fileDate, kind (1 reference, 2 component), projects (the\n"
+     "             full paths of the projects that use it; a json array)\n",
+     LoadExitStatus},
+    {"uses", TableFormat, "zantrel-cli uses QUERY [-r] [--format tsv|csv|json] [FOLDER]",
+     "  uses       the entries that name the library QUERY, a GUID (braces optional, any case) or\n"
+     "             a file name compared ignoring case with the last part of FilePath\n"
+     "             (mscomctl.ocx): project, index, kind, filePath, guid, key, description,\n"
+     "             majorVersion, minorVersion, sizeKB, fileDate. Exit status 3 when no project\n"
+     "             uses it, 0 when one does\n",
+     "Exit status: 0 when a project uses the library, 3 when none does, 1 when the folder cannot\n"
+     "be read or standard output cannot be written, 2 on wrong usage.\n"},
+    {"graph", NoOptions, "zantrel-cli graph [-r] [FOLDER]",
+     "  graph      the dependency graph in Graphviz's DOT language: projects (boxes), the\n"
+     "             libraries they use (ellipses; components as component shapes), the projects\n"
+     "             they reference (bold edges; a file not loaded as a dashed box) and what is\n"
+     "             missing (red octagons in a box of their own). Render it with\n"
+     "             zantrel-cli graph c:\\src | dot -Tpng -o graph.png\n",
+     LoadExitStatus},
+    {"drift", TableFormat, "zantrel-cli drift [-r] [--format tsv|csv|json] [FOLDER]",
+     "  drift      the libraries the projects name at more than one version or under more than\n"
+     "             one file name, with the projects on each side: one record per side (a version\n"
+     "             and file name a GUID is written with), grouped by GUID in the order first met:\n"
+     "             guid, kind, version, file, projects (the full paths of the projects on that\n"
+     "             side; a json array). Exit status 3 when something disagrees, 0 when nothing\n"
+     "             does\n",
+     "Exit status: 0 when every library is named at one version and file name, 3 when one is\n"
+     "not, 1 when the folder cannot be read or standard output cannot be written, 2 on wrong\n"
+     "usage.\n"},
+    {"export", WorkbookFormat | OutputOption, "zantrel-cli export [-r] [FOLDER] [-o DIR] [--format xls|xlsx]",
+     "  export     writes every project, as the window's \"Exportar a Excel\" does, to the\n"
+     "             workbook proyectos.xls (one sheet, one row per reference or component) and\n"
+     "             its log proyectos.log, in DIR (-o DIR, a Windows or host folder), else in the\n"
+     "             folder of zantrel-cli itself where it can be written, else in the user's\n"
+     "             documents folder (xdg-user-dir DOCUMENTS, else the home folder); prints the\n"
+     "             workbook's host path. --format xlsx writes the same sheet as the Office Open\n"
+     "             XML workbook proyectos.xlsx instead (no log, no 32,767-row limit; sizes and\n"
+     "             versions are numbers, dates are dates)\n",
+     "Exit status: 0 after the workbook is written, 1 when the folder cannot be read, the workbook\n"
+     "cannot be written or standard output cannot be written, 2 on wrong usage.\n"},
+    {"report", OutputOption | ReportOnly,
+     "zantrel-cli report [-r] FOLDER (--detailed | --summary) [--project NAME]... -o FILE [--print]",
+     "  report     builds the dependency report \"Informe de Dependencias\" as the window's\n"
+     "             print options do, detailed or summary, of every project, or of the projects\n"
+     "             named by --project: a Name (every project of that Name) or a project's file\n"
+     "             name as the tree shows it (Facturas.vbp, ignoring case); each project is\n"
+     "             written once, in tree order; -o FILE (a Windows or host\n"
+     "             path) saves it by the report window's rules: a name without any \".\" gets\n"
+     "             \".rtf\" and is rich text, else its last three characters decide (RTF rich\n"
+     "             text, anything else plain windows-1252 text); prints the saved file's host\n"
+     "             path. --print also prints it on the default printer (at least one of -o and\n"
+     "             --print is needed)\n",
+     "Exit status: 0 after the report is saved or printed, 1 when the folder cannot be read, a\n"
+     "named project is missing, or the report cannot be saved or printed, 2 on wrong usage.\n"},
+};
+
+const Verb* findVerb(const QString& name)
 {
-    std::fprintf(stderr, "zantrel-cli: %s\n\n%s", problem.toUtf8().constData(), CommandLineUsage);
+    for (const Verb& verb : Verbs) {
+        if (name == QLatin1String(verb.name))
+            return &verb;
+    }
+    return nullptr;
+}
+
+// A mistake: one line naming the wrong word, then where the help is (the verb's, once the verb
+// is known).
+int usageError(QByteArray& err, const Verb* verb, const QString& problem)
+{
+    err = "zantrel-cli: " + problem.toUtf8() + '\n';
+    err += verb ? "Try 'zantrel-cli " + QByteArray(verb->name) + " --help'\n" : QByteArray("Try 'zantrel-cli --help'\n");
     return 2;
 }
 
+// A word of the arguments in quotes, for a message: a control character in it is written as an
+// escape, so the message stays one line and cannot steer the terminal.
+QString quoted(const QString& word)
+{
+    QString text(1, u'\'');
+    for (const QChar c : word) {
+        if (c == u'\n')
+            text += QStringLiteral("\\n");
+        else if (c == u'\t')
+            text += QStringLiteral("\\t");
+        else if (c == u'\r')
+            text += QStringLiteral("\\r");
+        else if (c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f))
+            text += QStringLiteral("\\x") + QString::number(c.unicode(), 16).rightJustified(2, u'0').toUpper();
+        else
+            text += c;
+    }
+    return text + u'\'';
+}
+
+// The option name a word gives, read as the parser reads it: without its one or two leading
+// dashes and anything from "=" on.
+QString optionName(const QString& word)
+{
+    return word.mid(word.startsWith(QStringLiteral("--")) ? 2 : 1).section(u'=', 0, 0);
+}
+
+// The option words of `args` as the parser meets them: up to "--", each with the index of its
+// word, skipping the words that are values of the option before them. `visit` returns true to
+// stop; the index of the word it stopped at is returned, else -1.
+template <typename Visit>
+qsizetype walkOptions(const QStringList& args, const QList<QCommandLineOption>& options, Visit visit)
+{
+    auto takesValue = [&](const QString& name) {
+        for (const QCommandLineOption& option : options) {
+            if (option.names().contains(name))
+                return !option.valueName().isEmpty();
+        }
+        return false;
+    };
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& word = args[i];
+        if (word == QStringLiteral("--"))
+            break;
+        if (word.size() < 2 || !word.startsWith(u'-'))
+            continue;
+        const QString name = optionName(word);
+        const bool withValue = takesValue(name);
+        if (visit(i, name, withValue))
+            return i;
+        if (withValue && !word.contains(u'='))
+            ++i;
+    }
+    return -1;
+}
+
+// The word that names option `name`, as it was written (without a value joined by "=").
+QString writtenOption(const QStringList& args, const QList<QCommandLineOption>& options, const QString& name)
+{
+    const qsizetype at = walkOptions(args, options, [&](qsizetype, const QString& found, bool) { return found == name; });
+    if (at >= 0)
+        return args[at].section(u'=', 0, 0);
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+// Why the parser refused arguments that hold no unknown option: an option without values written
+// with "=", or the value option left without its value (it can only be the last word).
+QString valueProblem(const QStringList& args, const QList<QCommandLineOption>& options)
+{
+    const qsizetype at = walkOptions(args, options, [&](qsizetype i, const QString&, bool withValue) {
+        return withValue ? !args[i].contains(u'=') && i + 1 == args.size() : args[i].contains(u'=');
+    });
+    if (at < 0)
+        return QStringLiteral("cannot read the arguments");
+    const QString& word = args[at];
+    if (!word.contains(u'='))
+        return word + QStringLiteral(" needs a value");
+    return word.section(u'=', 0, 0) + QStringLiteral(" takes no value, not ") + quoted(word.mid(word.indexOf(u'=') + 1));
+}
+
+QByteArray verbHelp(const Verb& verb)
+{
+    QByteArray text = "Usage: " + QByteArray(verb.synopsis) + "\n\n" + verb.text + '\n' + FolderNote + "\nOptions:\n"
+                      + RecursiveOption;
+    if (verb.options & TableFormat)
+        text += FormatOption;
+    if (verb.options & WorkbookFormat)
+        text += ExportOptions;
+    if (verb.options & ReportOnly)
+        text += ReportOptions;
+    text += HelpOption;
+    return text + '\n' + verb.exitStatus;
+}
+
+}
+
+QByteArray CommandLineUsage()
+{
+    QByteArray text = QByteArray(UsageSynopsis) + "\nOptions:\n" + RecursiveOption + FormatOption + "\nVerbs:\n";
+    for (const Verb& verb : Verbs)
+        text += verb.text;
+    return text + UsageTrailer;
+}
+
+QByteArray VerbUsage(const QString& verb)
+{
+    const Verb* found = findVerb(verb);
+    return found ? verbHelp(*found) : QByteArray();
+}
+
+QStringList CommandLineVerbs()
+{
+    QStringList names;
+    for (const Verb& verb : Verbs)
+        names.append(QString::fromLatin1(verb.name));
+    return names;
+}
+
+int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out, QByteArray& err)
+{
+    const QCommandLineOption recursive(QStringList{QStringLiteral("r"), QStringLiteral("recursive")});
+    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("F"));
+    const QCommandLineOption output(QStringLiteral("o"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption detailed(QStringLiteral("detailed"));
+    const QCommandLineOption summary(QStringLiteral("summary"));
+    const QCommandLineOption project(QStringLiteral("project"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption print(QStringLiteral("print"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    const QList<QCommandLineOption> options{recursive, format, output, detailed, summary, project, print, help, version};
+
+    QCommandLineParser parser;
+    // One word, one option: "-rx" is an unknown option, not -r and -x, so a mistake is named as
+    // it was written.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions(options);
+    const bool parsed = parser.parse(QStringList{QStringLiteral("zantrel-cli")} + args);
+
+    QStringList positional = parser.positionalArguments();
+    const Verb* verb = positional.isEmpty() ? nullptr : findVerb(positional[0]);
+
+    // Help and the version are given whatever else is wrong: they are what was asked for.
+    if (parser.isSet(help)) {
+        if (!positional.isEmpty() && !verb)
+            return usageError(err, nullptr, QStringLiteral("unknown verb ") + quoted(positional[0]));
+        out = verb ? verbHelp(*verb) : CommandLineUsage();
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        out = QByteArray::fromStdString(Version::Line()) + '\n';
+        return 0;
+    }
+    if (!parsed) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty())
+            return usageError(err, verb, QStringLiteral("unknown option ") + quoted(writtenOption(args, options, unknown.first())));
+        return usageError(err, verb, valueProblem(args, options));
+    }
+
+    if (positional.isEmpty())
+        return usageError(err, nullptr, QStringLiteral("a verb is needed: ") + CommandLineVerbs().join(QStringLiteral(", ")));
+    if (!verb)
+        return usageError(err, nullptr, QStringLiteral("unknown verb ") + quoted(positional[0]));
+    line.verb = positional.takeFirst();
+
+    // Options given once at most: their names as written.
+    for (const QCommandLineOption* once : {&format, &output}) {
+        const QStringList values = parser.values(*once);
+        if (values.size() > 1)
+            return usageError(err, verb, writtenOption(args, options, once->names().first()) + QStringLiteral(" is given twice: ")
+                                             + quoted(values[0]) + QStringLiteral(" and ") + quoted(values[1]));
+    }
+    // Options that go with other verbs.
+    auto notForVerb = [&](const QCommandLineOption& option) {
+        return usageError(err, verb, writtenOption(args, options, option.names().first()) + QStringLiteral(" does not go with ")
+                                         + line.verb);
+    };
+    if (parser.isSet(format) && !(verb->options & (TableFormat | WorkbookFormat)))
+        return notForVerb(format);
+    if (parser.isSet(output) && !(verb->options & OutputOption))
+        return notForVerb(output);
+    if (!(verb->options & ReportOnly)) {
+        for (const QCommandLineOption* reportOption : {&detailed, &summary, &project, &print}) {
+            if (parser.isSet(*reportOption))
+                return notForVerb(*reportOption);
+        }
+    }
+
+    // uses takes its QUERY before the folder.
+    if (line.verb == QStringLiteral("uses")) {
+        if (positional.isEmpty())
+            return usageError(err, verb, QStringLiteral("uses needs a GUID or a file name to look for"));
+        if (positional[0].isEmpty())
+            return usageError(err, verb, QStringLiteral("uses needs a GUID or a file name, not ''"));
+        line.inventory.query = positional.takeFirst();
+    }
+    if (positional.size() > 1)
+        return usageError(err, verb, QStringLiteral("one folder at most: unexpected ") + quoted(positional[1]));
+    if (!positional.isEmpty())
+        line.folder = positional[0];
+    line.inventory.recursive = parser.isSet(recursive);
+
+    if (parser.isSet(format)) {
+        const QString value = parser.value(format);
+        if (verb->options & WorkbookFormat) {
+            if (value != QStringLiteral("xls") && value != QStringLiteral("xlsx"))
+                return usageError(err, verb, QStringLiteral("export's --format needs xls or xlsx, not ") + quoted(value));
+            line.format = value;
+        } else {
+            if (!ParseOutputFormat(value, line.inventory.format))
+                return usageError(err, verb, QStringLiteral("--format needs one of tsv, csv and json, not ") + quoted(value));
+            line.inventory.formatGiven = true;
+        }
+    }
+    if (parser.isSet(output)) {
+        line.output = parser.value(output);
+        if (line.output.isEmpty())
+            return usageError(err, verb, QStringLiteral("-o needs a file or folder name, not ''"));
+    }
+
+    if (line.verb == QStringLiteral("report")) {
+        if (parser.isSet(detailed) && parser.isSet(summary))
+            return usageError(err, verb, QStringLiteral("--detailed and --summary exclude each other"));
+        if (!parser.isSet(detailed) && !parser.isSet(summary))
+            return usageError(err, verb, QStringLiteral("report needs --detailed or --summary"));
+        line.report.Tipo = parser.isSet(detailed) ? ReportKind::Detallado : ReportKind::Resumido;
+        line.report.projects = parser.values(project);
+        line.report.print = parser.isSet(print);
+        if (line.output.isEmpty() && !line.report.print)
+            return usageError(err, verb, QStringLiteral("report needs -o FILE or --print"));
+    }
+    return -1;
 }
 
 int ReadCommandLine(const QStringList& args, CommandLine& line)
 {
-    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        std::fputs(CommandLineUsage, stdout);
-        return 0;
-    }
-    if (args.contains(QStringLiteral("--version"))) {
-        std::printf("%s\n", Version::Line().c_str());
-        return 0;
-    }
-    QStringList positional;
-    QString format;
-    bool hasFormat = false;
-    bool hasOutput = false;
-    bool reportOptions = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        QString problem;
-        if (TakeInventoryOption(args[i], line.inventory))
-            continue;
-        if (TakeReportOption(args, i, line.report, problem)) {
-            if (!problem.isEmpty())
-                return usageError(problem);
-            reportOptions = true;
-            continue;
-        }
-        if (args[i] == QStringLiteral("--format")) {
-            // Its values depend on the verb, which may come later.
-            if (hasFormat || i + 1 >= args.size())
-                return usageError(QStringLiteral("--format needs one value, once"));
-            format = args[++i];
-            hasFormat = true;
-            continue;
-        }
-        if (args[i] != QStringLiteral("-o")) {
-            positional.append(args[i]);
-            continue;
-        }
-        if (hasOutput || i + 1 >= args.size() || args[i + 1].isEmpty())
-            return usageError(QStringLiteral("-o needs one file or folder"));
-        line.output = args[++i];
-        hasOutput = true;
-    }
-    // uses takes its QUERY before the folder.
-    if (!positional.isEmpty() && positional[0] == QStringLiteral("uses")) {
-        if (positional.size() < 2 || positional[1].isEmpty())
-            return usageError(QStringLiteral("uses needs a GUID or a file name"));
-        line.inventory.query = positional.takeAt(1);
-    }
-    if (positional.isEmpty() || positional.size() > 2)
-        return usageError(QStringLiteral("a verb and at most one folder are needed"));
-    line.verb = positional[0];
-    if (positional.size() == 2)
-        line.folder = positional[1];
-    const bool reportVerb = line.verb == QStringLiteral("report");
-    const bool exportVerb = line.verb == QStringLiteral("export");
-    if (line.verb != QStringLiteral("tree") && line.verb != QStringLiteral("catalogue") && !reportVerb && !exportVerb
-        && !IsInventoryVerb(line.verb))
-        return usageError(QStringLiteral("unknown verb"));
-    if (hasFormat && exportVerb) {
-        if (format != QStringLiteral("xls") && format != QStringLiteral("xlsx"))
-            return usageError(QStringLiteral("export's --format needs xls or xlsx"));
-        line.format = format;
-    } else if (hasFormat && IsFormatVerb(line.verb)) {
-        if (!ParseOutputFormat(format, line.inventory.format))
-            return usageError(QStringLiteral("--format needs one of tsv, csv and json"));
-        line.inventory.formatGiven = true;
-    } else if (hasFormat) {
-        return usageError(QStringLiteral("--format goes with catalogue, missing, libraries, uses and export only"));
-    }
-    if (hasOutput && !reportVerb && !exportVerb)
-        return usageError(QStringLiteral("-o goes with report and export only"));
-    if (reportOptions && !reportVerb)
-        return usageError(QStringLiteral("--detailed, --summary, --project and --print go with report only"));
-    if (reportVerb && line.report.Tipo == -1)
-        return usageError(QStringLiteral("report needs --detailed or --summary"));
-    if (reportVerb && !hasOutput && !line.report.print)
-        return usageError(QStringLiteral("report needs -o FILE or --print"));
-    return -1;
+    QByteArray out, err;
+    const int status = ReadCommandLine(args, line, out, err);
+    std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
+    std::fwrite(err.constData(), 1, static_cast<size_t>(err.size()), stderr);
+    return status;
 }

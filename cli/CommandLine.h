@@ -3,12 +3,13 @@
 #include "cli/InventoryCommands.h"
 #include "cli/ReportCommand.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 // What one run of zantrel-cli is asked for, read from its arguments.
 struct CommandLine {
-    QString verb;            // tree, catalogue, export, report, missing, libraries, uses or graph
+    QString verb;            // tree, catalogue, export, report, missing, libraries, uses, drift or graph
     QString folder;          // FOLDER as given (a Windows or host path); empty: the settings file's
     QString output;          // -o FILE or DIR as given; empty: not given
     QString format = QStringLiteral("xls");  // export's --format: xls or xlsx
@@ -16,11 +17,21 @@ struct CommandLine {
     InventoryRequest inventory; // -r, --format, and uses' QUERY
 };
 
-// The usage text --help prints.
-extern const char* const CommandLineUsage;
+// The usage text --help prints: every verb and option.
+QByteArray CommandLineUsage();
+
+// What "zantrel-cli VERB --help" prints: the verb's usage line, what it writes, its options and
+// its exit status. Empty for a word that is no verb.
+QByteArray VerbUsage(const QString& verb);
+
+// The verbs zantrel-cli knows, in the order --help lists them.
+QStringList CommandLineVerbs();
 
 // Reads the arguments (without the program's name) into `line`. Returns -1 when the run goes on;
-// else the exit status to end with: 0 after --help or --version (the usage or "Zantrel 1.0.3"
-// printed), 2 after wrong usage (the
-// problem and the usage written to standard error).
+// else the exit status to end with: 0 after --help, VERB --help or --version (the text written to
+// `out`), 2 after wrong usage (one line naming the wrong word, then where to find help, written
+// to `err`).
+int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out, QByteArray& err);
+
+// The same, writing `out` to standard output and `err` to standard error.
 int ReadCommandLine(const QStringList& args, CommandLine& line);

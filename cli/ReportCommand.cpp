@@ -28,30 +28,6 @@ bool names(const QString& wanted, const ProjectEntry& project)
 
 }
 
-bool TakeReportOption(const QStringList& args, qsizetype& i, ReportRequest& request, QString& problem)
-{
-    const QString& option = args[i];
-    if (option == QStringLiteral("--detailed") || option == QStringLiteral("--summary")) {
-        const int tipo = option == QStringLiteral("--detailed") ? ReportKind::Detallado : ReportKind::Resumido;
-        if (request.Tipo != -1 && request.Tipo != tipo)
-            problem = QStringLiteral("--detailed and --summary exclude each other");
-        request.Tipo = tipo;
-        return true;
-    }
-    if (option == QStringLiteral("--print")) {
-        request.print = true;
-        return true;
-    }
-    if (option == QStringLiteral("--project")) {
-        if (i + 1 >= args.size())
-            problem = QStringLiteral("--project needs a name");
-        else
-            request.projects.append(args[++i]);
-        return true;
-    }
-    return false;
-}
-
 int RunReport(MemoryControls& controls, const Catalogue& catalogue, const ReportRequest& request,
               const QString& windowsOutput)
 {

@@ -16,10 +16,6 @@ struct ReportRequest {
     bool print = false;     // --print
 };
 
-// Takes the report option at args[i] (--detailed, --summary, --print, --project NAME), moving i past
-// its value. Returns false when args[i] is no report option; sets `problem` for a malformed one.
-bool TakeReportOption(const QStringList& args, qsizetype& i, ReportRequest& request, QString& problem);
-
 // Checks the project nodes the request names (all of them without --project; a value names every
 // project whose Name it is, or whose FileName it is ignoring case), builds the report
 // as the report window does, saves it under `windowsOutput` by the window's name rules (printing

@@ -18,15 +18,30 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QtGlobal>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <memory>
 
 namespace {
+
+QtMessageHandler qtMessages = nullptr;
+
+// Qt warns when XDG_RUNTIME_DIR is not set (a run as root, from cron or over ssh) and goes on
+// with a folder of its own; nothing zantrel-cli does depends on that folder, so that one warning
+// is dropped. Every other message goes on to Qt's own handler unchanged.
+void dropRuntimeFolderWarning(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    qtMessages(type, context, message);
+}
 
 // A Windows path stays as it is; anything else is a host path, taken to Windows form.
 QString windowsFolder(const QString& argument)
@@ -70,6 +85,34 @@ void warnWithoutPrefix()
                  prefix.toUtf8().constData());
 }
 
+// After a load that failed: when the folder itself cannot be read, says which one, as the
+// Windows path the load used and the host folder it stands for.
+void nameUnreadableFolder(const QString& windowsPath)
+{
+    const QString host = PathMapper::current().toHost(windowsPath);
+    QString where;
+    if (host.isEmpty()) {
+        where = PathMapper::isDrivePath(windowsPath)
+                    ? QStringLiteral("no host folder: drive ") + windowsPath.left(2).toUpper() + QStringLiteral(" is not mapped")
+                    : QStringLiteral("no host folder");
+    } else if (DIR* dir = ::opendir(QFile::encodeName(host).constData())) {
+        // It can be read: the load ended for another reason, which its message gave.
+        ::closedir(dir);
+        return;
+    } else {
+        where = host;
+    }
+    std::fprintf(stderr, "zantrel-cli: cannot read the folder %s (%s)\n", windowsPath.toUtf8().constData(),
+                 where.toUtf8().constData());
+}
+
+// Whether this program has the computation of a verb its command line accepts.
+bool runsHere(const QString& verb)
+{
+    return verb == QStringLiteral("tree") || verb == QStringLiteral("catalogue") || verb == QStringLiteral("report")
+           || verb == QStringLiteral("export") || IsInventoryVerb(verb);
+}
+
 // Ends the run with `status`, unless what went to standard output could not all be written.
 int finish(int status)
 {
@@ -86,6 +129,7 @@ int main(int argc, char* argv[])
 {
     // A reader that goes away makes the next write fail with EPIPE, which finish() reports.
     std::signal(SIGPIPE, SIG_IGN);
+    qtMessages = qInstallMessageHandler(dropRuntimeFolderWarning);
     // The report lays its text out in fonts and may print: it needs the GUI application, which
     // runs without a screen.
     bool reporting = false;
@@ -104,6 +148,10 @@ int main(int argc, char* argv[])
     CommandLine line;
     if (const int status = ReadCommandLine(QCoreApplication::arguments().mid(1), line); status >= 0)
         return finish(status);
+    if (!runsHere(line.verb)) {
+        std::fprintf(stderr, "zantrel-cli: %s is not available in this build\n", line.verb.toUtf8().constData());
+        return 2;
+    }
     warnWithoutPrefix();
 
     StandardErrorMessageBoxes messages;
@@ -114,8 +162,10 @@ int main(int argc, char* argv[])
     MemoryControls controls;
     LoadContext load;
     load.recordLines = RecordsLines(line.verb);
-    if (!LoadForCommandLine(catalogue, controls.main, load, line.inventory.recursive))
+    if (!LoadForCommandLine(catalogue, controls.main, load, line.inventory.recursive)) {
+        nameUnreadableFolder(catalogue.ScanPath);
         return 1;
+    }
 
     if (line.verb == QStringLiteral("report"))
         return finish(RunReport(controls, catalogue, line.report, line.output.isEmpty() ? QString() : windowsFolder(line.output)));

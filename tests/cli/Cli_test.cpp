@@ -36,7 +36,8 @@ TEST(Cli, ExitStatusesTellAMissingFolderAndWrongUsage)
     TempPrefix prefix;
     QByteArray out, err;
     EXPECT_EQ(RunCli({"tree", "c:\\no\\existe"}, prefix.root(), &out, &err), 1);
-    EXPECT_EQ(err, "[critical] Carga : Path not found\n");
+    EXPECT_EQ(err, ("[critical] Carga : Path not found\nzantrel-cli: cannot read the folder c:\\no\\existe ("
+                    + prefix.hostPath("no/existe") + ")\n").toUtf8());
     EXPECT_EQ(RunCli({}, prefix.root(), &out, &err), 2);
     EXPECT_EQ(RunCli({"tree", "a", "b"}, prefix.root(), &out, &err), 2);
     EXPECT_EQ(RunCli({"frobnicate", "c:\\"}, prefix.root(), &out, &err), 2);
@@ -51,7 +52,21 @@ TEST(Cli, AFolderThatCannotBeListedFailsLikeAMissingOne)
     UnlistableFolder closed(prefix.hostPath("cerrada"));
     QByteArray out, err;
     EXPECT_EQ(RunCli({"tree", "c:\\cerrada\\"}, prefix.root(), &out, &err, UnlistableFolder::WithoutPermissionBypass()), 1);
-    EXPECT_EQ(err, "[critical] Carga : Path/File access error\n");
+    EXPECT_EQ(err, ("[critical] Carga : Path/File access error\nzantrel-cli: cannot read the folder c:\\cerrada\\ ("
+                    + prefix.hostPath("cerrada") + ")\n").toUtf8());
+    EXPECT_TRUE(out.isEmpty());
+}
+
+TEST(Cli, AFolderThatCannotBeReadIsNamedInBothForms)
+{
+    TempPrefix prefix;
+    QByteArray out, err;
+    EXPECT_EQ(RunCli({"missing", "-r", "C:\\No\\Existe\\"}, prefix.root(), &out, &err), 1);
+    EXPECT_EQ(err, ("[critical] Carga : Path not found\nzantrel-cli: cannot read the folder C:\\No\\Existe\\ ("
+                    + prefix.hostPath("No/Existe") + ")\n").toUtf8());
+    EXPECT_EQ(RunCli({"tree", "q:\\vb"}, prefix.root(), &out, &err), 1);
+    EXPECT_TRUE(err.endsWith("zantrel-cli: cannot read the folder q:\\vb (no host folder: drive Q: is not mapped)\n"))
+        << err.constData();
     EXPECT_TRUE(out.isEmpty());
 }
 

@@ -1,6 +1,7 @@
 #include "support_files/TempPrefix.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -76,4 +77,25 @@ TEST_F(ReportCli, ProjectsAreSelectedByFileNameOrBySharedNameEachOnce)
 
     EXPECT_EQ(RunCli({"report", "c:\\tmp\\", "--summary", "--project", "project1", "-o", prefix.hostPath("tmp/x.txt")},
                      prefix.root(), &out, &err), 1) << "a Name is compared exactly";
+}
+
+TEST(ReportCliQtMessages, OnlyTheUnsetRuntimeFolderWarningIsDropped)
+{
+    TempPrefix prefix;
+    prefix.writeLines("tmp/a.vbp", {"Type=Exe", "Name=\"Alfa\""});
+    const QString saved = prefix.hostPath("tmp/informe.txt");
+    QByteArray out, err;
+    ASSERT_EQ(RunCli({"report", "c:\\tmp\\", "--summary", "-o", saved}, prefix.root(), &out, &err,
+                     {"env", "-u", "XDG_RUNTIME_DIR"}), 0) << err.constData();
+    EXPECT_FALSE(err.contains("XDG_RUNTIME_DIR")) << err.constData();
+    EXPECT_TRUE(QFile::exists(saved));
+
+    // Qt's other warnings still reach standard error: a runtime folder others may read is one.
+    QTemporaryDir runtime;
+    ASSERT_TRUE(QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                          | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
+                                                          | QFile::ExeOther));
+    ASSERT_EQ(RunCli({"report", "c:\\tmp\\", "--summary", "-o", saved}, prefix.root(), &out, &err,
+                     {"env", "XDG_RUNTIME_DIR=" + runtime.path()}), 0) << err.constData();
+    EXPECT_TRUE(err.contains("QStandardPaths: wrong permissions on runtime directory")) << err.constData();
 }

@@ -1,6 +1,6 @@
 // Feeds arbitrary arguments (NUL-separated) to zantrel-cli's argument reader and checks that it
-// either goes on with a known verb or ends with status 0 or 2. (The usage it prints on wrong
-// usage is silenced by tools/fuzz with -close_fd_mask.)
+// either goes on with a known verb, or ends with status 0 and text for standard output, or with
+// status 2 and one line naming the mistake followed by where the help is.
 #include "cli/CommandLine.h"
 
 #include <cstdint>
@@ -15,12 +15,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (input.isEmpty())
         args.clear();
     CommandLine line;
-    const int status = ReadCommandLine(args, line);
+    QByteArray out, err;
+    const int status = ReadCommandLine(args, line, out, err);
     if (status == -1) {
-        static const QStringList verbs = {"tree", "catalogue", "export", "report", "missing", "libraries", "uses", "graph"};
-        if (!verbs.contains(line.verb))
+        static const QStringList verbs = {"tree", "catalogue", "export", "report", "missing", "libraries", "uses", "drift", "graph"};
+        if (!verbs.contains(line.verb) || !out.isEmpty() || !err.isEmpty())
             std::abort();
-    } else if (status != 0 && status != 2) {
+    } else if (status == 0) {
+        if (out.isEmpty() || !err.isEmpty())
+            std::abort();
+    } else if (status == 2) {
+        // Two lines whatever the words hold: a line break in a word is written as an escape.
+        if (!out.isEmpty() || !err.startsWith("zantrel-cli: ") || !err.endsWith(" --help'\n") || err.count('\n') != 2)
+            std::abort();
+    } else {
         std::abort();
     }
     return 0;
