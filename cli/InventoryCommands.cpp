@@ -17,14 +17,6 @@
 #include <algorithm>
 #include <cstdio>
 
-bool TakeInventoryOption(const QString& option, InventoryRequest& request)
-{
-    if (option != QStringLiteral("-r") && option != QStringLiteral("--recursive"))
-        return false;
-    request.recursive = true;
-    return true;
-}
-
 bool IsInventoryVerb(const QString& verb)
 {
     return verb == QStringLiteral("missing") || verb == QStringLiteral("libraries") || verb == QStringLiteral("uses")

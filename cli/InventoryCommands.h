@@ -23,10 +23,6 @@ struct InventoryRequest {
 // library, something is missing, or versions disagree).
 constexpr int FoundProblemStatus = 3;
 
-// Takes -r or --recursive; false for any other option. (--format is read with the verb, whose
-// formats it names.)
-bool TakeInventoryOption(const QString& option, InventoryRequest& request);
-
 // Whether `verb` is one of missing, libraries, uses, graph and drift, the verbs that read the
 // inventory. FormatVerb: the verbs --format goes with (catalogue and those but graph).
 bool IsInventoryVerb(const QString& verb);

@@ -106,13 +106,6 @@ void nameUnreadableFolder(const QString& windowsPath)
                  where.toUtf8().constData());
 }
 
-// Whether this program has the computation of a verb its command line accepts.
-bool runsHere(const QString& verb)
-{
-    return verb == QStringLiteral("tree") || verb == QStringLiteral("catalogue") || verb == QStringLiteral("report")
-           || verb == QStringLiteral("export") || IsInventoryVerb(verb);
-}
-
 // Ends the run with `status`, unless what went to standard output could not all be written.
 int finish(int status)
 {
@@ -148,10 +141,6 @@ int main(int argc, char* argv[])
     CommandLine line;
     if (const int status = ReadCommandLine(QCoreApplication::arguments().mid(1), line); status >= 0)
         return finish(status);
-    if (!runsHere(line.verb)) {
-        std::fprintf(stderr, "zantrel-cli: %s is not available in this build\n", line.verb.toUtf8().constData());
-        return 2;
-    }
     warnWithoutPrefix();
 
     StandardErrorMessageBoxes messages;
