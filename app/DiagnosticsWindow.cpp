@@ -82,9 +82,13 @@ DiagnosticsWindow::DiagnosticsWindow(QWidget* parent)
     driftProxy_->setSortRole(Qt::UserRole);
     linesView_->setModel(lines_);
     driftView_->setModel(driftProxy_);
-    linesView_->setColumnWidth(UnresolvedLinesModel::Project, 220);
-    linesView_->setColumnWidth(UnresolvedLinesModel::Line, 50);
-    linesView_->setColumnWidth(UnresolvedLinesModel::Guid, 270);
+    // Room for the reason at the first opening; the path and GUID show whole in their tips.
+    const int widths[UnresolvedLinesModel::ColumnCount] = {200, 45, 80, 110, 55, 95, 160, 140, 210};
+    for (int c = 0; c < UnresolvedLinesModel::ColumnCount; ++c)
+        linesView_->setColumnWidth(c, widths[c]);
+    const int driftWidths[DriftModel::ColumnCount] = {270, 200, 85, 60, 120, 75, 300};
+    for (int c = 0; c < DriftModel::ColumnCount; ++c)
+        driftView_->setColumnWidth(c, driftWidths[c]);
     tabs_->addTab(linesView_, QStringLiteral("Dependencias no encontradas"));
     tabs_->addTab(driftView_, QStringLiteral("Versiones distintas"));
 

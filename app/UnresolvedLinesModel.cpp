@@ -40,7 +40,7 @@ UnresolvedLinesModel::UnresolvedLinesModel(QObject* parent) : QAbstractTableMode
 QStringList UnresolvedLinesModel::Headers()
 {
     return {QStringLiteral("Proyecto"), QStringLiteral("Línea"),  QStringLiteral("Tipo"),
-            QStringLiteral("GUID"),     QStringLiteral("Versión"), QStringLiteral("Configuración regional"),
+            QStringLiteral("GUID"),     QStringLiteral("Versión"), QStringLiteral("Config. regional"),
             QStringLiteral("Ruta"),     QStringLiteral("Nombre"), QStringLiteral("Motivo")};
 }
 

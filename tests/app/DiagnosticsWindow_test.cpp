@@ -1,0 +1,260 @@
+#include "app/DiagnosticsWindow.h"
+#include "app/DriftModel.h"
+#include "app/UnresolvedLinesModel.h"
+#include "app/frmMain.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/Inventory.h"
+#include "platform/desktop/MessageBoxes.h"
+#include "support_files/FixtureLibraries.h"
+#include "support_files/TempPrefix.h"
+#include "support_files/TestApplication.h"
+#include "support_files/WineRegistryText.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString ref(const QString& guid, const QString& version, const QString& path, const QString& name)
+{
+    return "Reference=*\\G" + guid + "#" + version + "#0#" + path + "#" + name;
+}
+
+const QString kStranger = "{11111111-2222-3333-4444-555555555555}";
+
+// A main window over a temporary prefix where some lines resolve and some do not.
+class DiagnosticsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestApplication();
+        prefix.writeFile("windows/system32/facturacion32.dll", FixtureLibraries::Bytes("facturacion32.dll"));
+        WineRegistryText()
+            .typeLib(FixtureLibraries::Facturacion, "1.0", "0", "C:\\windows\\system32\\facturacion32.dll", "F")
+            .writeTo(prefix);
+    }
+    frmMain& open(const QString& folder = "c:\\tmp\\")
+    {
+        window = std::make_unique<frmMain>(catalogue, nullptr, folder);
+        window->resize(700, 500);
+        window->show();
+        // The first activation loads, once.
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(window.get(), &activate);
+        return *window;
+    }
+    // The cells of every row the diagnostics list shows.
+    QList<QStringList> shownRows(const UnresolvedLinesModel& model)
+    {
+        QList<QStringList> rows;
+        for (int r = 0; r < model.rowCount(); ++r)
+            rows.append(model.RowTexts(r));
+        return rows;
+    }
+
+    TempPrefix prefix;
+    ScriptedMessageBoxes messages;
+    Catalogue catalogue;
+    std::unique_ptr<frmMain> window;
+};
+
+}
+
+TEST_F(DiagnosticsTest, TheWindowAndTheCommandLineGiveTheSameUnresolvedLines)
+{
+    // The real-world projects, twice under other names, as a user's folder holds them.
+    const QDir corpus(QStringLiteral(ZANTREL_SOURCE_DIR "/tests/corpus/real-world"));
+    for (const QString& name : corpus.entryList({"*.vbp"}, QDir::Files, QDir::Name)) {
+        QFile file(corpus.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        prefix.writeFile("tmp/" + name, bytes);
+        prefix.writeFile("tmp/copia/" + name, bytes);
+    }
+    open();
+    ASSERT_NE(window->inventory(), nullptr);
+    DiagnosticsWindow* diagnostics = window->ShowDiagnostics();
+    const QList<QStringList> rows = shownRows(*diagnostics->linesModel());
+
+    QByteArray out, err;
+    ASSERT_EQ(RunCli({"missing", "--format", "json", "c:\\tmp\\"}, prefix.root(), &out, &err), 3) << err.constData();
+    QProcess python;
+    python.start("python3", {"-c", "import json,sys\nfor r in json.load(sys.stdin):\n"
+                                   " print('\\t'.join([r['project'],str(r['line']),r['kind'],r['guid'],r['reason']]))"});
+    python.write(out);
+    python.closeWriteChannel();
+    ASSERT_TRUE(python.waitForFinished(60000));
+    const QStringList cli = QString::fromUtf8(python.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), cli.size());
+    ASSERT_GT(rows.size(), 100);
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QStringList fields = cli[i].split(u'\t');
+        const QStringList& row = rows[i];
+        ASSERT_EQ(row[UnresolvedLinesModel::Project], fields[0]) << i;
+        EXPECT_EQ(row[UnresolvedLinesModel::Line], fields[1]);
+        EXPECT_EQ(row[UnresolvedLinesModel::Kind], KindText(fields[2]));
+        EXPECT_EQ(row[UnresolvedLinesModel::Guid], fields[3]);
+        EXPECT_EQ(row[UnresolvedLinesModel::Reason], ReasonText(fields[4]));
+    }
+    // The main window says it under its status bar, without a message box.
+    EXPECT_TRUE(window->statusBar()->isVisible());
+    const int projects = window->inventory()->ProjectsWithUnresolved();
+    EXPECT_EQ(window->diagnosticsLine()->text(),
+              QStringLiteral("<a href=\"diagnostico\">%1 dependencias no encontradas en %2 proyectos — ver Diagnóstico</a>")
+                  .arg(rows.size())
+                  .arg(projects));
+    EXPECT_TRUE(messages.shown().isEmpty()) << messages.texts().join(u'\n').toStdString();
+    EXPECT_EQ(window->controls().stbMain.PanelText(1), "Listo!");
+}
+
+TEST_F(DiagnosticsTest, SortFilterCheckedProjectsAndDoubleClickFindTheProject)
+{
+    prefix.writeLines("tmp/a.vbp", {"Type=Exe", "Name=\"Alfa\"", ref(FixtureLibraries::Facturacion, "1.0", "", "F"),
+                                    ref(kStranger, "1.0", "", "Nadie"), "Reference=basura"});
+    prefix.writeLines("tmp/b.vbp", {"Type=Exe", "Name=\"Beta\"", "Object=" + kStranger + "#1.0#0; NADA.OCX",
+                                    "Reference=*\\A..\\falta\\Falta.vbp"});
+    open();
+    EXPECT_EQ(window->diagnosticsLine()->text(),
+              "<a href=\"diagnostico\">4 dependencias no encontradas en 2 proyectos — ver Diagnóstico</a>");
+    // The line opens the window.
+    emit window->diagnosticsLine()->linkActivated("diagnostico");
+    DiagnosticsWindow* diagnostics = window->findChild<DiagnosticsWindow*>();
+    ASSERT_NE(diagnostics, nullptr);
+    EXPECT_TRUE(diagnostics->isVisible());
+    EXPECT_EQ(diagnostics->windowTitle(), "Diagnóstico de dependencias");
+    UnresolvedLinesModel& model = *diagnostics->linesModel();
+    ASSERT_EQ(model.rowCount(), 4);
+
+    diagnostics->linesView()->sortByColumn(UnresolvedLinesModel::Reason, Qt::AscendingOrder);
+    QStringList reasons;
+    for (const QStringList& row : shownRows(model))
+        reasons.append(row[UnresolvedLinesModel::Reason]);
+    EXPECT_EQ(reasons, QStringList({"falta el proyecto", "línea ilegible", "no registrada", "no registrada"}));
+    diagnostics->linesView()->sortByColumn(UnresolvedLinesModel::Line, Qt::DescendingOrder);
+    EXPECT_EQ(model.RowTexts(0)[UnresolvedLinesModel::Line], "5");
+
+    diagnostics->filterBox()->setText("nada.ocx");
+    ASSERT_EQ(model.rowCount(), 1);
+    EXPECT_EQ(model.RowTexts(0)[UnresolvedLinesModel::Kind], "componente");
+    diagnostics->filterBox()->clear();
+    EXPECT_EQ(model.rowCount(), 4);
+
+    // Only the checked projects: none is checked, then Beta is.
+    diagnostics->checkedOnly()->setChecked(true);
+    EXPECT_EQ(model.rowCount(), 0);
+    window->tree().SetChecked(window->tree().Find("k2"), true);
+    QApplication::processEvents();
+    EXPECT_EQ(model.rowCount(), 2) << "the list follows the tree's checks";
+    for (const QStringList& row : shownRows(model))
+        EXPECT_EQ(row[UnresolvedLinesModel::Project], "c:\\tmp\\b.vbp");
+
+    // A double click selects the project's node.
+    emit diagnostics->linesView()->doubleClicked(model.index(0, 0));
+    const QModelIndex current = window->treeView()->currentIndex();
+    ASSERT_TRUE(current.isValid());
+    EXPECT_EQ(current.data().toString(), "Beta (b.vbp)");
+
+    // Copy gives the selected rows as tab-separated lines.
+    diagnostics->linesView()->selectRow(0);
+    const QString copied = diagnostics->CopySelection();
+    EXPECT_EQ(copied.count(u'\n'), 1);
+    EXPECT_TRUE(copied.startsWith("c:\\tmp\\b.vbp\t")) << copied.toStdString();
+    EXPECT_EQ(QApplication::clipboard()->text(), copied);
+}
+
+TEST_F(DiagnosticsTest, SavedCsvIsReadBackWholeWithHostileTextsInTheirCells)
+{
+    // A name with a tab, a line break, a quote and a comma keeps to its cell.
+    prefix.writeFile("tmp/x.vbp", "Type=Exe\r\nName=\"X\"\r\n"
+                                  + ref(kStranger, "1.0", "", "a\tb,\"c\"").toLatin1() + "\x01z\r\n");
+    open();
+    DiagnosticsWindow* diagnostics = window->ShowDiagnostics();
+    ASSERT_EQ(diagnostics->linesModel()->rowCount(), 1);
+    EXPECT_EQ(diagnostics->linesModel()->RowTexts(0)[UnresolvedLinesModel::Name], "a\\x09b,\"c\"\\x01z");
+    prefix.makeFolder("salida");
+    ASSERT_TRUE(diagnostics->SaveCsv("c:\\salida\\lista.csv"));
+    QFile file(prefix.hostPath("salida/lista.csv"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF")) << "a byte-order mark, for spreadsheet programs";
+    QProcess python;
+    python.start("python3", {"-c", "import csv,sys\nrows=list(csv.reader(open(sys.argv[1],encoding='utf-8-sig',"
+                                   "newline=''),strict=True))\nprint(len(rows));print(rows[0][8]);print(rows[1][7])",
+                             file.fileName()});
+    ASSERT_TRUE(python.waitForFinished(60000));
+    EXPECT_EQ(QString::fromUtf8(python.readAllStandardOutput()), "2\nMotivo\na\\x09b,\"c\"\\x01z\n")
+        << python.readAllStandardError().constData();
+
+    // A folder that is not there is said, and nothing is written.
+    EXPECT_FALSE(diagnostics->SaveCsv("c:\\no\\existe\\lista.csv"));
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_TRUE(messages.texts()[0].startsWith("Guardar como CSV : c:\\no\\existe\\lista.csv : ")) << messages.texts()[0].toStdString();
+}
+
+TEST_F(DiagnosticsTest, VersionsThatDisagreeAreListedWithTheProjectsOnEachSide)
+{
+    const QString mscomctl = "{831FDD16-0C5C-11D2-A9FC-0000F8754DA1}";
+    prefix.writeLines("tmp/a.vbp", {"Type=Exe", "Object=" + mscomctl + "#2.0#0; mscomctl.ocx"});
+    prefix.writeLines("tmp/b.vbp", {"Type=Exe", "Object=" + mscomctl + "#2.2#0; MSCOMCTL.OCX"});
+    prefix.writeLines("tmp/c.vbp", {"Type=Exe", "Object=" + mscomctl + "#2.0#0; MSCOMCTL.OCX",
+                                    ref(FixtureLibraries::Facturacion, "1.0", "", "F")});
+    prefix.writeLines("tmp/d.vbp", {"Type=Exe", ref(FixtureLibraries::Facturacion, "1.0", "C:\\lib\\fact.dll", "F")});
+    open();
+    DiagnosticsWindow* diagnostics = window->ShowDiagnostics();
+    const DriftModel& drift = *diagnostics->driftModel();
+    EXPECT_EQ(drift.LibraryCount(), 1) << "the same file name in another case is the same file";
+    ASSERT_EQ(drift.rowCount(), 2);
+    EXPECT_EQ(drift.index(0, DriftModel::Version).data().toString(), "2.0");
+    EXPECT_EQ(drift.ProjectsAt(0), std::vector<int>({1, 3}));
+    EXPECT_EQ(drift.index(1, DriftModel::Version).data().toString(), "2.2");
+    EXPECT_EQ(drift.ProjectsAt(1), std::vector<int>({2}));
+
+    // The command line agrees, and says so with its status.
+    QByteArray out, err;
+    EXPECT_EQ(RunCli({"drift", "c:\\tmp\\"}, prefix.root(), &out, &err), 3);
+    EXPECT_EQ(out, "guid\tkind\tversion\tfile\tprojects\n" + mscomctl.toLatin1() + "\t2\t2.0\tmscomctl.ocx\tc:\\\\tmp\\\\a.vbp|c:\\\\tmp\\\\c.vbp\n"
+                       + mscomctl.toLatin1() + "\t2\t2.2\tMSCOMCTL.OCX\tc:\\\\tmp\\\\b.vbp\n");
+}
+
+TEST_F(DiagnosticsTest, AFolderThatCannotBeReadIsNamedInBothFormsAndNothingMissingHidesTheLine)
+{
+    open("c:\\no\\existe\\");
+    EXPECT_EQ(messages.texts(), QStringList({"Carga : Path not found"}));
+    EXPECT_TRUE(window->statusBar()->isVisible());
+    const QString line = window->diagnosticsLine()->text();
+    EXPECT_TRUE(line.contains("c:\\no\\existe\\ (" + prefix.hostPath("no/existe"))) << line.toStdString();
+
+    prefix.writeLines("tmp/a.vbp", {"Type=Exe", ref(FixtureLibraries::Facturacion, "1.0", "", "F")});
+    catalogue.ScanPath = "c:\\tmp\\";
+    window->Carga();
+    EXPECT_FALSE(window->statusBar()->isVisible()) << "nothing is missing: nothing to say";
+    EXPECT_EQ(window->inventory()->UnresolvedCount(), 0);
+}
+
+TEST_F(DiagnosticsTest, TheWindowKeepsItsSizeAndPlaceInTheSettingsFile)
+{
+    prefix.writeLines("tmp/a.vbp", {"Type=Exe", ref(kStranger, "1.0", "", "N")});
+    open();
+    DiagnosticsWindow* diagnostics = window->ShowDiagnostics();
+    diagnostics->setGeometry(40, 50, 640, 300);
+    diagnostics->close();
+    QFile ini(prefix.hostPath("windows/ZANTREL.INI"));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QByteArray text = ini.readAll();
+    EXPECT_TRUE(text.contains("[diagnostico]\r\nleft=40\r\ntop=50\r\nwidth=640\r\nheight=300\r\n")) << text.constData();
+
+    DiagnosticsWindow again;
+    again.show();
+    EXPECT_EQ(again.size(), QSize(640, 300));
+}
