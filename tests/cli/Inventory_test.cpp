@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
@@ -320,4 +321,49 @@ TEST_F(InventoryTest, LinesCutShortOrWithGarbageGetAReason)
     EXPECT_EQ(reasons, QStringList({"1 unreadable line", "2 unreadable line", "3 unreadable line", "4 unreadable line",
                                     "5 unreadable line", "6 project file missing"}));
     EXPECT_EQ(rows[6].toArray()[6].toString(), "\\\\server\\share\\x.vbp");
+}
+
+TEST_F(InventoryTest, UsesAlsoFindsTheLinesOfALibraryThatIsMissing)
+{
+    // stdole2.tlb is not on this machine: two projects name it, by GUID and by path.
+    const QString stdole = "{00020430-0000-0000-C000-000000000046}";
+    prefix.writeLines("src/a.vbp", {"Type=Exe", ref(stdole, "2.0", "C:\\Windows\\System32\\stdole2.tlb", "OLE Automation"),
+                                    ref(kFacturacion, "1.0", "", "F")});
+    prefix.writeLines("src/b.vbp", {"Type=Exe", ref(stdole, "2.0", "..\\sys\\STDOLE2.TLB", "OLE Automation")});
+    ASSERT_EQ(run({"uses", "stdole2.tlb", "--format", "json", "c:\\src"}), 0) << err.constData();
+    QJsonArray uses = pythonReads("json", out).toArray();
+    ASSERT_EQ(uses.size(), 2);
+    const QJsonObject first = uses[0].toObject();
+    EXPECT_EQ(first["project"].toString(), "c:\\src\\a.vbp");
+    EXPECT_EQ(first["resolved"], QJsonValue(false));
+    EXPECT_EQ(first["reason"].toString(), "written path missing");
+    EXPECT_EQ(first["guid"].toString(), stdole);
+    EXPECT_EQ(first["filePath"].toString(), "C:\\Windows\\System32\\stdole2.tlb");
+    EXPECT_EQ(first["majorVersion"].toInt(-1), 2);
+    EXPECT_EQ(first["index"].toInt(-1), 0) << "a line is no entry";
+    EXPECT_EQ(uses[1].toObject()["project"].toString(), "c:\\src\\b.vbp");
+
+    // By GUID, an entry that resolved and a line that did not, each marked.
+    ASSERT_EQ(run({"uses", kFacturacion, "--format", "csv", "c:\\src"}), 0);
+    const QJsonArray rows = pythonReads("csv", out).toArray();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].toArray().at(11).toString(), "resolved");
+    EXPECT_EQ(rows[1].toArray().at(11).toString(), "true");
+    ASSERT_EQ(run({"uses", stdole.mid(1, 36), "c:\\src"}), 0);
+    EXPECT_EQ(out.count('\n'), 3);
+    EXPECT_TRUE(out.contains("\tfalse\twritten path missing\n")) << out.constData();
+}
+
+TEST_F(InventoryTest, JsonDatesAreIsoWhileTsvAndCsvKeepTheirForm)
+{
+    prefix.writeLines("src/a.vbp", {"Type=Exe", ref(kFacturacion, "1.0", "", "F")});
+    ASSERT_EQ(run({"catalogue", "--format", "json", "c:\\src"}), 0) << err.constData();
+    const QString iso = pythonReads("json", out).toArray()[0].toObject()["entries"].toArray()[0].toObject()["fileDate"].toString();
+    EXPECT_TRUE(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d$").match(iso).hasMatch()) << iso.toStdString();
+    ASSERT_EQ(run({"libraries", "--format", "json", "c:\\src"}), 0);
+    EXPECT_EQ(pythonReads("json", out).toArray()[0].toObject()["fileDate"].toString(), iso);
+    ASSERT_EQ(run({"catalogue", "c:\\src"}), 0);
+    // 2026-12-07T10:00:00 is 07/12/2026 10:00:00 in the table forms.
+    const QString table = iso.mid(8, 2) + '/' + iso.mid(5, 2) + '/' + iso.left(4) + ' ' + iso.mid(11);
+    EXPECT_TRUE(out.contains(table.toLatin1())) << out.constData();
 }
