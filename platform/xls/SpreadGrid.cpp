@@ -15,7 +15,7 @@ namespace {
 constexpr qsizetype kListedChanges = 100;
 
 QString logText(const QString& fileName, const QString& sheetName, const XlsWorkbook::WriteSummary& summary,
-                qsizetype bytes)
+                qsizetype bytes, const QStringList& notes)
 {
     QStringList lines;
     lines << QStringLiteral("Export: ") + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
@@ -31,7 +31,7 @@ QString logText(const QString& fileName, const QString& sheetName, const XlsWork
         lines << QStringLiteral("  ") + summary.changes[i];
     if (summary.changes.size() > kListedChanges)
         lines << QStringLiteral("  ... and %1 more").arg(summary.changes.size() - kListedChanges);
-    lines << QStringLiteral("Result: written, %1 bytes").arg(bytes);
+    lines << notes << QStringLiteral("Result: written, %1 bytes").arg(bytes);
     return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
 }
 
@@ -108,7 +108,7 @@ bool SpreadGrid::ExportToExcel(const QString& fileName, const QString& sheetName
         if (container.head.isEmpty())
             return false;
         const qsizetype bytes = container.head.size() + stream.size() + container.tail.size();
-        log = logText(fileName, sheetName, summary, bytes).toUtf8();
+        log = logText(fileName, sheetName, summary, bytes, logNotes_).toUtf8();
     } catch (const std::bad_alloc&) {
         return false;
     }

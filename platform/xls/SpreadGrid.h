@@ -3,6 +3,7 @@
 #include "platform/files/AtomicFile.h"
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 // The spreadsheet grid the main window keeps hidden for the export: an in-memory sheet of text
@@ -35,12 +36,15 @@ public:
     bool ExportToExcel(const QString& fileName, const QString& sheetName, const QString& logFileName);
     // Why the last ExportToExcel wrote nothing, when a file step failed (no failure otherwise).
     const AtomicFile::Failure& LastFailure() const { return lastFailure_; }
+    // Lines the next saves add to their log, before its result (what the sheet leaves out).
+    void SetLogNotes(const QStringList& notes) { logNotes_ = notes; }
 
 private:
     void findLastDataRow();
     bool failed(const AtomicFile& file);
 
     AtomicFile::Failure lastFailure_;
+    QStringList logNotes_;
 
     std::vector<std::vector<QString>> rows_; // rows_[r][c]: row r + 1, column c + 1
     int maxRows_ = 500;

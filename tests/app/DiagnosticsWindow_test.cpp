@@ -258,3 +258,21 @@ TEST_F(DiagnosticsTest, TheWindowKeepsItsSizeAndPlaceInTheSettingsFile)
     again.show();
     EXPECT_EQ(again.size(), QSize(640, 300));
 }
+
+TEST_F(DiagnosticsTest, TheExportKeepsItsTextsAndItsLogCountsTheUnresolvedLines)
+{
+    prefix.writeLines("tmp/a.vbp", {"Type=Exe", ref(kStranger, "1.0", "", "N"), ref(kStranger, "2.0", "", "N")});
+    prefix.writeLines("tmp/b.vbp", {"Type=Exe", ref(FixtureLibraries::Facturacion, "1.0", "", "F")});
+    open();
+    const QString folder = QCoreApplication::applicationDirPath();
+    messages.script({MsgAnswer::Yes});
+    window->tlbMain_ButtonClick("cmdExcel");
+    EXPECT_EQ(messages.texts(), (QStringList{"Confirma exportar información a excel.", "Información exportada con éxito!"}));
+    QFile log(folder + "/proyectos.log");
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QByteArray text = log.readAll();
+    EXPECT_TRUE(text.contains("\r\nUnresolved lines (not in the sheet): 2 in 1 project\r\nResult: written")) << text.constData();
+    log.close();
+    QFile::remove(folder + "/proyectos.xls");
+    QFile::remove(folder + "/proyectos.log");
+}
