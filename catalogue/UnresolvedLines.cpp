@@ -15,6 +15,19 @@ bool fileExists(const QString& windowsPath)
     return IsRegularFile(PathMapper::current().toHost(windowsPath));
 }
 
+// Why there is no file at a Windows path: `absent`, unless the path is in C:\windows\system32,
+// which a 32-bit program sees as syswow64, and the file is in the prefix's own (64-bit) system32.
+QString missingFileReason(const QString& windowsPath, const char* absent)
+{
+    const PathMapper& paths = PathMapper::current();
+    if (paths.redirectsSystem32() && !windowsPath.isEmpty()) {
+        const QString native = paths.toHostNative(windowsPath);
+        if (native != paths.toHost(windowsPath) && IsRegularFile(native))
+            return QString::fromLatin1(MissingReason::OnlyIn64BitSystemFolder);
+    }
+    return QString::fromLatin1(absent);
+}
+
 // The text after the first occurrence of `marker`, to the end of the line.
 QString after(const QString& line, QStringView marker)
 {
@@ -30,11 +43,12 @@ QString registrationReason(LoadContext& load, const QString& guid, VersionNumber
     case TypeLibService::Missing::Library: return QString::fromLatin1(MissingReason::NotRegistered);
     case TypeLibService::Missing::Version: return QString::fromLatin1(MissingReason::VersionNotRegistered);
     case TypeLibService::Missing::Locale: return QString::fromLatin1(MissingReason::LocaleNotRegistered);
+    case TypeLibService::Missing::Win64Only: return QString::fromLatin1(MissingReason::RegisteredFor64BitOnly);
     case TypeLibService::Missing::Nothing: break;
     }
     const QString file = service.registeredPath(guid, version.major, version.minor, 0, &load.typeLibVersions).value_or(QString());
     if (!fileExists(file))
-        return QString::fromLatin1(MissingReason::RegisteredFileMissing);
+        return missingFileReason(file, MissingReason::RegisteredFileMissing);
     if (!service.loadFromFile(file))
         return QString::fromLatin1(MissingReason::NotATypeLibrary);
     return QString::fromLatin1(MissingReason::VersionNotRegistered);
@@ -44,7 +58,7 @@ QString registrationReason(LoadContext& load, const QString& guid, VersionNumber
 QString fileReason(const QString& path, const char* absent)
 {
     if (!fileExists(path))
-        return QString::fromLatin1(absent);
+        return missingFileReason(path, absent);
     return QString::fromLatin1(MissingReason::NotATypeLibrary);
 }
 
