@@ -113,7 +113,9 @@ WrittenFields FieldsAsWritten(const RecordedLine& record)
         fields.path = semicolon < 0 ? QString() : value.mid(semicolon + 1).trimmed();
         return fields;
     }
-    const QString value = after(record.text, u"Reference=");
+    // A project file is named by Reference=*\Apath, or by Object=*\Apath for its controls.
+    const bool reference = record.text.contains(u"Reference=");
+    const QString value = after(record.text, reference ? u"Reference=" : u"Object=");
     if (isProjectReference(value)) {
         fields.path = value.mid(3);
         return fields;
@@ -156,7 +158,12 @@ void RecordUnresolvedReference(LoadContext& load, const QString& line, const QSt
 void RecordUnresolvedComponent(LoadContext& load, const QString& line, const QString& guid,
                                std::optional<VersionNumbers> version)
 {
-    // Object={GUID}#version#locale; file
+    // Object={GUID}#version#locale; file, or Object=*\Apath for the controls of a project file.
+    const qsizetype at = line.indexOf(u"Object=");
+    if (at >= 0 && isProjectReference(line.mid(at + 7, 3))) {
+        recordProjectReference(load, line, line.mid(at + 10));
+        return;
+    }
     RecordedLine record = placed(load, QStringLiteral("component"));
     record.text = line;
     record.reason = rememberedReason(load, line, [&] {

@@ -26,6 +26,7 @@ struct LoadContext;
 //   "not a type library"       the file exists but holds no readable library
 //   "project file missing"     a reference to another project file that does not exist
 // A reference to a project file that exists is recorded too, with no reason: it is not missing.
+// Object=*\Apath (the controls of another project) is a project reference too.
 
 // For a Reference= line: `guid` and `version` as the resolver took them (no version: a number
 // that does not convert, an unreadable line), `writtenPath` the path
@@ -33,13 +34,13 @@ struct LoadContext;
 void RecordUnresolvedReference(LoadContext& load, const QString& line, const QString& guid,
                                std::optional<VersionNumbers> version,
                                const QString& writtenPath);
-// For an Object= line.
+// For an Object= line (Object=*\Apath: a project reference).
 void RecordUnresolvedComponent(LoadContext& load, const QString& line, const QString& guid,
                                std::optional<VersionNumbers> version);
 
 // The fields of a recorded line as the file writes them: for Reference=*\G{GUID}#version#locale#
 // path#name the GUID without "*\G", for Object={GUID}#version#locale; file the file as path, for
-// Reference=*\Apath the path.
+// Reference=*\Apath and Object=*\Apath the path.
 struct WrittenFields {
     QString guid;
     QString version;

@@ -120,3 +120,42 @@ TEST(PrefixProblems, OnlyAPrefixThatCannotAnswerIsWarnedAbout)
         EXPECT_TRUE(err.isEmpty()) << err.constData();
     }
 }
+
+// Object=*\Apath names the project file whose controls a project uses: a project line, as
+// Reference=*\Apath is, absolute against the project's folder, missing only when the file is.
+TEST(PrefixProblems, AnObjectLineNamingAProjectFileIsAProjectReference)
+{
+    TempPrefix prefix;
+    prefix.writeLines("src/Controles/Controles.vbp", {"Type=Control", "Name=\"Controles\""});
+    prefix.writeLines("src/Ventas/Ventas.vbp", {"Type=Exe",                                       // 1
+                                                "Object=*\\A..\\Controles\\Controles.vbp",       // 2 exists
+                                                "Object=*\\A..\\Falta\\Falta.vbp",               // 3
+                                                "Object=*\\aq:\\fuera\\de\\todo.vbp",            // 4
+                                                "Reference=*\\A..\\Falta\\Falta.vbp",            // 5
+                                                "Name=\"Ventas\""});
+    QByteArray err;
+    int status = 0;
+    const QJsonArray records = missingRecords(prefix.root(), {"-r", "c:\\src"}, &err, &status);
+    EXPECT_EQ(status, 3) << err.constData();
+    ASSERT_EQ(records.size(), 3) << QJsonDocument(records).toJson().constData();
+    const int lines[] = {3, 4, 5};
+    const char* paths[] = {"..\\Falta\\Falta.vbp", "q:\\fuera\\de\\todo.vbp", "..\\Falta\\Falta.vbp"};
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject r = records[i].toObject();
+        SCOPED_TRACE(lines[i]);
+        EXPECT_EQ(r["line"].toInt(), lines[i]);
+        EXPECT_EQ(r["kind"].toString(), "project");
+        EXPECT_EQ(r["reason"].toString(), "project file missing");
+        EXPECT_EQ(r["path"].toString(), paths[i]) << "the path as written";
+        EXPECT_EQ(r["guid"].toString(), "");
+        EXPECT_EQ(r["version"].toString(), "");
+    }
+
+    // The graph draws the line that names a loaded project as an edge to it, and the missing
+    // one in the missing box, as for Reference=*\A.
+    QByteArray out;
+    ASSERT_EQ(RunCli({"graph", "-r", "c:\\src"}, prefix.root(), &out, &err), 0) << err.constData();
+    EXPECT_TRUE(out.contains("p2 -> p1 [style=bold]")) << out.constData();
+    EXPECT_TRUE(out.contains("\"Falta.vbp\\nproject file missing\"")) << out.constData();
+    EXPECT_FALSE(out.contains("unreadable line")) << out.constData();
+}
