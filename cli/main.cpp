@@ -47,11 +47,8 @@ int exportWorkbook(const Catalogue& catalogue, MemoryControls& controls, const C
     const QString folder = !line.output.isEmpty() ? windowsFolder(line.output) : OutputFolder();
     QString name = ExportFiles::Workbook;
     if (line.format == QStringLiteral("xlsx")) {
-        QString problem;
-        if (!ExportarXlsx(catalogue, folder, &problem)) {
-            std::fprintf(stderr, "zantrel-cli: %s\n", problem.toUtf8().constData());
+        if (!ExportarExcelXlsx(catalogue, folder))
             return 1;
-        }
         name = XlsxExportFiles::Workbook;
     } else if (!ExportarExcel(catalogue, controls.statusBar, {}, folder)) {
         return 1;
