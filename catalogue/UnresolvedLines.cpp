@@ -15,6 +15,19 @@ bool fileExists(const QString& windowsPath)
     return IsRegularFile(PathMapper::current().toHost(windowsPath));
 }
 
+// Why there is no file at a Windows path: `absent`, unless the path is in C:\windows\system32,
+// which a 32-bit program sees as syswow64, and the file is in the prefix's own (64-bit) system32.
+QString missingFileReason(const QString& windowsPath, const char* absent)
+{
+    const PathMapper& paths = PathMapper::current();
+    if (paths.redirectsSystem32() && !windowsPath.isEmpty()) {
+        const QString native = paths.toHostNative(windowsPath);
+        if (native != paths.toHost(windowsPath) && IsRegularFile(native))
+            return QString::fromLatin1(MissingReason::OnlyIn64BitSystemFolder);
+    }
+    return QString::fromLatin1(absent);
+}
+
 // The text after the first occurrence of `marker`, to the end of the line.
 QString after(const QString& line, QStringView marker)
 {
@@ -30,11 +43,12 @@ QString registrationReason(LoadContext& load, const QString& guid, VersionNumber
     case TypeLibService::Missing::Library: return QString::fromLatin1(MissingReason::NotRegistered);
     case TypeLibService::Missing::Version: return QString::fromLatin1(MissingReason::VersionNotRegistered);
     case TypeLibService::Missing::Locale: return QString::fromLatin1(MissingReason::LocaleNotRegistered);
+    case TypeLibService::Missing::Win64Only: return QString::fromLatin1(MissingReason::RegisteredFor64BitOnly);
     case TypeLibService::Missing::Nothing: break;
     }
     const QString file = service.registeredPath(guid, version.major, version.minor, 0, &load.typeLibVersions).value_or(QString());
     if (!fileExists(file))
-        return QString::fromLatin1(MissingReason::RegisteredFileMissing);
+        return missingFileReason(file, MissingReason::RegisteredFileMissing);
     if (!service.loadFromFile(file))
         return QString::fromLatin1(MissingReason::NotATypeLibrary);
     return QString::fromLatin1(MissingReason::VersionNotRegistered);
@@ -44,7 +58,7 @@ QString registrationReason(LoadContext& load, const QString& guid, VersionNumber
 QString fileReason(const QString& path, const char* absent)
 {
     if (!fileExists(path))
-        return QString::fromLatin1(absent);
+        return missingFileReason(path, absent);
     return QString::fromLatin1(MissingReason::NotATypeLibrary);
 }
 
@@ -99,7 +113,9 @@ WrittenFields FieldsAsWritten(const RecordedLine& record)
         fields.path = semicolon < 0 ? QString() : value.mid(semicolon + 1).trimmed();
         return fields;
     }
-    const QString value = after(record.text, u"Reference=");
+    // A project file is named by Reference=*\Apath, or by Object=*\Apath for its controls.
+    const bool reference = record.text.contains(u"Reference=");
+    const QString value = after(record.text, reference ? u"Reference=" : u"Object=");
     if (isProjectReference(value)) {
         fields.path = value.mid(3);
         return fields;
@@ -142,7 +158,12 @@ void RecordUnresolvedReference(LoadContext& load, const QString& line, const QSt
 void RecordUnresolvedComponent(LoadContext& load, const QString& line, const QString& guid,
                                std::optional<VersionNumbers> version)
 {
-    // Object={GUID}#version#locale; file
+    // Object={GUID}#version#locale; file, or Object=*\Apath for the controls of a project file.
+    const qsizetype at = line.indexOf(u"Object=");
+    if (at >= 0 && isProjectReference(line.mid(at + 7, 3))) {
+        recordProjectReference(load, line, line.mid(at + 10));
+        return;
+    }
     RecordedLine record = placed(load, QStringLiteral("component"));
     record.text = line;
     record.reason = rememberedReason(load, line, [&] {

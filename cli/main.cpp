@@ -14,6 +14,7 @@
 #include "platform/core/QtTranslations.h"
 #include "platform/files/PathMapper.h"
 #include "platform/files/UserFolders.h"
+#include "platform/typelib/PrefixCheck.h"
 #include "support/Version.h"
 
 #include <QCoreApplication>
@@ -61,11 +62,8 @@ int exportWorkbook(const Catalogue& catalogue, MemoryControls& controls, const C
     const QString folder = !line.output.isEmpty() ? windowsFolder(line.output) : OutputFolder();
     QString name = ExportFiles::Workbook;
     if (line.format == QStringLiteral("xlsx")) {
-        QString problem;
-        if (!ExportarXlsx(catalogue, folder, &problem)) {
-            std::fprintf(stderr, "zantrel-cli: %s\n", problem.toUtf8().constData());
+        if (!ExportarExcelXlsx(catalogue, folder))
             return 1;
-        }
         name = XlsxExportFiles::Workbook;
     } else if (!ExportarExcel(catalogue, controls.statusBar, {}, folder)) {
         return 1;
@@ -74,15 +72,13 @@ int exportWorkbook(const Catalogue& catalogue, MemoryControls& controls, const C
     return 0;
 }
 
-// Without a prefix there is no registry: the load runs, but nothing it names can be resolved.
-void warnWithoutPrefix()
+// Said once, before the load: without a prefix, or in one that cannot answer for a 32-bit
+// program, the load runs but nothing it names can be resolved.
+void warnAboutPrefix()
 {
-    const QString prefix = PathMapper::current().prefix();
-    if (QFileInfo(prefix + QStringLiteral("/system.reg")).isFile() || QFileInfo(prefix + QStringLiteral("/dosdevices")).isDir())
-        return;
-    std::fprintf(stderr, "zantrel-cli: warning: no Wine prefix at %s ($WINEPREFIX, else ~/.wine): no reference or "
-                         "component can be resolved\n",
-                 prefix.toUtf8().constData());
+    const PrefixCheck check = CheckCurrentPrefix();
+    if (check.problem != PrefixProblem::None)
+        std::fprintf(stderr, "zantrel-cli: warning: %s\n", PrefixProblemText(check).toUtf8().constData());
 }
 
 // After a load that failed: when the folder itself cannot be read, says which one, as the
@@ -141,7 +137,7 @@ int main(int argc, char* argv[])
     CommandLine line;
     if (const int status = ReadCommandLine(QCoreApplication::arguments().mid(1), line); status >= 0)
         return finish(status);
-    warnWithoutPrefix();
+    warnAboutPrefix();
 
     StandardErrorMessageBoxes messages;
     InstallMessageBoxAnswerer(&messages);

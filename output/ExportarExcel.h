@@ -11,8 +11,8 @@ class Catalogue;
 class SpreadGrid;
 class StatusBarControl;
 
-// File names of the export, written in the program's folder (or, where that cannot be written, the
-// user's documents folder: see OutputFolder).
+// File names of the export, written in the program's folder or the user's documents folder (see
+// OutputFolder).
 namespace ExportFiles {
 inline const QString Workbook = QStringLiteral("proyectos.xls");
 inline const QString Log = QStringLiteral("proyectos.log");

@@ -2,6 +2,9 @@
 
 #include "catalogue/Catalogue.h"
 #include "output/ExportarExcel.h"
+#include "platform/core/ProgramError.h"
+#include "platform/desktop/MessageBoxes.h"
+#include "platform/files/AtomicFile.h"
 #include "platform/files/HostNames.h"
 #include "platform/files/PathMapper.h"
 
@@ -9,9 +12,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <xlsxwriter.h>
@@ -20,12 +20,19 @@ namespace {
 
 // The last row an Office Open XML sheet holds (zero-based).
 constexpr lxw_row_t kLastRow = 1048575;
+// The most characters a cell holds; the writer refuses a longer text.
+constexpr qsizetype kCellCharacters = 32767;
+
+// How an export ended, for the messages that tell it.
+enum class Outcome { Written, FileFailed, TooManyRows, OutOfMemory };
 
 // Text for the XML of the workbook: characters XML 1.0 cannot carry (control characters other
 // than tab, CR and LF) become "?", so a hostile name cannot make the workbook unreadable.
 QByteArray CellText(const QString& text)
 {
     QString clean = text;
+    if (clean.size() > kCellCharacters) // cut as the .xls export cuts, never inside a pair
+        clean.truncate(clean.at(kCellCharacters - 1).isHighSurrogate() ? kCellCharacters - 1 : kCellCharacters);
     for (QChar& c : clean)
         if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
             c = u'?';
@@ -102,24 +109,28 @@ struct BookCloser {
     void operator()(lxw_workbook* book) const { workbook_close(book); }
 };
 
-}
-
-bool ExportarXlsx(const Catalogue& catalogue, const QString& folder, QString* problem)
+Outcome WriteWorkbook(const Catalogue& catalogue, const QString& folder, QString* problem)
 {
-    const auto fail = [problem](const QString& what) {
+    Outcome outcome = Outcome::FileFailed;
+    const auto fail = [problem, &outcome](const QString& what) {
         if (problem)
             *problem = what;
-        return false;
+        return outcome;
     };
     const QString target = PathMapper::current().toHost(JoinWindowsPath(folder, XlsxExportFiles::Workbook));
     if (target.isEmpty() || !QFileInfo(QFileInfo(target).path()).isDir())
         return fail(QStringLiteral("no such folder: ") + folder);
 
-    // The workbook is written beside its final name and takes that name only when complete.
-    QTemporaryFile staging(QFileInfo(target).path() + QStringLiteral("/.proyectos-XXXXXX.xlsx"));
+    // The workbook takes its name as the .xls export's does, through the same kind of file, so a
+    // folder that cannot be written, a full disk or a link planted at the name end the same way.
+    // The writer makes it in the temporary folder first: it reports failures of its own on
+    // standard error, and the folder it writes to should not be the one that fails.
+    AtomicFile output(target, AtomicFile::Links::ReplaceLink);
+    if (!output.open())
+        return fail(QStringLiteral("cannot write ") + target + QStringLiteral(": ") + output.failure().description);
+    QTemporaryFile staging(QDir::tempPath() + QStringLiteral("/zantrel-XXXXXX.xlsx"));
     if (!staging.open())
-        return fail(QStringLiteral("cannot write in ") + QFileInfo(target).path() + QStringLiteral(": ")
-                    + staging.errorString());
+        return fail(QStringLiteral("cannot make a temporary file: ") + staging.errorString());
     staging.close();
 
     lxw_workbook_options options = {};
@@ -130,8 +141,10 @@ bool ExportarXlsx(const Catalogue& catalogue, const QString& folder, QString* pr
     if (!book)
         return fail(QStringLiteral("cannot start the workbook"));
     Sheet sheet(book.get());
-    if (!sheet.ok())
+    if (!sheet.ok()) {
+        outcome = sheet.status() == LXW_ERROR_MEMORY_MALLOC_FAILED ? Outcome::OutOfMemory : Outcome::FileFailed;
         return fail(QStringLiteral("cannot start the sheet"));
+    }
 
     const auto& headers = ExportHeaders();
     for (size_t column = 0; column < headers.size(); ++column)
@@ -142,8 +155,10 @@ bool ExportarXlsx(const Catalogue& catalogue, const QString& folder, QString* pr
         const ProjectEntry& project = catalogue.Projects[size_t(i)];
         const QString kindLabel = ExportKindLabel(project.Kind);
         for (int d = 1; d <= catalogue.DependencyCount(i); ++d) {
-            if (row > kLastRow)
+            if (row > kLastRow) {
+                outcome = Outcome::TooManyRows;
                 return fail(QStringLiteral("more rows than a sheet holds"));
+            }
             const DependencyEntry& entry = project.Dependencies[size_t(d)];
             sheet.text(row, 0, HostNames::displayed(project.FileName));
             sheet.text(row, 1, project.Name);
@@ -158,18 +173,51 @@ bool ExportarXlsx(const Catalogue& catalogue, const QString& folder, QString* pr
         }
         ++row; // the empty row after each project
     }
-    if (!sheet.ok())
+    if (!sheet.ok()) {
+        outcome = sheet.status() == LXW_ERROR_MEMORY_MALLOC_FAILED ? Outcome::OutOfMemory : Outcome::FileFailed;
         return fail(QStringLiteral("cannot write a cell: ") + QString::fromUtf8(lxw_strerror(sheet.status())));
+    }
 
     const lxw_error closed = workbook_close(book.release());
     if (closed != LXW_NO_ERROR)
         return fail(QStringLiteral("cannot write ") + staging.fileName() + QStringLiteral(": ")
                     + QString::fromUtf8(lxw_strerror(closed)));
-    // A temporary file is private to its owner; the workbook is read like any document.
-    QFile::setPermissions(staging.fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                  | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    if (std::rename(QFile::encodeName(staging.fileName()).constData(), QFile::encodeName(target).constData()) != 0)
-        return fail(QStringLiteral("cannot replace ") + target + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
-    staging.setAutoRemove(false);
-    return true;
+    if (!staging.open())
+        return fail(QStringLiteral("cannot read ") + staging.fileName() + QStringLiteral(": ") + staging.errorString());
+    QByteArray chunk;
+    while (!(chunk = staging.read(1 << 20)).isEmpty())
+        if (!output.write(chunk))
+            break;
+    if (staging.error() != QFileDevice::NoError)
+        return fail(QStringLiteral("cannot read ") + staging.fileName() + QStringLiteral(": ") + staging.errorString());
+    if (output.failure().failed() || !output.commit())
+        return fail(QStringLiteral("cannot write ") + target + QStringLiteral(": ") + output.failure().description);
+    return Outcome::Written;
+}
+
+}
+
+bool ExportarXlsx(const Catalogue& catalogue, const QString& folder, QString* problem)
+{
+    return WriteWorkbook(catalogue, folder, problem) == Outcome::Written;
+}
+
+bool ExportarExcelXlsx(const Catalogue& catalogue, const QString& folder)
+{
+    Outcome outcome = Outcome::OutOfMemory;
+    try {
+        outcome = WriteWorkbook(catalogue, folder, nullptr);
+    } catch (const std::bad_alloc&) {
+    }
+    // The texts and numbers ExportarExcel shows for the same failures.
+    const auto routineMessage = [](int number) {
+        return ProgramError(number, StandardErrorDescription(number)).RoutineMessage(QStringLiteral("ExportarExcel"));
+    };
+    switch (outcome) {
+    case Outcome::Written: return true;
+    case Outcome::FileFailed: ShowMessage(QStringLiteral("Error al Exportar archivo"), MsgStyle::Critical); break;
+    case Outcome::TooManyRows: ShowMessage(routineMessage(ErrorNumbers::Overflow), MsgStyle::Critical); break;
+    case Outcome::OutOfMemory: ShowMessage(routineMessage(ErrorNumbers::OutOfMemory), MsgStyle::Critical); break;
+    }
+    return false;
 }

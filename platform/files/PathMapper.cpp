@@ -107,7 +107,7 @@ bool PathMapper::isDrivePath(const QString& path)
         && (path.size() == 2 || path[2] == u'\\' || path[2] == u'/');
 }
 
-bool PathMapper::split(const QString& windowsPath, QString& root, QStringList& components) const
+bool PathMapper::split(const QString& windowsPath, QString& root, QStringList& components, bool native) const
 {
     if (!isDrivePath(windowsPath))
         return false;
@@ -128,7 +128,7 @@ bool PathMapper::split(const QString& windowsPath, QString& root, QStringList& c
     }
 
     // A 32-bit program in a 64-bit prefix sees syswow64 where it asks for system32.
-    if (!system32Windows_.isEmpty() && driveIndex(windowsPath[0]) == 2 && components.size() >= 2
+    if (!native && !system32Windows_.isEmpty() && driveIndex(windowsPath[0]) == 2 && components.size() >= 2
         && components[0].compare(QStringLiteral("windows"), Qt::CaseInsensitive) == 0
         && components[1].compare(QStringLiteral("system32"), Qt::CaseInsensitive) == 0)
         components[1] = QStringLiteral("syswow64");
@@ -151,6 +151,15 @@ QString PathMapper::toHost(const QString& windowsPath) const
     QString root;
     QStringList components;
     if (!split(windowsPath, root, components))
+        return QString();
+    return resolveBelow(root, components);
+}
+
+QString PathMapper::toHostNative(const QString& windowsPath) const
+{
+    QString root;
+    QStringList components;
+    if (!split(windowsPath, root, components, true))
         return QString();
     return resolveBelow(root, components);
 }

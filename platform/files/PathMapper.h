@@ -35,6 +35,14 @@ public:
     // path on an unknown drive, or a UNC path.
     QString toHost(const QString& windowsPath) const;
 
+    // Host path of `windowsPath` as a 64-bit program sees it: as toHost, except that
+    // C:\windows\system32 is the prefix's own system32 folder, never the 32-bit view. Where the
+    // prefix has no 32-bit view the two are the same.
+    QString toHostNative(const QString& windowsPath) const;
+
+    // Whether C:\windows\system32 is the 32-bit view (the prefix has a syswow64 folder).
+    bool redirectsSystem32() const { return !system32Windows_.isEmpty(); }
+
     // The host path `windowsPath` names when every component exists exactly as written (the
     // common case), without asking the file system; callers that then find nothing there fall
     // back to toHost. Empty where toHost is empty.
@@ -50,8 +58,8 @@ public:
 
 private:
     // The drive's host folder and the path's components below it, with "." and ".." applied and
-    // system32 redirected; false when the path has no host form.
-    bool split(const QString& windowsPath, QString& root, QStringList& components) const;
+    // system32 redirected unless `native`; false when the path has no host form.
+    bool split(const QString& windowsPath, QString& root, QStringList& components, bool native = false) const;
     QString resolveBelow(QString hostDir, const QStringList& components) const;
 
     QString prefix_;

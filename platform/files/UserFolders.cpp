@@ -34,9 +34,20 @@ bool CanWriteInFolder(const QString& hostFolder)
     return probe.open();
 }
 
+bool IsInstalledProgramFolder(const QString& programHostFolder)
+{
+    if (programHostFolder.isEmpty())
+        return false;
+    const QStringList names = QDir::cleanPath(QDir(programHostFolder).absolutePath()).split(u'/', Qt::SkipEmptyParts);
+    if (!names.isEmpty() && names.last() == QStringLiteral("bin"))
+        return true;
+    return names.contains(QStringLiteral("usr")) || names.contains(QStringLiteral("opt"));
+}
+
 QString OutputFolderFor(const QString& programHostFolder)
 {
-    const QString host = CanWriteInFolder(programHostFolder) ? programHostFolder : DocumentsFolder();
+    const bool own = !IsInstalledProgramFolder(programHostFolder) && CanWriteInFolder(programHostFolder);
+    const QString host = own ? programHostFolder : DocumentsFolder();
     return FolderListForm(PathMapper::current().toWindows(host));
 }
 

@@ -10,9 +10,15 @@ QString DocumentsFolder();
 // removing) one: permissions, read-only mounts and a missing folder all answer false.
 bool CanWriteInFolder(const QString& hostFolder);
 
+// Whether a program in the host folder `programHostFolder` is installed: the folder lies below a
+// "usr" or "opt" folder (/usr/bin, /usr/local/bin, /opt/zantrel/bin, /tmp/x/usr/bin) or is
+// named "bin". Names compare exactly, as the host's do.
+bool IsInstalledProgramFolder(const QString& programHostFolder);
+
 // The folder the export writes into and the report's save dialog starts in, in Windows form: the
-// program's own folder where it can be written (a build tree, a portable copy), else the user's
-// documents folder (an installed program, whose folder belongs to the system).
+// user's documents folder for an installed program (its folder belongs to the system, even where
+// root can write it); otherwise (a build tree, a portable copy) the program's own folder where it
+// can be written, else the documents folder.
 QString OutputFolder();
 
 // The same choice for a program in the host folder `programHostFolder`.

@@ -189,6 +189,13 @@ std::optional<QString> TypeLibService::find(const QString& guid, std::uint16_t m
             return path;
         }
     }
+    // A 32-bit program takes no win64 file; such a registration only says why nothing was found.
+    for (int i = 0; i < count; ++i) {
+        if (registrations_.defaultValue(versionKey + hex(locales[i]) + QStringLiteral("\\win64"))) {
+            missing = Missing::Win64Only;
+            break;
+        }
+    }
     return std::nullopt;
 }
 

@@ -76,8 +76,10 @@ public:
                                           std::uint32_t lcid, TypeLibVersionIndex* versions = nullptr) const;
 
     // Where registeredPath stops when it finds no file: at the library (no version key of the
-    // GUID at all, or no GUID), at the version (no version the rules accept) or at the locale.
-    enum class Missing { Nothing, Library, Version, Locale };
+    // GUID at all, or no GUID), at the version (no version the rules accept), at the locale, or
+    // at the platform (Win64Only: a locale it would take has a win64 key but none has win32, as a
+    // prefix made without Wine's 32-bit half registers its libraries).
+    enum class Missing { Nothing, Library, Version, Locale, Win64Only };
     Missing missingRegistration(const QString& guid, std::uint16_t major, std::uint16_t minor, std::uint32_t lcid,
                                 TypeLibVersionIndex* versions = nullptr) const;
 

@@ -1,8 +1,13 @@
+#include "support_files/FixtureLibraries.h"
 #include "support_files/IndependentReaders.h"
+#include "support_files/SmallTmpfs.h"
 #include "support_files/TempPrefix.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+#include <functional>
 #include <gtest/gtest.h>
 
 TEST(CliExport, WritesTheWorkbookAndItsLogIntoTheGivenFolder)
@@ -48,4 +53,77 @@ TEST(CliExport, TheOutputOptionNeedsAFolderAndGoesWithExportOnly)
     EXPECT_EQ(RunCli({"tree", "c:\\tmp", "-o", "c:\\tmp"}, prefix.root(), &out, &err), 2);
     EXPECT_EQ(RunCli({"--help"}, prefix.root(), &out, &err), 0);
     EXPECT_TRUE(out.contains("export")) << out.constData();
+}
+
+// The same failure says the same thing in either format: the .xls export's messages, which the
+// window shows, with the same status and nothing on standard output or left in the folder.
+TEST(CliExport, EachFailureSaysTheSameInXlsAndXlsx)
+{
+    TempPrefix prefix;
+    prefix.writeLines("tmp/a.vbp", {"Type=Exe", "Name=\"A\"",
+                                    "Reference=*\\G{00000000-0000-0000-0000-000000000000}#9.9#0#x.tlb#Nada"});
+    prefix.makeFolder("ocupada/proyectos.xls");
+    prefix.makeFolder("ocupada/proyectos.xlsx");
+    SmallTmpfs full(64);
+    struct Case {
+        const char* what;
+        QString folder;
+        std::function<QStringList()> leftBehind; // what the folder holds afterwards
+    };
+    auto listing = [](const QString& host) {
+        return [host] { return QDir(host).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name); };
+    };
+    std::vector<Case> cases = {
+        {"no such folder", "c:\\no\\existe", [&] { return QStringList{QString::number(QFile::exists(prefix.hostPath("no")))}; }},
+        {"a drive that does not exist", "q:\\salida", [] { return QStringList(); }},
+        {"a folder nobody can write, not even root", "/proc", [] { return QStringList(); }},
+        {"the workbook's name taken by a folder", "c:\\ocupada", listing(prefix.hostPath("ocupada"))},
+    };
+    if (full.mounted()) {
+        full.fill();
+        cases.push_back({"a full disk", full.path(), [&] {
+                             QStringList names = QDir(full.path()).entryList(QDir::Files | QDir::Hidden);
+                             names.removeAll("filler");
+                             return names;
+                         }});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QByteArray out[2], err[2];
+        const QStringList before = c.leftBehind();
+        const int xls = RunCli({"export", "c:\\tmp", "-o", c.folder}, prefix.root(), &out[0], &err[0]);
+        const int xlsx = RunCli({"export", "c:\\tmp", "-o", c.folder, "--format", "xlsx"}, prefix.root(), &out[1], &err[1]);
+        EXPECT_EQ(xls, 1);
+        EXPECT_EQ(xlsx, xls);
+        EXPECT_EQ(err[0], "[critical] Error al Exportar archivo\n") << "the window's message";
+        EXPECT_EQ(err[1], err[0]);
+        EXPECT_TRUE(out[0].isEmpty() && out[1].isEmpty()) << out[0].constData() << out[1].constData();
+        EXPECT_EQ(c.leftBehind(), before) << "nothing written, no temporary file left";
+    }
+    if (!full.mounted())
+        std::printf("(the full disk was not tried: %s)\n", qPrintable(full.whyNot()));
+
+    // What the .xls export copes with the .xlsx export copes with: a link planted at the
+    // workbook's name is replaced, never written through; a text too long for a cell is cut.
+    prefix.makeFolder("enlaces");
+    prefix.writeFile("victima.txt", "intacta");
+    for (const char* name : {"proyectos.xls", "proyectos.xlsx"})
+        ASSERT_TRUE(QFile::link(prefix.hostPath("victima.txt"), prefix.hostPath(QString("enlaces/") + name)));
+    prefix.writeFile("lib/nominas.tlb", FixtureLibraries::Bytes("nominas.tlb"));
+    prefix.writeLines("tmp/largo.vbp", {"Type=Exe", "Name=\"" + QString(40000, 'n') + "\"",
+                                        "Reference=*\\G" + FixtureLibraries::Nominas + "#1.a#0#c:\\lib\\nominas.tlb#N"});
+    QByteArray out[2], err[2];
+    EXPECT_EQ(RunCli({"export", "c:\\tmp", "-o", "c:\\enlaces"}, prefix.root(), &out[0], &err[0]), 0) << err[0].constData();
+    EXPECT_EQ(RunCli({"export", "c:\\tmp", "-o", "c:\\enlaces", "--format", "xlsx"}, prefix.root(), &out[1], &err[1]), 0)
+        << err[1].constData();
+    EXPECT_EQ(err[1], err[0]);
+    EXPECT_EQ(out[0], (prefix.hostPath("enlaces/proyectos.xls") + "\n").toUtf8());
+    EXPECT_EQ(out[1], (prefix.hostPath("enlaces/proyectos.xlsx") + "\n").toUtf8());
+    for (const char* name : {"proyectos.xls", "proyectos.xlsx"}) {
+        EXPECT_FALSE(QFileInfo(prefix.hostPath(QString("enlaces/") + name)).isSymLink()) << name;
+        EXPECT_GT(QFileInfo(prefix.hostPath(QString("enlaces/") + name)).size(), 0) << name;
+    }
+    QFile victim(prefix.hostPath("victima.txt"));
+    ASSERT_TRUE(victim.open(QIODevice::ReadOnly));
+    EXPECT_EQ(victim.readAll(), "intacta");
 }

@@ -67,6 +67,15 @@ WineRegistryText& WineRegistryText::typeLib(const QString& guid, const QString& 
     return *this;
 }
 
+WineRegistryText& WineRegistryText::typeLib64(const QString& guid, const QString& version, const QString& locale,
+                                              const QString& win64Path, const QString& description)
+{
+    const QString base = QStringLiteral("Software\\Classes\\Typelib\\") + guid + u'\\' + version;
+    key(base).value(QString(), description);
+    key(base + u'\\' + locale + QStringLiteral("\\win64")).value(QString(), win64Path);
+    return *this;
+}
+
 void WineRegistryText::writeTo(const TempPrefix& prefix) const
 {
     QFile file(prefix.root() + (hive_ == Hive::Machine ? QStringLiteral("/system.reg") : QStringLiteral("/user.reg")));

@@ -34,6 +34,11 @@ public:
     WineRegistryText& typeLib(const QString& guid, const QString& version, const QString& locale,
                               const QString& win32Path, const QString& description);
 
+    // The same as a Wine without its 32-bit half leaves it: the locale's win64 key instead of
+    // win32 (no FLAGS or HELPDIR, which no lookup reads).
+    WineRegistryText& typeLib64(const QString& guid, const QString& version, const QString& locale,
+                                const QString& win64Path, const QString& description);
+
     QByteArray text() const { return text_; }
     // Writes system.reg (or user.reg) at the root of the prefix.
     void writeTo(const TempPrefix& prefix) const;

@@ -64,6 +64,26 @@ TEST(PathMapper, System32IsThe32BitViewInAPrefixWithSyswow64)
         << "only system32 is redirected";
 }
 
+TEST(PathMapper, TheNativeViewIsThePrefixsOwnSystem32)
+{
+    TempPrefix prefix;
+    prefix.writeFile(QStringLiteral("windows/system32/stdole2.tlb"), "64");
+    EXPECT_FALSE(PathMapper(prefix.root()).redirectsSystem32());
+    EXPECT_EQ(PathMapper(prefix.root()).toHostNative(QStringLiteral("C:\\Windows\\System32\\stdole2.tlb")),
+              prefix.hostPath(QStringLiteral("windows/system32/stdole2.tlb")));
+
+    prefix.makeFolder(QStringLiteral("windows/syswow64"));
+    const PathMapper mapper(prefix.root());
+    EXPECT_TRUE(mapper.redirectsSystem32());
+    EXPECT_EQ(mapper.toHostNative(QStringLiteral("c:\\windows\\SYSTEM32\\stdole2.tlb")),
+              prefix.hostPath(QStringLiteral("windows/system32/stdole2.tlb")));
+    EXPECT_EQ(mapper.toHost(QStringLiteral("c:\\windows\\SYSTEM32\\stdole2.tlb")),
+              prefix.hostPath(QStringLiteral("windows/syswow64/stdole2.tlb")))
+        << "the 32-bit view is unchanged";
+    EXPECT_EQ(mapper.toHostNative(QStringLiteral("c:\\windows\\syswow64")), prefix.hostPath(QStringLiteral("windows/syswow64")));
+    EXPECT_EQ(mapper.toHostNative(QStringLiteral("system32\\x.dll")), QString()) << "relative: no host form";
+}
+
 TEST(PathMapper, HostPathsMapBackThroughTheLongestDriveElseZ)
 {
     TempPrefix prefix;

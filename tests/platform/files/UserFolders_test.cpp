@@ -84,3 +84,32 @@ TEST(UserFolders, TheOutputFolderIsTheProgramsWhereWritableElseTheDocuments)
     EXPECT_EQ(OutputFolderFor(prefix.hostPath("no-existe")), documents);
     EXPECT_EQ(PathMapper::current().toHost(OutputFolderFor("/proc")), home.path() + "/Documentos");
 }
+
+TEST(UserFolders, AnInstalledProgramWritesToTheDocumentsEvenWhereItsFolderIsWritable)
+{
+    TempPrefix prefix;
+    FakeHome home("XDG_DOCUMENTS_DIR=\"$HOME/Documentos\"");
+    ASSERT_TRUE(QDir(home.path()).mkdir("Documentos"));
+    const QString documents = PathMapper::current().toWindows(home.path() + "/Documentos");
+    // Every folder below is writable (as /usr/bin is for root): only where it lies decides.
+    for (const char* installed : {"usr/bin", "usr/local/bin", "opt/zantrel/bin", "opt/zantrel", "x/usr/lib/zantrel",
+                                  "bin", "herramientas/bin"}) {
+        SCOPED_TRACE(installed);
+        prefix.makeFolder(installed);
+        ASSERT_TRUE(CanWriteInFolder(prefix.hostPath(installed)));
+        EXPECT_TRUE(IsInstalledProgramFolder(prefix.hostPath(installed)));
+        EXPECT_EQ(OutputFolderFor(prefix.hostPath(installed)), documents);
+    }
+    EXPECT_TRUE(IsInstalledProgramFolder("/usr/bin"));
+    EXPECT_TRUE(IsInstalledProgramFolder("/usr/bin/"));
+    EXPECT_TRUE(IsInstalledProgramFolder("/usr/local/bin/../bin"));
+
+    // Names that only look alike, a build tree and a portable copy keep their own folder.
+    for (const char* own : {"usrx/binario", "opt-tools/app", "src/zantrel/build/dev", "Usr/Bin", "bin/zantrel"}) {
+        SCOPED_TRACE(own);
+        prefix.makeFolder(own);
+        EXPECT_FALSE(IsInstalledProgramFolder(prefix.hostPath(own)));
+        EXPECT_EQ(OutputFolderFor(prefix.hostPath(own)), "C:\\" + QString(own).replace('/', '\\'));
+    }
+    EXPECT_FALSE(IsInstalledProgramFolder(QString()));
+}

@@ -124,6 +124,28 @@ TEST_F(ServiceTest, LocaleFallsBackToItsPrimaryLanguageThenToNeutral)
     EXPECT_EQ(chosen(kStock, 2, 5, 0x0809), QStringLiteral("(none)"));
 }
 
+TEST_F(ServiceTest, AWin64OnlyRegistrationIsNoFileForA32BitProgramButSaysWhy)
+{
+    using Missing = TypeLibService::Missing;
+    // As a prefix made without Wine's 32-bit half registers stdole: win64 only.
+    registry.set(QStringLiteral("TypeLib\\") + kBilling + QStringLiteral("\\1.0\\0\\win64"), QStringLiteral("C:\\lib\\facturacion.tlb"));
+    EXPECT_EQ(chosen(kBilling, 1, 0), QStringLiteral("(none)")) << "a 32-bit program takes no win64 file";
+    EXPECT_FALSE(service.loadRegistered(kBilling, 1, 0, 0));
+    EXPECT_EQ(service.missingRegistration(kBilling, 1, 0, 0), Missing::Win64Only);
+    EXPECT_EQ(service.missingRegistration(kBilling, 1, 0, 0x0409), Missing::Win64Only)
+        << "found through the locale's fallback to neutral";
+    EXPECT_EQ(service.missingRegistration(kBilling, 2, 0, 0), Missing::Version) << "the version fails first";
+
+    // Locale 409 has win64 only, but locale 0 (what the load asks) has nothing: the locale is missing.
+    registry.set(QStringLiteral("TypeLib\\") + kStock + QStringLiteral("\\2.5\\409\\win64"), QStringLiteral("C:\\x"));
+    EXPECT_EQ(service.missingRegistration(kStock, 2, 5, 0), Missing::Locale);
+
+    // Both halves registered: the win32 file is taken, as in a prefix with Wine's 32-bit half.
+    registerFile(kBilling, QStringLiteral("1.0"), QStringLiteral("0"), QStringLiteral("C:\\lib\\facturacion.tlb"));
+    EXPECT_EQ(service.missingRegistration(kBilling, 1, 0, 0), Missing::Nothing);
+    EXPECT_TRUE(service.loadRegistered(kBilling, 1, 0, 0));
+}
+
 TEST_F(ServiceTest, TheRegisteredFileMustExistAndHoldAFittingVersion)
 {
     registerFile(kBilling, QStringLiteral("1.0"), QStringLiteral("0"), QStringLiteral("C:\\lib\\gone.tlb"));
