@@ -18,6 +18,7 @@
 #include "platform/files/PathMapper.h"
 #include "platform/files/HostNames.h"
 #include "platform/files/UserFolders.h"
+#include "platform/typelib/PrefixCheck.h"
 #include "support/GradientRect.h"
 #include "support/Version.h"
 #include "support/frmAcerca.h"
@@ -252,17 +253,28 @@ void frmMain::Carga()
                      + QStringLiteral(")"));
         menus_[2]->menuAction()->setEnabled(true);
     }
+    // A prefix that cannot answer for a 32-bit program, or none at all, is said once, after the
+    // first load, and kept in the diagnostics.
+    const bool firstLoad = !worldChecked_;
+    if (firstLoad) {
+        worldChecked_ = true;
+        worldProblem_ = PrefixProblemTexto(CheckCurrentPrefix());
+    }
+    if (!worldProblem_.isEmpty())
+        notes.prepend(worldProblem_);
     showLoadDiagnostics(notes);
     CursorEspera(this, false);
+    if (firstLoad && !worldProblem_.isEmpty())
+        ShowMessage(worldProblem_, MsgStyle::Exclamation);
 }
 
 void frmMain::showLoadDiagnostics(const QStringList& notes)
 {
     loadNotes_ = notes;
     QString text;
-    if (!notes.isEmpty()) {
+    if (!inventory_) {
         text = notes.join(QStringLiteral("; "));
-    } else if (inventory_ && inventory_->UnresolvedCount() > 0) {
+    } else if (inventory_->UnresolvedCount() > 0) {
         const int lines = inventory_->UnresolvedCount();
         const int projects = inventory_->ProjectsWithUnresolved();
         text = QStringLiteral("%1 %2 en %3 %4")

@@ -108,6 +108,8 @@ private:
     QString startFolder_;
     std::unique_ptr<Inventory> inventory_;
     QStringList loadNotes_;        // what went wrong in the last load, said in the diagnostics
+    QString worldProblem_;         // what is wrong with the prefix read, found at the first load
+    bool worldChecked_ = false;
     QLabel* lblDiagnostico_;
     DiagnosticsWindow* diagnostics_ = nullptr;
 };

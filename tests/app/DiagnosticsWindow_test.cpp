@@ -5,6 +5,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/Inventory.h"
 #include "platform/desktop/MessageBoxes.h"
+#include "platform/files/PathMapper.h"
 #include "support_files/FixtureLibraries.h"
 #include "support_files/TempPrefix.h"
 #include "support_files/TestApplication.h"
@@ -20,6 +21,7 @@
 #include <QProcess>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTableView>
 #include <QTreeView>
 #include <gtest/gtest.h>
@@ -275,4 +277,54 @@ TEST_F(DiagnosticsTest, TheExportKeepsItsTextsAndItsLogCountsTheUnresolvedLines)
     log.close();
     QFile::remove(folder + "/proyectos.xls");
     QFile::remove(folder + "/proyectos.log");
+}
+
+// A prefix as Debian's wine64 alone makes it: the window says once what is wrong and what to
+// install, keeps saying it in the diagnostics, and gives each line its true reason.
+TEST_F(DiagnosticsTest, APrefixWithoutWines32BitHalfIsSaidOnceWithTheTrueReasons)
+{
+    const QString stdole = "{00020430-0000-0000-C000-000000000046}";
+    prefix.writeFile("windows/system32/kernel32.dll", "MZ");
+    prefix.writeFile("windows/system32/stdole2.tlb", FixtureLibraries::Bytes("facturacion.tlb"));
+    prefix.makeFolder("windows/syswow64");
+    WineRegistryText machine(WineRegistryText::Hive::Machine, true);
+    machine.typeLib64(stdole, "2.0", "0", "C:\\windows\\system32\\stdole2.tlb", "OLE Automation").writeTo(prefix);
+    // The prefix's folders are looked at when it becomes the current one, as at start.
+    PathMapper::setCurrent(prefix.root());
+    prefix.writeLines("tmp/a.vbp", {"Type=Exe", ref(stdole, "2.0", "C:\\Windows\\System32\\stdole2.tlb", "OLE")});
+    open();
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_EQ(messages.shown()[0].icon(), MsgStyle::Exclamation);
+    EXPECT_TRUE(messages.texts()[0].contains("wine32")) << messages.texts()[0].toStdString();
+    EXPECT_TRUE(messages.texts()[0].contains(prefix.root())) << "it names the prefix";
+
+    window->tlbMain_ButtonClick("cmdRefresh");
+    EXPECT_EQ(messages.shown().size(), 1) << "said once, not at every load";
+    DiagnosticsWindow* diagnostics = window->ShowDiagnostics();
+    const QLabel* notes = diagnostics->findChild<QLabel*>("lblNotas");
+    ASSERT_NE(notes, nullptr);
+    EXPECT_TRUE(notes->isVisibleTo(diagnostics));
+    EXPECT_EQ(notes->text(), messages.texts()[0]);
+    ASSERT_EQ(diagnostics->linesModel()->rowCount(), 1);
+    EXPECT_EQ(diagnostics->linesModel()->RowTexts(0)[UnresolvedLinesModel::Reason],
+              "registrada solo para Windows de 64 bits");
+}
+
+TEST(DiagnosticsWithoutPrefix, TheWindowWarnsThatNothingCanBeResolved)
+{
+    TestApplication();
+    QTemporaryDir home;
+    TempPrefix prefix;
+    // The prefix's place named, but nothing there.
+    const QString nowhere = home.filePath("no-prefix");
+    PathMapper::setCurrent(nowhere);
+    ScriptedMessageBoxes messages;
+    Catalogue catalogue;
+    frmMain window(catalogue, nullptr, "z:" + QDir::toNativeSeparators(home.path()).replace('/', '\\'));
+    window.show();
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&window, &activate);
+    ASSERT_FALSE(messages.texts().isEmpty());
+    EXPECT_TRUE(messages.texts().last().contains(nowhere)) << messages.texts().join('\n').toStdString();
+    EXPECT_EQ(messages.shown().last().icon(), MsgStyle::Exclamation);
 }
