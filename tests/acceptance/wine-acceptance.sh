@@ -54,7 +54,9 @@ cp "$corpus"/*.vbp "$WINEPREFIX/drive_c/corpus/"
 # The 32-bit judge is the faithful one: Zantrel resolves as a 32-bit program does (win32
 # registrations, C:\windows\system32 seen as syswow64).
 judge="$here/resolve_judge32.exe"
-if ! wine "$judge" > /dev/null 2>&1; then
+# Debian's wine64 alone starts a 32-bit program and exits 0 without running it, so the prefix's
+# 32-bit system folder is what tells: Wine fills it only when its 32-bit half is there.
+if [ ! -e "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ] || ! wine "$judge" > /dev/null 2>&1; then
     # A Wine without its 32-bit half (no wine32) registers its libraries for win64 only and
     # leaves syswow64 empty, so a 32-bit program would find none of them. The prefix is then
     # given the 32-bit view that a full Wine would have made: every win64 registration also
