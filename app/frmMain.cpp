@@ -413,12 +413,7 @@ void frmMain::showAbout()
 bool frmMain::ExportarExcel()
 {
     // The sheet holds what resolved; the log says what did not.
-    QStringList notes;
-    if (inventory_)
-        notes.append(QStringLiteral("Unresolved lines (not in the sheet): %1 in %2 project%3")
-                         .arg(inventory_->UnresolvedCount())
-                         .arg(inventory_->ProjectsWithUnresolved())
-                         .arg(inventory_->ProjectsWithUnresolved() == 1 ? QString() : QStringLiteral("s")));
+    const QStringList notes = inventory_ ? ExportLogNotes(*inventory_) : QStringList();
     fpCR_.SetLogNotes(notes);
     return ::ExportarExcel(catalogue_, fpCR_, *stbMain_, [this](bool on) { CursorEspera(this, on); }, OutputFolder());
 }

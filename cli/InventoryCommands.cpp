@@ -31,7 +31,7 @@ bool IsFormatVerb(const QString& verb)
 bool RecordsLines(const QString& verb)
 {
     return verb == QStringLiteral("missing") || verb == QStringLiteral("graph") || verb == QStringLiteral("uses")
-           || verb == QStringLiteral("drift");
+           || verb == QStringLiteral("drift") || verb == QStringLiteral("export");
 }
 
 bool LoadForCommandLine(Catalogue& catalogue, MainControls& controls, LoadContext& load, bool recursive)

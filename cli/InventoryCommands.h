@@ -27,7 +27,8 @@ constexpr int FoundProblemStatus = 3;
 // inventory. FormatVerb: the verbs --format goes with (catalogue and those but graph).
 bool IsInventoryVerb(const QString& verb);
 bool IsFormatVerb(const QString& verb);
-// Whether the load must keep what the inventory records for `verb` (missing, graph, uses, drift).
+// Whether the load must keep what the inventory records for `verb` (missing, graph, uses, drift,
+// and export, whose log counts the lines left out).
 bool RecordsLines(const QString& verb);
 
 // Loads the catalogue's ScanPath and, with -r, every folder below it as one load. Returns false

@@ -2,6 +2,7 @@
 #include "app/common/mMain.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/FolderScan.h"
+#include "catalogue/Inventory.h"
 #include "catalogue/LoadContext.h"
 #include "cli/CatalogueListing.h"
 #include "cli/CommandLine.h"
@@ -15,6 +16,7 @@
 #include "platform/files/PathMapper.h"
 #include "platform/files/UserFolders.h"
 #include "platform/typelib/PrefixCheck.h"
+#include "platform/xls/SpreadGrid.h"
 #include "support/Version.h"
 
 #include <QCoreApplication>
@@ -57,7 +59,7 @@ void writeOut(const QByteArray& bytes)
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
 }
 
-int exportWorkbook(const Catalogue& catalogue, MemoryControls& controls, const CommandLine& line)
+int exportWorkbook(const Catalogue& catalogue, const LoadContext& load, MemoryControls& controls, const CommandLine& line)
 {
     const QString folder = !line.output.isEmpty() ? windowsFolder(line.output) : OutputFolder();
     QString name = ExportFiles::Workbook;
@@ -65,8 +67,12 @@ int exportWorkbook(const Catalogue& catalogue, MemoryControls& controls, const C
         if (!ExportarExcelXlsx(catalogue, folder))
             return 1;
         name = XlsxExportFiles::Workbook;
-    } else if (!ExportarExcel(catalogue, controls.statusBar, {}, folder)) {
-        return 1;
+    } else {
+        // The sheet holds what resolved; the log says what did not.
+        SpreadGrid grid;
+        grid.SetLogNotes(ExportLogNotes(Inventory(catalogue, load)));
+        if (!ExportarExcel(catalogue, grid, controls.statusBar, {}, folder))
+            return 1;
     }
     writeOut(PathMapper::current().toHost(JoinWindowsPath(folder, name)).toUtf8() + '\n');
     return 0;
@@ -155,7 +161,7 @@ int main(int argc, char* argv[])
     if (line.verb == QStringLiteral("report"))
         return finish(RunReport(controls, catalogue, line.report, line.output.isEmpty() ? QString() : windowsFolder(line.output)));
     if (line.verb == QStringLiteral("export"))
-        return finish(exportWorkbook(catalogue, controls, line));
+        return finish(exportWorkbook(catalogue, load, controls, line));
     if (IsInventoryVerb(line.verb)) {
         QByteArray out;
         const int status = RunInventory(line.verb, catalogue, load, line.inventory, out);

@@ -1,6 +1,7 @@
 #include "output/ExportarExcel.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/Inventory.h"
 #include "platform/controls/Controls.h"
 #include "platform/files/HostNames.h"
 #include "platform/core/ProgramError.h"
@@ -57,6 +58,15 @@ void WriteRow(SpreadGrid& fpCR, int row, const ProjectEntry& project, const QStr
     fpCR.SetText(9, row, QString::number(entry.MajorVersion) + u'.' + QString::number(entry.MinorVersion));
 }
 
+}
+
+QStringList ExportLogNotes(const Inventory& inventory)
+{
+    const int projects = inventory.ProjectsWithUnresolved();
+    return {QStringLiteral("Unresolved lines (not in the sheet): %1 in %2 project%3")
+                .arg(inventory.UnresolvedCount())
+                .arg(projects)
+                .arg(projects == 1 ? QString() : QStringLiteral("s"))};
 }
 
 QString JoinWindowsPath(const QString& folder, const QString& name)

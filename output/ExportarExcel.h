@@ -3,11 +3,13 @@
 // The spreadsheet export: the whole catalogue as proyectos.xls, with its log.
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <functional>
 
 class Catalogue;
+class Inventory;
 class SpreadGrid;
 class StatusBarControl;
 
@@ -36,6 +38,10 @@ bool ExportarExcel(const Catalogue& catalogue, SpreadGrid& fpCR, StatusBarContro
 // The same with a grid of its own, for callers that keep none (the command-line tool).
 bool ExportarExcel(const Catalogue& catalogue, StatusBarControl& stbMain,
                    const std::function<void(bool on)>& CursorEspera, const QString& programFolder);
+
+// The lines the export's log adds about what the sheet leaves out: how many lines of the load did
+// not resolve, in how many projects.
+QStringList ExportLogNotes(const Inventory& inventory);
 
 // The export's header row, one text per column.
 const std::array<QString, 9>& ExportHeaders();

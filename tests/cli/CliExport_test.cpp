@@ -127,3 +127,17 @@ TEST(CliExport, EachFailureSaysTheSameInXlsAndXlsx)
     ASSERT_TRUE(victim.open(QIODevice::ReadOnly));
     EXPECT_EQ(victim.readAll(), "intacta");
 }
+
+TEST(CliExportLog, TheLogCountsTheLinesTheSheetLeavesOut)
+{
+    TempPrefix prefix;
+    prefix.writeLines("tmp/a.vbp", {"Type=Exe", "Reference=*\\G{11111111-2222-3333-4444-555555555555}#1.0#0##Nadie",
+                                    "Object={11111111-2222-3333-4444-555555555555}#1.0#0; nada.ocx"});
+    prefix.writeLines("tmp/b.vbp", {"Type=Exe", "Reference=basura"});
+    prefix.makeFolder("salida");
+    QByteArray out, err;
+    ASSERT_EQ(RunCli({"export", "c:\\tmp\\", "-o", "c:\\salida"}, prefix.root(), &out, &err), 0) << err.constData();
+    QFile log(prefix.hostPath("salida/proyectos.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("\r\nUnresolved lines (not in the sheet): 3 in 2 projects\r\nResult: written"));
+}
