@@ -9,6 +9,7 @@
 
 #include "app/DiagnosticsWindow.h"
 #include "app/UnresolvedLinesModel.h"
+#include "bench/MedianTime.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/FolderScan.h"
 #include "catalogue/Inventory.h"
@@ -25,22 +26,6 @@
 #include <functional>
 #include <vector>
 
-namespace {
-
-double medianMs(int runs, const std::function<void()>& work)
-{
-    std::vector<double> times;
-    for (int run = 0; run < runs; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-}
 
 int main(int argc, char* argv[])
 {

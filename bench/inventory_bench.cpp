@@ -8,6 +8,7 @@
 // 9 below it, hard links to c:\bench\'s files). Each figure is a whole run as zantrel-cli makes
 // it: the load (with the unresolved lines kept for the inventory verbs) and the output.
 
+#include "bench/MedianTime.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/LoadContext.h"
 #include "cli/InventoryCommands.h"
@@ -53,18 +54,6 @@ bool makeTree(const QString& prefix)
     return true;
 }
 
-double medianMs(int runs, const std::function<void()>& work)
-{
-    std::vector<double> times;
-    for (int run = 0; run < runs; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 }
 
