@@ -4,6 +4,7 @@
 #include "platform/typelib/TypeLibService.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -56,6 +57,7 @@ struct LoadContext {
     std::vector<QString> projectPaths = std::vector<QString>(1);
     std::vector<RecordedLine> recordedLines;  // in the order of the load
     QHash<QString, QString> reasons;          // what was looked up -> the reason found
+    QSet<QString> lineTexts;                  // each recorded line's text, kept once
     std::vector<NamedLibrary> namedLibraries; // in the order first met
     QHash<QString, std::size_t> namedLibraryIndex; // GUID#version#file -> its place above
     // Each folder listed once to find a name ignoring case (in use while a project is read).

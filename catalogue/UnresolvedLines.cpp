@@ -74,6 +74,16 @@ QString rememberedReason(LoadContext& load, const QString& key, Find find)
     return reason;
 }
 
+// The same line text, kept once however many projects write it (copies of a project, a library
+// every project names).
+QString sharedText(LoadContext& load, const QString& line)
+{
+    auto it = load.lineTexts.constFind(line);
+    if (it == load.lineTexts.constEnd())
+        it = load.lineTexts.insert(line);
+    return *it;
+}
+
 RecordedLine placed(const LoadContext& load, const QString& kind)
 {
     RecordedLine record;
@@ -86,7 +96,7 @@ RecordedLine placed(const LoadContext& load, const QString& kind)
 void recordProjectReference(LoadContext& load, const QString& line, const QString& written)
 {
     RecordedLine record = placed(load, QStringLiteral("project"));
-    record.text = line;
+    record.text = sharedText(load, line);
     record.target = ResolvedAgainstProject(written, load.readingProjectPath);
     if (!fileExists(record.target))
         record.reason = QString::fromLatin1(MissingReason::ProjectFileMissing);
@@ -141,7 +151,7 @@ void RecordUnresolvedReference(LoadContext& load, const QString& line, const QSt
         return;
     }
     RecordedLine record = placed(load, QStringLiteral("reference"));
-    record.text = line;
+    record.text = sharedText(load, line);
     // The same line with the same written path has the same reason all through the load.
     record.reason = rememberedReason(load, writtenPath + u'\n' + line, [&] {
         const QStringList fields = line.split(u'#');
@@ -165,7 +175,7 @@ void RecordUnresolvedComponent(LoadContext& load, const QString& line, const QSt
         return;
     }
     RecordedLine record = placed(load, QStringLiteral("component"));
-    record.text = line;
+    record.text = sharedText(load, line);
     record.reason = rememberedReason(load, line, [&] {
         const bool readable = NormalizedGuidText(guid).has_value() && line.contains(u'#') && version;
         return readable ? registrationReason(load, guid, *version) : QString::fromLatin1(MissingReason::UnreadableLine);
