@@ -10,6 +10,7 @@
 #include "catalogue/FolderScan.h"
 #include "catalogue/Inventory.h"
 #include "catalogue/LoadContext.h"
+#include "catalogue/TreeKeys.h"
 #include "output/ExportarExcel.h"
 #include "output/frmImprimir.h"
 #include "platform/core/ProgramError.h"
@@ -314,13 +315,13 @@ DiagnosticsWindow* frmMain::ShowDiagnostics()
 
 bool frmMain::projectChecked(int index) const
 {
-    const int position = tree_.Find(QStringLiteral("k") + QString::number(index));
+    const int position = tree_.Find(TreeKeys::Project(index));
     return position > 0 && tree_.Node(position).checked;
 }
 
 void frmMain::SelectProject(int index)
 {
-    const int position = tree_.Find(QStringLiteral("k") + QString::number(index));
+    const int position = tree_.Find(TreeKeys::Project(index));
     if (position <= 0)
         return;
     const QModelIndex node = model_->indexOfPosition(position);
@@ -349,14 +350,14 @@ void frmMain::closeEvent(QCloseEvent* event)
 void frmMain::treeMain_NodeCheck(int position)
 {
     const TreeNode& node = tree_.Node(position);
-    if (node.key != QStringLiteral("root"))
+    if (node.key != TreeKeys::Root)
         return;
     const bool checked = node.checked;
     CursorEspera(this, true);
     // Every project node follows the root, in one pass: projects that share a Name, and names
     // that begin with "(", get their own node set like any other.
     for (int p = 1; p <= tree_.Count(); ++p)
-        if (tree_.Node(p).key.startsWith(u'k'))
+        if (TreeKeys::IsProject(tree_.Node(p).key))
             tree_.SetChecked(p, checked);
     CursorEspera(this, false);
 }
@@ -366,7 +367,7 @@ void frmMain::selectAll(bool checked)
     stbMain_->SetPanelText(1, checked ? QStringLiteral("Seleccionando proyectos ...")
                                       : QStringLiteral("No Seleccionando proyectos ..."));
     // With nothing loaded there is no root and nothing to select.
-    if (const int root = tree_.Find(QStringLiteral("root"))) {
+    if (const int root = tree_.Find(TreeKeys::Root)) {
         tree_.SetChecked(root, checked);
         treeMain_NodeCheck(root);
     }

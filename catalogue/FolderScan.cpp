@@ -28,26 +28,26 @@ void addDependencyNodes(const Catalogue& catalogue, int index, const QString& pr
         int image = 0;
         if (entry.Kind == DependencyKind::Reference) {
             if (!referencesMade) {
-                tree.Add(projectKey, QStringLiteral("dll") + QString::number(referencesBranchCounter),
+                tree.Add(projectKey, TreeKeys::References(referencesBranchCounter),
                          QStringLiteral("Referencias"), TreeImages::References);
                 referencesMade = true;
                 ++referencesBranchCounter;
             }
-            branchKey = QStringLiteral("dll") + QString::number(referencesBranchCounter - 1);
+            branchKey = TreeKeys::References(referencesBranchCounter - 1);
             image = TreeImages::References;
         } else if (entry.Kind == DependencyKind::Component) {
             if (!componentsMade) {
-                tree.Add(projectKey, QStringLiteral("com") + QString::number(componentsBranchCounter),
+                tree.Add(projectKey, TreeKeys::Components(componentsBranchCounter),
                          QStringLiteral("Componentes"), TreeImages::Components);
                 componentsMade = true;
                 ++componentsBranchCounter;
             }
-            branchKey = QStringLiteral("com") + QString::number(componentsBranchCounter - 1);
+            branchKey = TreeKeys::Components(componentsBranchCounter - 1);
             image = TreeImages::Components;
         } else {
             continue;
         }
-        tree.Add(branchKey, QStringLiteral("file") + entry.Key, ExtraeNombreArchivo(entry.FilePath), image);
+        tree.Add(branchKey, TreeKeys::Dependency(entry.Key), ExtraeNombreArchivo(entry.FilePath), image);
     }
 }
 
@@ -122,7 +122,7 @@ void loadProjects(Catalogue& catalogue, MainControls& controls, LoadContext& loa
         ShowMessage(QStringLiteral("No hay proyectos en la ruta especificada."), MsgStyle::Critical);
     } else {
         controls.pgbStatus.SetMax(total);
-        controls.treeMain.Add(QString(), QStringLiteral("root"), QStringLiteral("Sistemas"), TreeImages::Project);
+        controls.treeMain.Add(QString(), TreeKeys::Root, QStringLiteral("Sistemas"), TreeImages::Project);
 
         files.Begin();
         for (int n = 1; n <= total; ++n) {
@@ -142,8 +142,8 @@ void loadProjects(Catalogue& catalogue, MainControls& controls, LoadContext& loa
             DeterminaTipoDeProyecto(catalogue, load, i, DependencyCounter, FileName, Kind, Name);
             catalogue.SetProjectFields(i, FileName, Kind, Name);
 
-            const QString projectKey = QStringLiteral("k") + QString::number(i);
-            const int node = controls.treeMain.Add(QStringLiteral("root"), projectKey,
+            const QString projectKey = TreeKeys::Project(i);
+            const int node = controls.treeMain.Add(TreeKeys::Root, projectKey,
                                                    Name + QStringLiteral(" (") + HostNames::displayed(FileName) + u')',
                                                    TreeImages::Project);
             controls.treeMain.EnsureVisible(node);

@@ -2,18 +2,14 @@
 
 // The load: the project files of a folder read into the catalogue and shown as the tree.
 
+#include "catalogue/TreeKeys.h"
+
 #include <QStringList>
 
 class Catalogue;
 struct LoadContext;
 struct MainControls;
 
-// Tree node images, 1-based indexes into the tree's image list.
-namespace TreeImages {
-constexpr int Project = 7;     // the root and the projects
-constexpr int References = 20;
-constexpr int Components = 21;
-}
 
 // Rebuilds the catalogue and the tree from the project files that `controls.File1` lists:
 // root "Sistemas", one node per project keyed "k<i>", and under it the "Referencias" and

@@ -1,6 +1,7 @@
 #include "cli/ReportCommand.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/TreeKeys.h"
 #include "output/ReportBuilder.h"
 #include "output/ReportFile.h"
 #include "platform/controls/MemoryControls.h"
@@ -48,13 +49,13 @@ int RunReport(MemoryControls& controls, const Catalogue& catalogue, const Report
         const bool wanted = request.projects.isEmpty() ||
                             std::any_of(request.projects.cbegin(), request.projects.cend(),
                                         [&](const QString& value) { return names(value, project); });
-        const int node = tree.Find(QStringLiteral("k") + QString::number(i));
+        const int node = tree.Find(TreeKeys::Project(i));
         if (wanted && node)
             tree.SetChecked(node, true);
     }
     int checked = 0;
     for (int p = 1; p <= tree.Count(); ++p)
-        checked += tree.Node(p).checked && tree.Node(p).key.startsWith(u'k');
+        checked += tree.Node(p).checked && TreeKeys::IsProject(tree.Node(p).key);
     if (checked == 0) {
         ShowMessage(QStringLiteral("Debe seleccionar proyectos a imprimir."), MsgStyle::Critical);
         return 1;

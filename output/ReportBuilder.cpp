@@ -1,6 +1,7 @@
 #include "output/ReportBuilder.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/TreeKeys.h"
 #include "platform/controls/Controls.h"
 #include "platform/files/HostNames.h"
 #include "platform/core/AnsiCodePage.h"
@@ -16,17 +17,10 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
-// The project a project node was made for: its key is "k" followed by the project's index in
-// decimal. A key that names no project of the catalogue gives 0.
+// The project a project node was made for; 0 for a key that names no project of the catalogue.
 int nodeProject(const QString& key, const Catalogue& catalogue)
 {
-    const QStringView digits = QStringView(key).mid(1);
-    if (digits.isEmpty() || digits.size() > 9)
-        return 0;
-    for (QChar c : digits)
-        if (c < u'0' || c > u'9')
-            return 0;
-    const int index = digits.toInt();
+    const int index = TreeKeys::ProjectIndex(key);
     return index >= 1 && index <= catalogue.ProjectCount() ? index : 0;
 }
 
@@ -76,7 +70,7 @@ QString ReportText(int Tipo, const TreeControl& tree, const Catalogue& catalogue
     const int nodes = tree.Count();
     for (int i = 1; i <= nodes; ++i) {
         const TreeNode& node = tree.Node(i);
-        if (!node.checked || !node.key.startsWith(u'k'))
+        if (!node.checked || !TreeKeys::IsProject(node.key))
             continue;
         const int j = nodeProject(node.key, catalogue);
         if (j == 0)

@@ -1,6 +1,7 @@
 #include "output/frmImprimir.h"
 
 #include "app/common/mApis.h"
+#include "catalogue/TreeKeys.h"
 #include "output/frmAccion.h"
 #include "output/frmReporte.h"
 #include "platform/controls/Controls.h"
@@ -119,7 +120,7 @@ void frmImprimir::cmd_Click(int index)
     const int nodes = tree_.Count();
     for (int i = 1; i <= nodes; ++i) {
         const TreeNode& node = tree_.Node(i);
-        if (node.checked && node.key.startsWith(u'k'))
+        if (node.checked && TreeKeys::IsProject(node.key))
             ++count;
     }
     if (count == 0) {
