@@ -5,7 +5,6 @@
 #include "app/common/CIni.h"
 #include "app/common/mMain.h"
 #include "catalogue/Inventory.h"
-#include "catalogue/ProjectReader.h"
 #include "output/OutputFormat.h"
 #include "platform/core/ProgramError.h"
 #include "platform/desktop/CommonDialogs.h"

@@ -1,7 +1,7 @@
 #include "app/DriftModel.h"
 
+#include "catalogue/FileHelpers.h"
 #include "catalogue/Inventory.h"
-#include "catalogue/ProjectReader.h"
 #include "output/OutputFormat.h"
 
 namespace {

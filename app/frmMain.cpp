@@ -213,12 +213,7 @@ void frmMain::PintarBanda()
     gradient_->SetColor1(0x00FF8000);
     gradient_->SetColor2(0);
     gradient_->Draw(*picMain_);
-    TextoVertical(QStringLiteral("%1 %2.%3.%4")
-                      .arg(QString::fromLatin1(Version::AppTitle))
-                      .arg(Version::Major)
-                      .arg(Version::Minor)
-                      .arg(Version::Revision),
-                  *picMain_);
+    TextoVertical(QString::fromStdString(Version::Line()), *picMain_);
     picMain_->Refresh();
 }
 

@@ -23,7 +23,7 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(Version::AppTitle));
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3").arg(Version::Major).arg(Version::Minor).arg(Version::Revision));
+    QApplication::setApplicationVersion(QString::fromStdString(Version::Number()));
     InstallQtSpanishTranslation(app);
     // Qt has taken its own options (-platform, -style...) out of the arguments by now.
     WindowArguments arguments;

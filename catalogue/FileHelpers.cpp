@@ -50,3 +50,18 @@ QString FechaArchivo(const QString& path)
     return twoDigits(date.day()) + u'/' + twoDigits(date.month()) + u'/' + QString::number(date.year()) + u' '
         + twoDigits(time.hour()) + u':' + twoDigits(time.minute()) + u':' + twoDigits(time.second());
 }
+
+QString ExtraeNombreArchivo(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(u'\\');
+    return slash < 0 ? path : path.mid(slash + 1);
+}
+
+QString ExtraeRuta(const QString& line)
+{
+    const qsizetype last = line.lastIndexOf(u'#');
+    if (last <= 0)
+        return QString();
+    const qsizetype before = line.lastIndexOf(u'#', last - 1);
+    return before < 0 ? QString() : line.mid(before + 1, last - before - 1);
+}

@@ -3,6 +3,13 @@
 #include <QString>
 #include <cstdint>
 
+// The part of `path` after its last backslash; the whole text when it has none.
+QString ExtraeNombreArchivo(const QString& path);
+
+// The text strictly between the last two '#' of `line` (the path a Reference= line writes);
+// empty when it has fewer than two.
+QString ExtraeRuta(const QString& line);
+
 // Size of the file at a Windows path in kilobytes: the byte count divided by 1024, rounded to
 // two decimals and then to a whole number, both halves to even (1531 bytes give 2, 512 give 0).
 // Counted from the full 64-bit size; 0 for a file that cannot be opened.

@@ -1,6 +1,7 @@
 #include "catalogue/FolderScan.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/FileHelpers.h"
 #include "catalogue/LoadContext.h"
 #include "catalogue/ProjectReader.h"
 #include "catalogue/Resolution.h"

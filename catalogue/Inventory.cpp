@@ -1,7 +1,7 @@
 #include "catalogue/Inventory.h"
 
 #include "catalogue/Catalogue.h"
-#include "catalogue/ProjectReader.h"
+#include "catalogue/FileHelpers.h"
 #include "platform/typelib/TypeLibReader.h"
 
 #include <QHash>

@@ -1,6 +1,7 @@
 #include "catalogue/ProjectReader.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/FileHelpers.h"
 #include "catalogue/LoadContext.h"
 #include "catalogue/Resolution.h"
 #include "platform/core/ProgramError.h"
@@ -90,8 +91,3 @@ void DeterminaTipoDeProyecto(Catalogue& catalogue, LoadContext& load, int projec
                 });
 }
 
-QString ExtraeNombreArchivo(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(u'\\');
-    return slash < 0 ? path : path.mid(slash + 1);
-}

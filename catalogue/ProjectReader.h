@@ -23,5 +23,3 @@ void DeterminaTipoDeProyecto(Catalogue& catalogue, LoadContext& load, int projec
 void DeterminaTipoDeProyecto(Catalogue& catalogue, LoadContext& load, int projectIndex, int& DependencyCounter,
                              QString& FileName, const QByteArray& contents, std::int32_t& Kind, QString& Name);
 
-// The part of `path` after its last backslash; the whole text when it has none.
-QString ExtraeNombreArchivo(const QString& path);

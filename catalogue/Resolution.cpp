@@ -4,7 +4,6 @@
 #include "catalogue/FileHelpers.h"
 #include "catalogue/Inventory.h"
 #include "catalogue/LoadContext.h"
-#include "catalogue/ProjectReader.h"
 #include "catalogue/UnresolvedLines.h"
 #include "platform/core/ProgramError.h"
 #include "platform/files/PathMapper.h"
@@ -147,15 +146,6 @@ void appendEntry(Catalogue& catalogue, LoadContext& load, int projectIndex, int&
     catalogue.AppendDependency(projectIndex, DependencyCounter, std::move(entry));
 }
 
-}
-
-QString ExtraeRuta(const QString& line)
-{
-    const qsizetype last = line.lastIndexOf(u'#');
-    if (last <= 0)
-        return QString();
-    const qsizetype before = line.lastIndexOf(u'#', last - 1);
-    return before < 0 ? QString() : line.mid(before + 1, last - before - 1);
 }
 
 std::optional<VersionNumbers> SplitVersion(const QString& version, const QString& locale)

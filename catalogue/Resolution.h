@@ -29,9 +29,6 @@ void AgregaComponente(Catalogue& catalogue, LoadContext& load, int projectIndex,
 // `projectPath` when it is relative: "..\lib\x.tlb" from "c:\src\a.vbp" is "c:\lib\x.tlb".
 QString ResolvedAgainstProject(const QString& path, const QString& projectPath);
 
-// The text strictly between the last two '#' of `line`; empty when it has fewer than two.
-QString ExtraeRuta(const QString& line);
-
 // A version text split as the resolvers split it: before and after its first '.', or, without
 // '.', the whole text and the locale text; each read from its leading decimal digits (0 when it
 // has none) as a 16-bit number. Nullopt when a number does not fit 16 bits: such a line names

@@ -1,10 +1,10 @@
 #include "cli/InventoryCommands.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/FileHelpers.h"
 #include "catalogue/FolderScan.h"
 #include "catalogue/Inventory.h"
 #include "catalogue/LoadContext.h"
-#include "catalogue/ProjectReader.h"
 #include "catalogue/ProjectTree.h"
 #include "catalogue/Resolution.h"
 #include "catalogue/UnresolvedLines.h"

@@ -12,10 +12,15 @@ constexpr int Major = ZANTREL_VERSION_MAJOR;
 constexpr int Minor = ZANTREL_VERSION_MINOR;
 constexpr int Revision = ZANTREL_VERSION_REVISION;
 
+// "1.0.3": the major, minor and revision numbers joined by ".".
+inline std::string Number()
+{
+    return std::to_string(Major) + '.' + std::to_string(Minor) + '.' + std::to_string(Revision);
+}
+
 // "Zantrel 1.0.3": what --version prints and the windows show.
 inline std::string Line()
 {
-    return std::string(AppTitle) + ' ' + std::to_string(Major) + '.' + std::to_string(Minor) + '.'
-           + std::to_string(Revision);
+    return std::string(AppTitle) + ' ' + Number();
 }
 }

@@ -51,11 +51,6 @@ QFont labelFont(int points, bool bold = false)
     return font;
 }
 
-QString versionText()
-{
-    return QStringLiteral("%1.%2.%3").arg(Version::Major).arg(Version::Minor).arg(Version::Revision);
-}
-
 // The hand that the link labels show, with its hot spot on the tip of the forefinger.
 QCursor linkCursor()
 {
@@ -111,7 +106,7 @@ frmAcerca::frmAcerca(QWidget* parent)
     image1_->setPixmap(QIcon(QStringLiteral(":/about/about.svg")).pixmap(PictureSize, PictureSize));
 
     const QFont plain = labelFont(8);
-    lblProduct_ = makeLabel(this, "lblProduct", QString::fromLatin1(Version::AppTitle) + u' ' + versionText(),
+    lblProduct_ = makeLabel(this, "lblProduct", QString::fromStdString(Version::Line()),
                             labelFont(12, true));
     lblGlosa_ = makeLabel(this, "lblGlosa",
                           QStringLiteral("Visualiza las referencias y componentes de múltiples proyectos "
@@ -199,7 +194,7 @@ void frmAcerca::Form_Load()
     gradient_->SetColor1(0x00FF8000);
     gradient_->SetColor2(0);
     gradient_->Draw(*picDraw_);
-    TextoVertical(QString::fromLatin1(Version::AppTitle) + u' ' + versionText(), *picDraw_);
+    TextoVertical(QString::fromStdString(Version::Line()), *picDraw_);
     picDraw_->Refresh();
 }
 

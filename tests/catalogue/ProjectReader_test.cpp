@@ -1,4 +1,5 @@
 #include "catalogue/Catalogue.h"
+#include "catalogue/FileHelpers.h"
 #include "catalogue/LoadContext.h"
 #include "catalogue/ProjectReader.h"
 #include "platform/desktop/MessageBoxes.h"

@@ -2,7 +2,6 @@
 #include "catalogue/FileHelpers.h"
 #include "catalogue/FolderScan.h"
 #include "catalogue/LoadContext.h"
-#include "catalogue/ProjectReader.h"
 #include "catalogue/Resolution.h"
 #include "platform/controls/MemoryControls.h"
 #include "platform/desktop/MessageBoxes.h"
