@@ -28,6 +28,19 @@ public:
     // last node made visible meanwhile visible in the view.
     void SetBatching(bool on);
 
+    // Batching for as long as the object lives: on when made, off (with the last publish) when
+    // destroyed, whatever ends the scope.
+    class Batch {
+    public:
+        explicit Batch(TreeModel& model) : model_(model) { model_.SetBatching(true); }
+        ~Batch() { model_.SetBatching(false); }
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        TreeModel& model_;
+    };
+
     QModelIndex indexOfPosition(int position) const;
     int positionOf(const QModelIndex& index) const;
 

@@ -227,7 +227,7 @@ void frmMain::setCommandsEnabled(bool enabled)
 
 void frmMain::Carga()
 {
-    CursorEspera(this, true);
+    WaitState wait(this);
     setCommandsEnabled(false);
     // The inventory points into the catalogue the load rebuilds.
     if (diagnostics_)
@@ -237,9 +237,10 @@ void frmMain::Carga()
     if (ListScanPath(catalogue_, controls_)) {
         LoadContext load;
         load.recordLines = true;
-        model_->SetBatching(true);
-        LoadListedProjects(catalogue_, controls_, load);
-        model_->SetBatching(false);
+        {
+            const TreeModel::Batch batch(*model_);
+            LoadListedProjects(catalogue_, controls_, load);
+        }
         inventory_ = std::make_unique<Inventory>(catalogue_, std::move(load));
         setCommandsEnabled(true);
     } else {
@@ -259,7 +260,7 @@ void frmMain::Carga()
     if (!worldProblem_.isEmpty())
         notes.prepend(worldProblem_);
     showLoadDiagnostics(notes);
-    CursorEspera(this, false);
+    wait.end();
     if (firstLoad && !worldProblem_.isEmpty())
         ShowMessage(worldProblem_, MsgStyle::Exclamation);
 }
@@ -348,13 +349,12 @@ void frmMain::treeMain_NodeCheck(int position)
     if (node.key != TreeKeys::Root)
         return;
     const bool checked = node.checked;
-    CursorEspera(this, true);
+    const WaitState wait(this);
     // Every project node follows the root, in one pass: projects that share a Name, and names
     // that begin with "(", get their own node set like any other.
     for (int p = 1; p <= tree_.Count(); ++p)
         if (TreeKeys::IsProject(tree_.Node(p).key))
             tree_.SetChecked(p, checked);
-    CursorEspera(this, false);
 }
 
 void frmMain::selectAll(bool checked)

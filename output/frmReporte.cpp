@@ -87,19 +87,18 @@ void frmReporte::setVisible(bool visible)
 
 bool frmReporte::Form_Load()
 {
-    CursorEspera(this, true);
+    WaitState wait(this);
     try {
         GeneraInforme();
     } catch (const ProgramError& error) {
         // A report that cannot be built ends this opening of the window.
-        CursorEspera(this, false);
+        wait.end();
         if (progress_)
             progress_->close();
         ShowMessage(failure("GeneraInforme", error), MsgStyle::Critical);
         QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
         return false;
     }
-    CursorEspera(this, false);
     return true;
 }
 
@@ -143,19 +142,16 @@ void frmReporte::Toolbar1_ButtonClick(const QString& key)
 
 bool frmReporte::Imprimir()
 {
-    bool result = false;
-    CursorEspera(this, true);
+    // The wait state ends on the way out, after the error's message box (which takes the mouse
+    // meanwhile), as it does for the export.
+    const WaitState wait(this);
     try {
         txt_.SelPrint(ReportTitle);
-        result = true;
+        return true;
     } catch (const ProgramError& error) {
-        // The message box must take the mouse: the wait state ends before it shows.
-        CursorEspera(this, false);
         ShowMessage(failure("Imprimir", error), MsgStyle::Critical);
         return false;
     }
-    CursorEspera(this, false);
-    return result;
 }
 
 bool frmReporte::GrabarReporte()

@@ -34,6 +34,24 @@ void CursorEspera(QWidget* window, bool on)
     DoEvents();
 }
 
+WaitState::WaitState(QWidget* window) : window_(window)
+{
+    CursorEspera(window_, true);
+}
+
+WaitState::~WaitState()
+{
+    end();
+}
+
+void WaitState::end()
+{
+    if (!on_)
+        return;
+    on_ = false;
+    CursorEspera(window_, false);
+}
+
 QPoint CentredOrigin(QSize screen, QSize window, int caption)
 {
     // nearbyint rounds halves to the even neighbour in the default rounding mode.

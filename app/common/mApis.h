@@ -15,6 +15,23 @@ class PictureBox;
 // arrow, no capture); either way pending window messages then run once.
 void CursorEspera(QWidget* window, bool on);
 
+// The wait state of `window` for as long as the object lives: on when it is made, off when it is
+// ended or destroyed, whichever comes first, so no way out of a routine (an exception included)
+// leaves the hourglass on.
+class WaitState {
+public:
+    explicit WaitState(QWidget* window);
+    ~WaitState();
+    WaitState(const WaitState&) = delete;
+    WaitState& operator=(const WaitState&) = delete;
+    // Ends the wait state now; later calls and the destructor do nothing.
+    void end();
+
+private:
+    QWidget* window_;
+    bool on_ = true;
+};
+
 // Where a window of `window` pixels (its outer size) goes on a screen of `screen` pixels with
 // captions `caption` pixels high: centred across, and half a caption above the centre down;
 // halves round to the even neighbour.

@@ -291,8 +291,13 @@ TEST_F(ReportWindowTest, PrintingWithoutADefaultPrinterIsAnErrorNotASuccess)
     check("k1");
     frmReporte* report = openReport(0);
     messages.script({MsgAnswer::Yes});
+    // The error's box shows in the wait state, which ends after it, as the export's does.
+    QList<bool> waitingAtBox;
+    messages.onShow = [&](const MessageBoxRequest&) { waitingAtBox.append(QApplication::overrideCursor() != nullptr); };
     report->Toolbar1_ButtonClick("cmdPrint");
+    messages.onShow = nullptr;
     qunsetenv("PRINTER");
+    EXPECT_EQ(waitingAtBox, QList<bool>({false, true}));
     ASSERT_EQ(messages.texts().size(), 2);
     EXPECT_EQ(messages.texts()[1], "Imprimir : 482 Printer error: there is no default printer");
     EXPECT_EQ(messages.shown()[1].iconName(), "critical");
