@@ -6,6 +6,7 @@
 #include "catalogue/Inventory.h"
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/files/PathMapper.h"
+#include "support_files/FileBytes.h"
 #include "support_files/FixtureLibraries.h"
 #include "support_files/TempPrefix.h"
 #include "support_files/TestApplication.h"
@@ -78,9 +79,7 @@ TEST_F(DiagnosticsTest, TheWindowAndTheCommandLineGiveTheSameUnresolvedLines)
     // The real-world projects, twice under other names, as a user's folder holds them.
     const QDir corpus(QStringLiteral(ZANTREL_SOURCE_DIR "/tests/corpus/real-world"));
     for (const QString& name : corpus.entryList({"*.vbp"}, QDir::Files, QDir::Name)) {
-        QFile file(corpus.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
+        const QByteArray bytes = readAll(corpus.filePath(name));
         prefix.writeFile("tmp/" + name, bytes);
         prefix.writeFile("tmp/copia/" + name, bytes);
     }
@@ -186,14 +185,12 @@ TEST_F(DiagnosticsTest, SavedCsvIsReadBackWholeWithHostileTextsInTheirCells)
     EXPECT_EQ(diagnostics->linesModel()->RowTexts(0)[UnresolvedLinesModel::Name], "a\\x09b,\"c\"\\x01z");
     prefix.makeFolder("salida");
     ASSERT_TRUE(diagnostics->SaveCsv("c:\\salida\\lista.csv"));
-    QFile file(prefix.hostPath("salida/lista.csv"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = readAll(prefix.hostPath("salida/lista.csv"));
     EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF")) << "a byte-order mark, for spreadsheet programs";
     QProcess python;
     python.start("python3", {"-c", "import csv,sys\nrows=list(csv.reader(open(sys.argv[1],encoding='utf-8-sig',"
                                    "newline=''),strict=True))\nprint(len(rows));print(rows[0][8]);print(rows[1][7])",
-                             file.fileName()});
+                             prefix.hostPath("salida/lista.csv")});
     ASSERT_TRUE(python.waitForFinished(60000));
     EXPECT_EQ(QString::fromUtf8(python.readAllStandardOutput()), "2\nMotivo\na\\x09b,\"c\"\\x01z\n")
         << python.readAllStandardError().constData();
@@ -251,9 +248,7 @@ TEST_F(DiagnosticsTest, TheWindowKeepsItsSizeAndPlaceInTheSettingsFile)
     DiagnosticsWindow* diagnostics = window->ShowDiagnostics();
     diagnostics->setGeometry(40, 50, 640, 300);
     diagnostics->close();
-    QFile ini(prefix.hostPath("windows/ZANTREL.INI"));
-    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    const QByteArray text = ini.readAll();
+    const QByteArray text = readAll(prefix.hostPath("windows/ZANTREL.INI"));
     EXPECT_TRUE(text.contains("[diagnostico]\r\nleft=40\r\ntop=50\r\nwidth=640\r\nheight=300\r\n")) << text.constData();
 
     DiagnosticsWindow again;
@@ -270,11 +265,8 @@ TEST_F(DiagnosticsTest, TheExportKeepsItsTextsAndItsLogCountsTheUnresolvedLines)
     messages.script({MsgAnswer::Yes});
     window->tlbMain_ButtonClick("cmdExcel");
     EXPECT_EQ(messages.texts(), (QStringList{"Confirma exportar información a excel.", "Información exportada con éxito!"}));
-    QFile log(folder + "/proyectos.log");
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    const QByteArray text = log.readAll();
+    const QByteArray text = readAll(folder + "/proyectos.log");
     EXPECT_TRUE(text.contains("\r\nUnresolved lines (not in the sheet): 2 in 1 project\r\nResult: written")) << text.constData();
-    log.close();
     QFile::remove(folder + "/proyectos.xls");
     QFile::remove(folder + "/proyectos.log");
 }

@@ -2,6 +2,7 @@
 #include "app/frmMain.h"
 #include "catalogue/Catalogue.h"
 #include "platform/desktop/MessageBoxes.h"
+#include "support_files/FileBytes.h"
 #include "support_files/TempPrefix.h"
 #include "support_files/TestApplication.h"
 
@@ -85,9 +86,7 @@ TEST(WindowArguments, TheWindowLoadsTheGivenFolderAndLeavesTheSettingsFileAlone)
     EXPECT_EQ(catalogue.ProjectCount(), 2);
     window.tlbMain_ButtonClick("cmdRefresh");
     EXPECT_EQ(catalogue.ProjectCount(), 2) << "a refresh reloads the same folder";
-    QFile ini(prefix.hostPath("windows/ZANTREL.INI"));
-    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    EXPECT_EQ(ini.readAll(), "[general]\r\npath=c:\\tmp\\\r\n");
+    EXPECT_EQ(readAll(prefix.hostPath("windows/ZANTREL.INI")), "[general]\r\npath=c:\\tmp\\\r\n");
     window.close();
 }
 

@@ -4,6 +4,7 @@
 #include "platform/desktop/FolderBrowser.h"
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/drawing/PictureBox.h"
+#include "support_files/FileBytes.h"
 #include "support_files/TempPrefix.h"
 #include "support_files/UnlistableFolder.h"
 #include "support_files/TestApplication.h"
@@ -89,9 +90,8 @@ TEST_F(MainWindowTest, FirstActivationReadsTheSettingAndLoadsOnce)
     open();
     EXPECT_EQ(window->windowTitle(), "Zantrel");
     EXPECT_EQ(catalogue.ScanPath, "c:\\tmp\\");
-    QFile ini(prefix.hostPath("windows/ZANTREL.INI"));
-    ASSERT_TRUE(ini.open(QIODevice::ReadOnly)) << "the first run writes the default";
-    EXPECT_EQ(ini.readAll(), "[general]\r\npath=c:\\tmp\\\r\n");
+    EXPECT_EQ(readAll(prefix.hostPath("windows/ZANTREL.INI")), "[general]\r\npath=c:\\tmp\\\r\n")
+        << "the first run writes the default";
     EXPECT_EQ(catalogue.ProjectCount(), 3);
     EXPECT_EQ(commandStates(), kAllEnabled);
     EXPECT_EQ(window->controls().stbMain.PanelText(1), "Listo!");
@@ -142,9 +142,7 @@ TEST_F(MainWindowTest, AMissingFolderLeavesOnlyTheOptionsMenuUntilThePathDialogR
     dialog->cmd_Click(0);
     EXPECT_EQ(commandStates(), kAllEnabled);
     EXPECT_EQ(catalogue.ProjectCount(), 3);
-    QFile ini(prefix.hostPath("windows/ZANTREL.INI"));
-    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    EXPECT_EQ(ini.readAll(), "[general]\r\npath=C:\\tmp\\\r\n");
+    EXPECT_EQ(readAll(prefix.hostPath("windows/ZANTREL.INI")), "[general]\r\npath=C:\\tmp\\\r\n");
     dialog->cmd_Click(1);
 }
 
@@ -345,13 +343,32 @@ TEST_F(MainWindowTest, LaysTheControlsOutInPixels)
     EXPECT_NEAR(qGreen(bottom), 0x80, 2);
     EXPECT_NEAR(qBlue(bottom), 0xFF, 2);
 
+    // Minimised, the form's resizes move nothing and the strip is not painted again; restored,
+    // the controls are laid out for the form's size once more.
     const QRect treeBefore = window->treeView()->geometry();
+    const QRect stripBefore = window->strip()->geometry();
+    const QRect toolbarBefore = window->findChild<QToolBar*>("tlbMain")->geometry();
+    const QImage stripImageBefore = strip.copy();
     window->showMinimized();
+    QApplication::processEvents();
+    ASSERT_TRUE(window->isMinimized());
     window->form()->resize(300, 200);
     QApplication::processEvents();
-    if (window->isMinimized())
-        EXPECT_EQ(window->treeView()->geometry(), treeBefore) << "nothing moves while minimised";
+    EXPECT_EQ(window->form()->size(), QSize(300, 200));
+    EXPECT_EQ(window->treeView()->geometry(), treeBefore) << "nothing moves while minimised";
+    EXPECT_EQ(window->strip()->geometry(), stripBefore);
+    EXPECT_EQ(window->findChild<QToolBar*>("tlbMain")->geometry(), toolbarBefore);
+    EXPECT_EQ(window->strip()->image().size(), QSize(32, H - 24 - S)) << "the strip is not painted again";
+    EXPECT_EQ(window->strip()->image(), stripImageBefore);
+
     window->showNormal();
+    QApplication::processEvents();
+    ASSERT_FALSE(window->isMinimized());
+    const int W2 = window->form()->width(), H2 = window->form()->height();
+    EXPECT_EQ(window->findChild<QToolBar*>("tlbMain")->geometry(), QRect(0, 0, W2, 24));
+    EXPECT_EQ(window->strip()->geometry(), QRect(0, 25, 32, H2 - 24 - S));
+    EXPECT_EQ(window->treeView()->geometry(), QRect(32, 25, W2 - 32, H2 - 24 - S));
+    EXPECT_EQ(window->strip()->image().size(), QSize(32, H2 - 24 - S)) << "the strip is painted for its new height";
 }
 
 TEST_F(MainWindowTest, ALongLoadEndsScrolledToTheLastProject)

@@ -4,6 +4,7 @@
 #include "catalogue/ProjectReader.h"
 #include "platform/desktop/MessageBoxes.h"
 #include "support_files/TempPrefix.h"
+#include "support_files/UnlistableFolder.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -98,11 +99,14 @@ TEST(ProjectReader, AFileThatCannotBeOpenedIsReportedAndLeavesTheOutputsEmpty)
     EXPECT_EQ(missing.Name, "");
     EXPECT_EQ(missing.FileName, "c:\\tmp\\gone.vbp");
 
-    if (geteuid() != 0) { // root reads anything
-        prefix.writeLines("tmp/locked.vbp", {"Type=Exe"});
-        QFile::setPermissions(prefix.hostPath("tmp/locked.vbp"), QFileDevice::Permissions());
-        EXPECT_EQ(readProject("c:\\tmp\\locked.vbp").messages, QStringList{"DeterminaTipoDeProyecto : 75 Path/File access error"});
-    }
+    // A file that exists but cannot be opened (root, as here and in CI, gives up its bypass).
+    prefix.writeLines("tmp/locked.vbp", {"Type=Exe"});
+    const UnreadableFile locked(prefix.hostPath("tmp/locked.vbp"));
+    ASSERT_TRUE(locked.unreadable());
+    ReadResult refused = readProject("c:\\tmp\\locked.vbp", "Anterior");
+    EXPECT_EQ(refused.messages, QStringList{"DeterminaTipoDeProyecto : 75 Path/File access error"});
+    EXPECT_EQ(refused.Kind, 0);
+    EXPECT_EQ(refused.Name, "");
 }
 
 TEST(ProjectReader, BinaryContentNeverStopsTheReading)

@@ -6,6 +6,7 @@
 #include "platform/controls/MemoryControls.h"
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/registry/RegistryStore.h"
+#include "support_files/FileBytes.h"
 #include "support_files/TempPrefix.h"
 #include "support_files/TypeLibImages.h"
 
@@ -38,9 +39,7 @@ void installEveryNamedLibrary(const TempPrefix& prefix, const QString& corpus, c
     QByteArray registry = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n\n";
     int n = 0;
     for (const QString& name : files) {
-        QFile file(corpus + u'/' + name);
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        const QString text = QString::fromLatin1(file.readAll());
+        const QString text = QString::fromLatin1(readAll(corpus + u'/' + name));
         for (const QString& line : text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")))) {
             const QRegularExpressionMatch match = named.match(line);
             if (!match.hasMatch())
@@ -68,10 +67,7 @@ void installEveryNamedLibrary(const TempPrefix& prefix, const QString& corpus, c
 // registered for them, so they add no entry.
 int projectComponents(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    return int(file.readAll().count("\nObject=*\\A"));
+    return int(readAll(path).count("\nObject=*\\A"));
 }
 
 }
@@ -79,10 +75,8 @@ int projectComponents(const QString& path)
 TEST(RealWorldCorpus, KindsNamesAndDependenciesMatchTheIndependentReading)
 {
     const QString corpus = QStringLiteral(ZANTREL_SOURCE_DIR "/tests/corpus/real-world");
-    QFile expectedFile(corpus + QStringLiteral("/expected.tsv"));
-    ASSERT_TRUE(expectedFile.open(QIODevice::ReadOnly));
     QList<QStringList> expected;
-    for (const QByteArray& line : expectedFile.readAll().split('\n').mid(1))
+    for (const QByteArray& line : readAll(corpus + QStringLiteral("/expected.tsv")).split('\n').mid(1))
         if (!line.isEmpty())
             expected.append(QString::fromUtf8(line).split(u'\t'));
     ASSERT_GE(expected.size(), 30);

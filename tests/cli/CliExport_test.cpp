@@ -123,9 +123,7 @@ TEST(CliExport, EachFailureSaysTheSameInXlsAndXlsx)
         EXPECT_FALSE(QFileInfo(prefix.hostPath(QString("enlaces/") + name)).isSymLink()) << name;
         EXPECT_GT(QFileInfo(prefix.hostPath(QString("enlaces/") + name)).size(), 0) << name;
     }
-    QFile victim(prefix.hostPath("victima.txt"));
-    ASSERT_TRUE(victim.open(QIODevice::ReadOnly));
-    EXPECT_EQ(victim.readAll(), "intacta");
+    EXPECT_EQ(readAll(prefix.hostPath("victima.txt")), "intacta");
 }
 
 TEST(CliExportLog, TheLogCountsTheLinesTheSheetLeavesOut)
@@ -137,7 +135,5 @@ TEST(CliExportLog, TheLogCountsTheLinesTheSheetLeavesOut)
     prefix.makeFolder("salida");
     QByteArray out, err;
     ASSERT_EQ(RunCli({"export", "c:\\tmp\\", "-o", "c:\\salida"}, prefix.root(), &out, &err), 0) << err.constData();
-    QFile log(prefix.hostPath("salida/proyectos.log"));
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(log.readAll().contains("\r\nUnresolved lines (not in the sheet): 3 in 2 projects\r\nResult: written"));
+    EXPECT_TRUE(readAll(prefix.hostPath("salida/proyectos.log")).contains("\r\nUnresolved lines (not in the sheet): 3 in 2 projects\r\nResult: written"));
 }

@@ -2,9 +2,9 @@
 // either goes on with a known verb, or ends with status 0 and text for standard output, or with
 // status 2 and one line naming the mistake followed by where the help is.
 #include "cli/CommandLine.h"
+#include "FuzzCheck.h"
 
 #include <cstdint>
-#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -19,17 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int status = ReadCommandLine(args, line, out, err);
     if (status == -1) {
         static const QStringList verbs = {"tree", "catalogue", "export", "report", "missing", "libraries", "uses", "drift", "graph"};
-        if (!verbs.contains(line.verb) || !out.isEmpty() || !err.isEmpty())
-            std::abort();
+        check(verbs.contains(line.verb) && out.isEmpty() && err.isEmpty());
     } else if (status == 0) {
-        if (out.isEmpty() || !err.isEmpty())
-            std::abort();
-    } else if (status == 2) {
-        // Two lines whatever the words hold: a line break in a word is written as an escape.
-        if (!out.isEmpty() || !err.startsWith("zantrel-cli: ") || !err.endsWith(" --help'\n") || err.count('\n') != 2)
-            std::abort();
+        check(!out.isEmpty() && err.isEmpty());
     } else {
-        std::abort();
+        check(status == 2);
+        // Two lines whatever the words hold: a line break in a word is written as an escape.
+        check(out.isEmpty() && err.startsWith("zantrel-cli: ") && err.endsWith(" --help'\n") && err.count('\n') == 2);
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 // expansion passes the Windows limit, however the values refer to each other.
 #include "platform/registry/RegistryStore.h"
 #include "platform/registry/WindowsEnvironment.h"
+#include "FuzzCheck.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -10,12 +11,6 @@
 #include <cstdlib>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 // A string as the registry file writes it, quotes and backslashes escaped, other characters
 // below 0x20 and above 0x7e as \x escapes.

@@ -3,18 +3,13 @@
 // a value is written it reads back as written while the file's other sections survive the
 // rewrite, and the rewritten text reads the same when written again.
 #include "platform/files/PrivateProfile.h"
+#include "FuzzCheck.h"
 
 #include <QByteArray>
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 }
 

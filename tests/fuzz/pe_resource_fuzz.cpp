@@ -6,6 +6,7 @@
 #include "platform/files/ByteSource.h"
 #include "platform/typelib/PeResources.h"
 #include "platform/typelib/TypeLibReader.h"
+#include "FuzzCheck.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,12 +20,6 @@ struct Folder {
     QTemporaryDir dir{QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/zantrel-fuzz-XXXXXX")
                                                                 : QDir::tempPath() + QStringLiteral("/zantrel-fuzz-XXXXXX")};
 };
-
-void check(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
 
 bool sameRange(const std::optional<ByteRange>& a, const std::optional<ByteRange>& b)
 {

@@ -10,6 +10,7 @@
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/files/PathMapper.h"
 #include "platform/registry/RegistryStore.h"
+#include "FuzzCheck.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,7 +27,7 @@ QString memoryFolder()
 
 void copyFixture(const QString& name, const QString& to)
 {
-    QFile::copy(QStringLiteral(ZANTREL_FIXTURES "/") + name, to);
+    check(QFile::copy(QStringLiteral(ZANTREL_FIXTURES "/") + name, to)); // a missing fixture would resolve nothing
 }
 
 // One registered type library: HKCR\TypeLib\{guid}\version\0\win32 = path.

@@ -13,6 +13,7 @@
 #include "platform/registry/WindowsEnvironment.h"
 #include "platform/typelib/RegistryTypeLibRegistrations.h"
 #include "platform/typelib/TypeLibService.h"
+#include "FuzzCheck.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -28,12 +29,6 @@ struct Folder {
                                                                 : QDir::tempPath() + QStringLiteral("/zantrel-fuzz-XXXXXX")};
     Folder() { PathMapper::setCurrent(dir.path()); }
 };
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 void readAsThePrefixRegistry(const QByteArray& input)
 {
@@ -108,8 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
 
-    if (hive.savedText() != input)
-        std::abort(); // an unchanged hive must be written back as it was read
+    check(hive.savedText() == input); // an unchanged hive must be written back as it was read
 
     const auto keys = allKeys(hive);
     const auto [last, lastDepth] = keys.back();
@@ -127,7 +121,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     RegistryHive reread(QString(), "\\\\Machine", false);
     reread.loadText(hive.savedText());
-    if (describe(hive) != describe(reread))
-        std::abort(); // what was saved must read back the same
+    check(describe(hive) == describe(reread)); // what was saved must read back the same
     return 0;
 }

@@ -6,17 +6,12 @@
 #include "output/ReportBuilder.h"
 #include "platform/controls/MemoryControls.h"
 #include "platform/richtext/RtfWriter.h"
+#include "FuzzCheck.h"
 
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 // Balanced braces outside escapes, and the document is one group.
 void checkFraming(const QByteArray& rtf)

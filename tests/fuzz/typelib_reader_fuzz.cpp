@@ -6,6 +6,7 @@
 #include "platform/files/ByteSource.h"
 #include "platform/files/PathMapper.h"
 #include "platform/typelib/TypeLibReader.h"
+#include "FuzzCheck.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,12 +29,6 @@ struct Prefix {
         PathMapper::setCurrent(dir.path());
     }
 };
-
-void check(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
 
 bool sameResult(const std::optional<TypeLibInfo>& a, const std::optional<TypeLibInfo>& b)
 {

@@ -7,6 +7,7 @@
 // the memory an input can ask for, so that runs stay fast.
 #include "platform/xls/CompoundFile.h"
 #include "platform/xls/XlsWorkbook.h"
+#include "FuzzCheck.h"
 
 #include <QSet>
 #include <QtEndian>
@@ -17,12 +18,6 @@
 #include <vector>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 std::uint16_t at16(const QByteArray& b, qsizetype i)
 {

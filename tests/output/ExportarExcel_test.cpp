@@ -8,6 +8,8 @@
 #include "platform/registry/RegistryStore.h"
 #include "platform/xls/SpreadGrid.h"
 #include "support_files/CatalogueFixtures.h"
+#include "support_files/FileBytes.h"
+#include "support_files/FixtureLibraries.h"
 #include "support_files/IndependentReaders.h"
 #include "support_files/TempPrefix.h"
 
@@ -47,12 +49,6 @@ QStringList dataRow(const QString& fileName, const QString& name, const QString&
 {
     return {fileName, name, kind, e.FilePath, QString::number(e.SizeKB) + " KB", e.FileDate, e.Description, e.Guid,
             QString::number(e.MajorVersion) + "." + QString::number(e.MinorVersion)};
-}
-
-QByteArray readHostFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 // An export into c:\programa of a temporary prefix, recording the status texts, the wait state
@@ -227,7 +223,7 @@ TEST_F(ExportTest, TheLogSaysWhenWhichFileWhichSheetHowManyRowsAndTheOutcome)
 {
     fillLayoutCatalogue(catalogue);
     ASSERT_TRUE(runExport());
-    const QString log = QString::fromUtf8(readHostFile(host("proyectos.log")));
+    const QString log = QString::fromUtf8(readAll(host("proyectos.log")));
     const QStringList lines = log.split("\r\n");
     ASSERT_GE(lines.size(), 9) << log.toStdString();
     EXPECT_TRUE(QRegularExpression("^Export: \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$").match(lines[0]).hasMatch());
@@ -281,9 +277,9 @@ TEST_F(ExportTest, ASheetNeedingARowPast32767FailsWithOverflowAndWritesNothing)
         entries.append(entry(QString("C:\\libs\\lib%1.dll").arg(i)));
     AddProject(catalogue, "Enorme.vbp", ProjectKind::Exe, "Enorme", entries);
     ASSERT_TRUE(runExport());
-    EXPECT_TRUE(readHostFile(host("proyectos.log")).contains("Rows: 32767\r\n"));
-    const QByteArray earlierWorkbook = readHostFile(host("proyectos.xls"));
-    const QByteArray earlierLog = readHostFile(host("proyectos.log"));
+    EXPECT_TRUE(readAll(host("proyectos.log")).contains("Rows: 32767\r\n"));
+    const QByteArray earlierWorkbook = readAll(host("proyectos.xls"));
+    const QByteArray earlierLog = readAll(host("proyectos.log"));
 
     AddProject(catalogue, "Uno.vbp", ProjectKind::Exe, "Uno", {entry("C:\\uno.dll")});
     EXPECT_FALSE(runExport());
@@ -293,8 +289,8 @@ TEST_F(ExportTest, ASheetNeedingARowPast32767FailsWithOverflowAndWritesNothing)
     EXPECT_TRUE(waitingAtBox);
     EXPECT_EQ(statusTexts.last(), "Listo!");
     EXPECT_EQ(waitCalls, (QList<bool>{true, false}));
-    EXPECT_EQ(readHostFile(host("proyectos.xls")), earlierWorkbook);
-    EXPECT_EQ(readHostFile(host("proyectos.log")), earlierLog);
+    EXPECT_EQ(readAll(host("proyectos.xls")), earlierWorkbook);
+    EXPECT_EQ(readAll(host("proyectos.log")), earlierLog);
 }
 
 TEST_F(ExportTest, ASaveThatFailsShowsErrorAlExportarArchivoAndNoOtherMessage)
@@ -318,10 +314,8 @@ TEST_F(ExportTest, ALoadedFolderIsExportedWholeWithNoProjectChecked)
 {
     REQUIRE_JUDGE(HaveXlrd(), "python3-xlrd");
     // A library registered as Wine registers it, and two projects that reference it.
-    QFile library(ZANTREL_SOURCE_DIR "/tests/fixtures/typelibs/facturacion32.dll");
-    ASSERT_TRUE(library.open(QIODevice::ReadOnly));
-    prefix.writeFile("windows/system32/facturacion32.dll", library.readAll());
-    const QByteArray guid = "{3F2A9C10-5B7E-4D21-9A6C-0E8B1F4D7A21}";
+    prefix.writeFile("windows/system32/facturacion32.dll", FixtureLibraries::Bytes("facturacion32.dll"));
+    const QByteArray guid = FixtureLibraries::Facturacion.toLatin1();
     prefix.writeFile("../system.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n\n"
                                       "[Software\\\\Classes\\\\TypeLib\\\\" + guid + "\\\\1.0\\\\0\\\\win32] 1700000000\n"
                                       "@=\"C:\\\\windows\\\\system32\\\\facturacion32.dll\"\n");
@@ -392,8 +386,8 @@ TEST_F(ExportTest, AFullDiskLeavesTheEarlierFilesAndNoTemporaryFile)
 
     EXPECT_FALSE(runExport());
     EXPECT_EQ(messages.texts(), QStringList{"Error al Exportar archivo"});
-    EXPECT_EQ(readHostFile(host("proyectos.xls")), "earlier workbook");
-    EXPECT_EQ(readHostFile(host("proyectos.log")), "earlier log");
+    EXPECT_EQ(readAll(host("proyectos.xls")), "earlier workbook");
+    EXPECT_EQ(readAll(host("proyectos.log")), "earlier log");
     EXPECT_EQ(QDir(host("")).entryList(QDir::Files | QDir::Hidden, QDir::Name),
               (QStringList{"proyectos.log", "proyectos.xls"}));
 }
@@ -419,6 +413,6 @@ TEST_F(ExportTest, AProgramFolderThatCannotBeWrittenLeavesTheEarlierFiles)
     if (geteuid() != 0)
         QFile::setPermissions(host(""), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(messages.texts(), QStringList{"Error al Exportar archivo"});
-    EXPECT_EQ(readHostFile(host("proyectos.xls")), "earlier workbook");
-    EXPECT_EQ(readHostFile(host("proyectos.log")), "earlier log");
+    EXPECT_EQ(readAll(host("proyectos.xls")), "earlier workbook");
+    EXPECT_EQ(readAll(host("proyectos.log")), "earlier log");
 }

@@ -138,10 +138,23 @@ TEST(ReportText, ProjectsThatShareANameEachWriteTheirOwnLineOrBlockOnce)
     EXPECT_EQ(summary.projects, QStringList({"Project1", "Project1", "Project1"}));
 
     RecordedProgress detail;
-    EXPECT_EQ(ReportText(0, folder.tree, folder.catalogue, &detail),
-              Title + DetailedBlock(folder.catalogue.Projects[1]) + DetailedBlock(folder.catalogue.Projects[3]) +
-                  DetailedBlock(folder.catalogue.Projects[4]));
-    EXPECT_EQ(DetailedBlock(folder.catalogue.Projects[3]).count("Archivo     : C:\\libs\\tres.dll"), 1);
+    const auto block = [](const QString& library, const QString& description) {
+        return "Archivo     : C:\\libs\\" + library + "\r\n"
+               "Descripción : " + description + "\r\n"
+               "GUID        : {00020430-0000-0000-C000-000000000046}\r\n"
+               "V. Mayor    : 2\r\n"
+               "V. Menor    : -1\r\n"
+               "Tamaño      : 1234 KB\r\n"
+               "Fecha       : 05/03/2001 12:00:00\r\n"
+               "\r\n";
+    };
+    const QString detailed = ReportText(0, folder.tree, folder.catalogue, &detail);
+    EXPECT_EQ(detailed, Title +
+                            "Proyecto    : Project1 - (uno.vbp)\r\n" + block("uno.dll", "Uno") + "\r\n" +
+                            "Proyecto    : Project1 - (tres.vbp)\r\n" + block("tres.dll", "Tres") + "\r\n" +
+                            "Proyecto    : Project1 - (cuatro.vbp)\r\n" + "\r\n");
+    EXPECT_EQ(detailed.count("Archivo     : C:\\libs\\tres.dll"), 1);
+    EXPECT_EQ(detailed.count("dos"), 0) << "the unchecked project of the same name is not written";
     EXPECT_EQ(detail.values, QList<double>({1, 2, 3})) << "the count never passes the number of checked nodes";
 }
 

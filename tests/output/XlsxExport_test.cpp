@@ -3,6 +3,7 @@
 #include "catalogue/Catalogue.h"
 #include "platform/files/HostNames.h"
 #include "support_files/CatalogueFixtures.h"
+#include "support_files/FileBytes.h"
 #include "support_files/IndependentReaders.h"
 #include "support_files/TempPrefix.h"
 
@@ -24,13 +25,6 @@ DependencyEntry entry(const QString& path, int sizeKB, int major, int minor, con
     e.SizeKB = sizeKB;
     e.FileDate = date;
     return e;
-}
-
-
-QByteArray readHostFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 class XlsxExportTest : public ::testing::Test {
@@ -141,12 +135,12 @@ TEST_F(XlsxExportTest, AFolderThatCannotTakeTheWorkbookFailsAndKeepsTheEarlierFi
     EXPECT_FALSE(QFile::exists(prefix.hostPath("no")));
 
     ASSERT_TRUE(exportTo()) << problem.toStdString();
-    const QByteArray earlier = readHostFile(workbook());
+    const QByteArray earlier = readAll(workbook());
     // A folder where the workbook's name is taken by a folder: the write fails at the rename.
     prefix.makeFolder("otra/proyectos.xlsx");
     EXPECT_FALSE(exportTo("c:\\otra"));
     EXPECT_FALSE(problem.isEmpty());
     EXPECT_EQ(QDir(prefix.hostPath("otra")).entryList(QDir::Files | QDir::Hidden), QStringList{})
         << "the half-made workbook is removed";
-    EXPECT_EQ(readHostFile(workbook()), earlier);
+    EXPECT_EQ(readAll(workbook()), earlier);
 }

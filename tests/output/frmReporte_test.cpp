@@ -9,6 +9,7 @@
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/files/ProgramFolder.h"
 #include "platform/richtext/RichTextBox.h"
+#include "support_files/FileBytes.h"
 #include "support_files/TempPrefix.h"
 #include "support_files/TestApplication.h"
 
@@ -45,12 +46,6 @@ void flushDeletes()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QApplication::processEvents();
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // A main window over a folder of three projects, loaded as on its first activation.

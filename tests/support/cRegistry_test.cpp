@@ -4,6 +4,7 @@
 #include "platform/registry/RegistryStore.h"
 #include "platform/registry/RegistryText.h"
 #include "platform/registry/WinRegistry.h"
+#include "support_files/FileBytes.h"
 #include "support_files/TempPrefix.h"
 #include "support_files/WineRegistryText.h"
 
@@ -36,12 +37,7 @@ struct RegistryPrefix {
         machine.key(kTests + QStringLiteral("\\child b"));
         machine.writeTo(prefix);
     }
-    QByteArray systemReg() const
-    {
-        QFile file(prefix.root() + QStringLiteral("/system.reg"));
-        file.open(QIODevice::ReadOnly);
-        return file.readAll();
-    }
+    QByteArray systemReg() const { return readAll(prefix.root() + QStringLiteral("/system.reg")); }
 };
 
 cRegistry registryAt(std::int32_t root, const QString& section, const QString& value = QString())

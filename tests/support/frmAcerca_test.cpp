@@ -1,11 +1,11 @@
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/drawing/PictureBox.h"
-#include "platform/richtext/WindowsFonts.h"
 #include "support/frmAcerca.h"
 #include "support_files/RecordingBrowser.h"
 #include "support_files/TestApplication.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPointer>
@@ -51,10 +51,17 @@ TEST_F(AboutWindowTest, ShowsTheProductOnTheStripAndTheTextsInTahoma)
     EXPECT_EQ(about.Image1()->pixmap().size(), QSize(32, 32));
     EXPECT_EQ(about.lblProduct()->text(), "Zantrel 1.0.3");
     EXPECT_EQ(about.lblGlosa()->text(), "Visualiza las referencias y componentes de múltiples proyectos Microsoft Visual Basic");
+    // Every text in Tahoma (Wine ships the face, so it is drawn as such): the product 12-point bold,
+    // the summary 9-point bold, the rest 8-point.
     for (QLabel* label : about.findChildren<QLabel*>()) {
-        if (label != about.Image1()) {
-            EXPECT_EQ(label->font().family(), WindowsFonts::Family("Tahoma")) << label->objectName().toStdString();
-        }
+        if (label == about.Image1())
+            continue;
+        const std::string name = label->objectName().toStdString();
+        EXPECT_EQ(label->font().family(), "Tahoma") << name;
+        EXPECT_EQ(QFontInfo(label->font()).family(), "Tahoma") << name << ": the face really drawn";
+        const int points = label == about.lblProduct() ? 12 : label == about.lblGlosa() ? 9 : 8;
+        EXPECT_EQ(label->font().pointSize(), points) << name;
+        EXPECT_EQ(label->font().bold(), points != 8) << name;
     }
 
     // Credit, purpose, distribution, postcard with a three-line address, disclaimer: each group

@@ -8,11 +8,17 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 
-// The file's bytes, or "<unreadable>".
+// The file's bytes. A file that cannot be read fails the test, naming the file and the reason, and
+// reads as "<unreadable>", which no expectation of a test matches. A test that expects a file to be
+// missing says so with QFileInfo::exists rather than through this.
 inline QByteArray readAll(const QString& path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    if (!file.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "cannot read " << path.toStdString() << ": " << file.errorString().toStdString();
+        return QByteArray("<unreadable>");
+    }
+    return file.readAll();
 }
 
 // Replaces the file's bytes, failing the test when it cannot.

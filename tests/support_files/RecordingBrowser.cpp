@@ -37,6 +37,7 @@ RecordingBrowser::RecordingBrowser(int exitStatus, int seconds)
 
 RecordingBrowser::~RecordingBrowser()
 {
+    release();
     for (const QByteArray& name : unset_)
         qunsetenv(name.constData());
     for (const auto& [name, value] : saved_)
@@ -55,6 +56,25 @@ void RecordingBrowser::behave(int exitStatus, int seconds)
     script.write("exit " + QByteArray::number(exitStatus) + "\n");
     script.close();
     script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void RecordingBrowser::hold()
+{
+    const QByteArray released = dir_.filePath(QStringLiteral("released")).toLocal8Bit();
+    QFile::remove(QString::fromLocal8Bit(released));
+    QFile script(dir_.filePath(QStringLiteral("browser")));
+    script.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    script.write("#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + dir_.filePath(QStringLiteral("opened.txt")).toLocal8Bit()
+                 + "'\ni=0\nwhile [ ! -e '" + released + "' ] && [ $i -lt 2400 ]; do sleep 0.05; i=$((i+1)); done\n"
+                 "[ -e '" + released + "' ] || exit 1\nexit 0\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void RecordingBrowser::release()
+{
+    QFile released(dir_.filePath(QStringLiteral("released")));
+    released.open(QIODevice::WriteOnly);
 }
 
 QStringList RecordingBrowser::opened() const

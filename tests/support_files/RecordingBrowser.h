@@ -22,6 +22,11 @@ public:
 
     // Rewrites the script to exit with `exitStatus` after `seconds`.
     void behave(int exitStatus, int seconds = 0);
+    // Rewrites the script to record its target and then keep running until release() (it gives up
+    // after two minutes with status 1, so that an opener waiting for it fails rather than hangs).
+    void hold();
+    // Lets a held browser exit with status 0.
+    void release();
     // The targets handed to the browser so far, in order.
     QStringList opened() const;
     // A folder of the test's own, for files to open.

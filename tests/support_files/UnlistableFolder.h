@@ -27,3 +27,21 @@ private:
     bool dropped_ = false;
     __user_cap_data_struct saved_[2] {};
 };
+
+// A file this process really cannot open while the object lives: mode 000, and as root the same
+// capabilities as for UnlistableFolder are given up by the calling thread. Put back on destruction.
+class UnreadableFile {
+public:
+    explicit UnreadableFile(QString hostFile);
+    ~UnreadableFile();
+    UnreadableFile(const UnreadableFile&) = delete;
+    UnreadableFile& operator=(const UnreadableFile&) = delete;
+
+    // True when opening the file for reading now really fails (checked with open).
+    bool unreadable() const;
+
+private:
+    QString file_;
+    bool dropped_ = false;
+    __user_cap_data_struct saved_[2] {};
+};

@@ -3,6 +3,7 @@
 #include "platform/core/AnsiCodePage.h"
 #include "platform/files/PathMapper.h"
 #include "platform/files/PrivateProfile.h"
+#include "support_files/FileBytes.h"
 #include "support_files/TempPrefix.h"
 
 #include <QDir>
@@ -11,15 +12,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-}
 
 TEST(CIni, FirstRunWritesTheDefaultFolderToTheWindowsFolder)
 {
@@ -27,7 +19,7 @@ TEST(CIni, FirstRunWritesTheDefaultFolderToTheWindowsFolder)
     CIni ini;
     EXPECT_EQ(ini.Leer("general", "path", "ZANTREL.INI"), "");
     EXPECT_EQ(LeerScanPath(ini), "c:\\tmp\\");
-    EXPECT_EQ(fileBytes(prefix.hostPath("windows/ZANTREL.INI")), "[general]\r\npath=c:\\tmp\\\r\n");
+    EXPECT_EQ(readAll(prefix.hostPath("windows/ZANTREL.INI")), "[general]\r\npath=c:\\tmp\\\r\n");
     EXPECT_EQ(LeerScanPath(ini), "c:\\tmp\\");
 }
 
@@ -54,7 +46,7 @@ TEST(CIni, WritingKeepsEveryOtherLine)
     ini.Grabar("ZANTREL.INI", "General", "path", QStringLiteral("d:\\src"));
     ini.Grabar("ZANTREL.INI", "fin", "nueva", 42);
     ini.Grabar("ZANTREL.INI", "extra", "k", "v");
-    EXPECT_EQ(fileBytes(prefix.hostPath("windows/ZANTREL.INI")),
+    EXPECT_EQ(readAll(prefix.hostPath("windows/ZANTREL.INI")),
               "; notas\r\n[general]\r\npath=d:\\src\r\notra=1\r\n[fin]\r\nx=y\r\nnueva=42\r\n[extra]\r\nk=v\r\n");
     EXPECT_EQ(ini.Leer("general", "path", "ZANTREL.INI"), "d:\\src") << "a value without backslash is kept unchanged";
 }
@@ -69,7 +61,7 @@ TEST(CIni, AFileThatCannotBeWrittenIsLeftAsItWas)
     prefix.writeFile("windows", "not a folder");
     CIni ini;
     ini.Grabar("ZANTREL.INI", "general", "path", "c:\\nuevo\\");
-    EXPECT_EQ(fileBytes(prefix.hostPath("windows")), "not a folder");
+    EXPECT_EQ(readAll(prefix.hostPath("windows")), "not a folder");
     EXPECT_EQ(ini.Leer("general", "path", "ZANTREL.INI"), "");
 }
 

@@ -1,4 +1,5 @@
 #include "platform/files/PrivateProfile.h"
+#include "support_files/FileBytes.h"
 #include "support_files/SmallTmpfs.h"
 #include "support_files/TempPrefix.h"
 
@@ -7,15 +8,6 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
-namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-}
 
 TEST(PrivateProfile, ASettingsFileThatCannotBeReadIsNeverRewritten)
 {

@@ -1,5 +1,6 @@
 #include "platform/registry/RegistryHive.h"
 #include "platform/registry/RegistryText.h"
+#include "support_files/FileBytes.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -59,13 +60,6 @@ QString writeFile(const QTemporaryDir& dir, const QByteArray& text, const QStrin
     file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     file.write(text);
     return path;
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
 }
 
 std::vector<QStringView> pathOf(const QString& path)
@@ -164,7 +158,7 @@ TEST(RegistryHive, SavingAnUnchangedHiveReproducesTheFileByteForByte)
         h.hive.values(h.key(QStringLiteral("Software\\Wine\\Values")));
         h.hive.values(h.key(QStringLiteral("Software\\Classes\\CLSID\\{00020420-0000-0000-C000-000000000046}\\InprocServer32")));
         ASSERT_TRUE(h.hive.save());
-        EXPECT_EQ(readFile(h.path), text) << (crlf ? "CR LF" : "LF");
+        EXPECT_EQ(readAll(h.path), text) << (crlf ? "CR LF" : "LF");
     }
 }
 
@@ -175,7 +169,7 @@ TEST(RegistryHive, AChangedKeyIsRewrittenAsWineWritesItAndTheRestKeepsItsText)
     h.hive.setValue(server, RegistryValue{QStringLiteral("Apartment"), 1, utf16(QStringLiteral("yes"))});
     ASSERT_TRUE(h.hive.save());
 
-    const QByteArray written = readFile(h.path);
+    const QByteArray written = readAll(h.path);
     const qsizetype blockStart = written.indexOf("[Software\\\\Classes\\\\CLSID");
     const qsizetype blockEnd = written.indexOf("\n\n", blockStart);
     ASSERT_GT(blockStart, 0);
@@ -224,7 +218,7 @@ TEST(RegistryHive, WrittenValuesReadBackUnchanged)
             hive.setValue(key, value);
         ASSERT_TRUE(hive.save());
     }
-    const QByteArray text = readFile(path);
+    const QByteArray text = readAll(path);
     EXPECT_TRUE(text.startsWith("WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n\n[Software\\\\Tests \\[1\\]] "));
     EXPECT_TRUE(text.contains("\n\"Controls\"=\"\\e\\1\\0347\\tend\"\n")) << "octal takes three digits before an octal digit";
     EXPECT_TRUE(text.contains("\n\"Name \\\"quoted\\\" \\\\ [x]\"=\"\\xe9\\x20ac\\xd83d\\xde00f\"\n"));
@@ -264,7 +258,7 @@ TEST(RegistryHive, NewKeysGoWhereWinePutsThemAndOnlyLeavesGetABlock)
     ASSERT_TRUE(shell);
     ASSERT_TRUE(h.hive.save());
 
-    const QByteArray text = readFile(h.path);
+    const QByteArray text = readAll(h.path);
     const qsizetype bmpAt = text.indexOf("\n[Software\\\\Classes\\\\.bmp] ");
     const qsizetype txtAt = text.indexOf("\n[Software\\\\Classes\\\\.txt] ");
     const qsizetype shellAt = text.indexOf("\n[Software\\\\Classes\\\\zfile\\\\shell] ");
@@ -281,7 +275,7 @@ TEST(RegistryHive, ADeletedKeyLeavesTheFileAndAnEmptiedParentKeepsABlock)
     RegistryKey* win32 = h.key(QStringLiteral("Software\\Classes\\Typelib\\{00020430-0000-0000-C000-000000000046}\\2.0\\0\\win32"));
     h.hive.deleteKey(win32);
     ASSERT_TRUE(h.hive.save());
-    const QByteArray text = readFile(h.path);
+    const QByteArray text = readAll(h.path);
     EXPECT_FALSE(text.contains("stdole2.tlb"));
     EXPECT_TRUE(text.contains("\n[Software\\\\Classes\\\\Typelib\\\\{00020430-0000-0000-C000-000000000046}\\\\2.0\\\\0] "))
         << "the locale key is now empty and would vanish without a block of its own";
@@ -301,7 +295,7 @@ TEST(RegistryHive, RepeatedBlocksOfOneKeyMergeAndAreWrittenOnce)
     EXPECT_EQ(h.hive.value(a, QString())->data, utf16(QStringLiteral("second"))) << "the later line wins, as in Wine";
     h.hive.setValue(a, RegistryValue{QStringLiteral("z"), 4, QByteArray(4, '\0')});
     ASSERT_TRUE(h.hive.save());
-    const QByteArray written = readFile(h.path);
+    const QByteArray written = readAll(h.path);
     EXPECT_EQ(written.count("first"), 0);
     EXPECT_EQ(written.count("[a]") + written.count("[A]"), 1);
     EXPECT_TRUE(written.contains("\n[B] 1\n\"y\"=\"2\"\n"));
@@ -333,7 +327,7 @@ TEST(RegistryHive, MalformedLinesAreKeptAndDoNotStopTheReading)
 
     h.hive.setValue(good, RegistryValue{QStringLiteral("new"), 4, QByteArray(4, '\0')});
     ASSERT_TRUE(h.hive.save());
-    const QByteArray written = readFile(h.path);
+    const QByteArray written = readAll(h.path);
     for (const char* kept : {"\"orphan\"=\"before any key\"\n", "\"unterminated\"=\"no end\n", "\"bad hex\"=hex:1ff,00\n",
                              "\"bad type\"=hex(zz:00\n", "garbage line\n", "\n[Broken\n\"lost\"=\"1\"\n", "\n[\\\\Leading] 1\n"})
         EXPECT_TRUE(written.contains(kept)) << kept;
@@ -347,7 +341,7 @@ TEST(RegistryHive, AFileThatIsNotARegistryIsReadAsEmptyAndNeverOverwritten)
     EXPECT_FALSE(h.hive.writable());
     h.hive.createChild(h.hive.root(), QStringLiteral("X"));
     EXPECT_FALSE(h.hive.save());
-    EXPECT_EQ(readFile(h.path), text);
+    EXPECT_EQ(readAll(h.path), text);
 }
 
 TEST(RegistryHive, AFailedWriteLeavesTheOldFileAndDropsTheChange)
@@ -368,7 +362,7 @@ TEST(RegistryHive, AFailedWriteLeavesTheOldFileAndDropsTheChange)
     std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_FALSE(saved);
-    EXPECT_EQ(readFile(h.path), kSystemReg);
+    EXPECT_EQ(readAll(h.path), kSystemReg);
     RegistryKey* reloaded = h.key(QStringLiteral("Software\\Wine\\Values"));
     ASSERT_TRUE(reloaded);
     EXPECT_FALSE(h.hive.value(reloaded, QStringLiteral("Big"))) << "memory agrees with the file again";
@@ -418,5 +412,5 @@ TEST(RegistryHive, TextGivenInMemoryReadsAndSavesAsTheSameFileDoes)
         lines.removeIf([](const QByteArray& line) { return line.startsWith("#time="); });
         return lines.join('\n');
     };
-    EXPECT_EQ(withoutTimes(composed), withoutTimes(readFile(onDisk.path)));
+    EXPECT_EQ(withoutTimes(composed), withoutTimes(readAll(onDisk.path)));
 }

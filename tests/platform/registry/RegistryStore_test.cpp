@@ -2,6 +2,7 @@
 #include "platform/registry/RegistryStore.h"
 #include "platform/registry/RegistryText.h"
 #include "platform/registry/WinRegistry.h"
+#include "support_files/FileBytes.h"
 #include "support_files/TempPrefix.h"
 #include "support_files/WineRegistryText.h"
 
@@ -15,12 +16,6 @@ using namespace WinApi;
 namespace {
 
 const QString kStdole = QStringLiteral("{00020430-0000-0000-C000-000000000046}");
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A prefix whose user has his own .txt class and a class the machine does not know.
 struct LayeredPrefix {
@@ -93,16 +88,16 @@ TEST(RegistryStore, WritesThroughClassesRootGoWhereTheKeyLives)
 {
     LayeredPrefix p;
     RegistryStore store(p.prefix.root());
-    const QByteArray systemBefore = readFile(p.systemReg());
+    const QByteArray systemBefore = readAll(p.systemReg());
 
     ASSERT_EQ(store.setValue(RegistryRoot::ClassesRoot, u".abc", RegistryValue{QStringLiteral("Extra"), 1, RegistryText::utf16Data(u"x")}), 0);
-    EXPECT_TRUE(readFile(p.userReg()).contains("\"Extra\"=\"x\"")) << "the key exists only in the user's classes";
-    EXPECT_EQ(readFile(p.systemReg()), systemBefore);
+    EXPECT_TRUE(readAll(p.userReg()).contains("\"Extra\"=\"x\"")) << "the key exists only in the user's classes";
+    EXPECT_EQ(readAll(p.systemReg()), systemBefore);
 
     bool created = false;
     ASSERT_EQ(store.createKey(RegistryRoot::ClassesRoot, u"xfile\\shell", &created), 0);
     EXPECT_TRUE(created);
-    EXPECT_TRUE(readFile(p.systemReg()).contains("[Software\\\\Classes\\\\xfile\\\\shell]")) << "a new class goes to the machine";
+    EXPECT_TRUE(readAll(p.systemReg()).contains("[Software\\\\Classes\\\\xfile\\\\shell]")) << "a new class goes to the machine";
     EXPECT_TRUE(store.keyExists(RegistryRoot::LocalMachine, u"software\\classes\\XFILE"));
     ASSERT_EQ(store.createKey(RegistryRoot::ClassesRoot, u"XFILE\\Shell", &created), 0);
     EXPECT_FALSE(created);
@@ -119,7 +114,7 @@ TEST(RegistryStore, APrefixWithoutRegistryFilesIsAnEmptyRegistryThatAWriteCreate
     EXPECT_FALSE(QFile::exists(prefix.root() + QStringLiteral("/system.reg"))) << "reading writes nothing";
 
     ASSERT_EQ(store.createKey(RegistryRoot::CurrentUser, u"Software\\Zantrel"), 0);
-    const QByteArray text = readFile(prefix.root() + QStringLiteral("/user.reg"));
+    const QByteArray text = readAll(prefix.root() + QStringLiteral("/user.reg"));
     EXPECT_TRUE(text.startsWith("WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n\n"
                                 "[Software\\\\Zantrel] "))
         << text.constData();
@@ -180,8 +175,8 @@ TEST(WinRegistry, TextCrossesInTheAnsiCodePageAndIsStoredAsUtf16)
     const char text[] = "Descripci\xf3n \x80";
     ASSERT_EQ(RegSetValueExA(key, "Tama\xf1o", 0, REG_SZ, reinterpret_cast<const unsigned char*>(text), sizeof text), ERROR_SUCCESS);
     RegCloseKey(key);
-    EXPECT_TRUE(readFile(p.userReg()).contains("[Software\\\\Ni\\xf1o] "));
-    EXPECT_TRUE(readFile(p.userReg()).contains("\"Tama\\xf1o\"=\"Descripci\\xf3n \\x20ac\"\n")) << "windows-1252 0x80 is the euro sign";
+    EXPECT_TRUE(readAll(p.userReg()).contains("[Software\\\\Ni\\xf1o] "));
+    EXPECT_TRUE(readAll(p.userReg()).contains("\"Tama\\xf1o\"=\"Descripci\\xf3n \\x20ac\"\n")) << "windows-1252 0x80 is the euro sign";
     EXPECT_EQ(queryText(HKEY_CURRENT_USER, "software\\NI\xd1O", "TAMA\xd1O"), QString::fromLatin1("Descripci\xf3n \x80"));
 }
 
@@ -252,7 +247,7 @@ TEST(WinRegistry, AWriteThatCannotReachTheFileFailsAndChangesNothing)
     notRegistry.close();
     HKEY key = 0;
     EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\X", 0, "", 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_REGISTRY_IO_FAILED);
-    EXPECT_EQ(readFile(prefix.root() + QStringLiteral("/system.reg")), QByteArray("REGEDIT4\n"));
+    EXPECT_EQ(readAll(prefix.root() + QStringLiteral("/system.reg")), QByteArray("REGEDIT4\n"));
 
     // No prefix folder at all: everything reads as empty and nothing can be written.
     PathMapper::setCurrent(prefix.root() + QStringLiteral("/missing"));

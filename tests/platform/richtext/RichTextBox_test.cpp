@@ -1,6 +1,7 @@
 #include "platform/core/ProgramError.h"
 #include "platform/richtext/RichTextBox.h"
 #include "platform/richtext/RtfWriter.h"
+#include "support_files/FileBytes.h"
 #include "support_files/TempPrefix.h"
 #include "support_files/TestApplication.h"
 
@@ -17,12 +18,6 @@ protected:
     void SetUp() override { TestApplication(); }
     RichTextBox box;
 };
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 }
 

@@ -1,4 +1,5 @@
 #include "platform/typelib/TypeLibReader.h"
+#include "support_files/FixtureLibraries.h"
 #include "support_files/TempPrefix.h"
 #include "support_files/TypeLibImages.h"
 
@@ -10,24 +11,14 @@
 
 namespace {
 
-const QString kFixtures = QStringLiteral(ZANTREL_SOURCE_DIR "/tests/fixtures/typelibs");
-
-QByteArray fixture(const QString& name)
-{
-    QFile file(kFixtures + u'/' + name);
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error("missing fixture");
-    return file.readAll();
-}
-
 // A prefix with the fixtures copied to C:\lib.
 struct FixturePrefix : TempPrefix {
     FixturePrefix()
     {
-        QDirIterator it(kFixtures, QDir::Files, QDirIterator::Subdirectories);
+        QDirIterator it(FixtureLibraries::Folder, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();
-            writeFile(QStringLiteral("lib/") + QDir(kFixtures).relativeFilePath(path), fixture(QDir(kFixtures).relativeFilePath(path)));
+            writeFile(QStringLiteral("lib/") + QDir(FixtureLibraries::Folder).relativeFilePath(path), FixtureLibraries::Bytes(QDir(FixtureLibraries::Folder).relativeFilePath(path)));
         }
     }
 };
@@ -57,7 +48,7 @@ void expectSameProperties(const std::optional<TypeLibInfo>& a, const std::option
 TEST(TypeLibReader, ReadsEveryFixtureAsTheSystemLoaderDoes)
 {
     FixturePrefix prefix;
-    const QList<QByteArray> lines = fixture(QStringLiteral("expected.txt")).split('\n');
+    const QList<QByteArray> lines = FixtureLibraries::Bytes(QStringLiteral("expected.txt")).split('\n');
     int checked = 0;
     for (const QByteArray& line : lines) {
         if (line.isEmpty())
@@ -105,7 +96,7 @@ TEST(TypeLibReader, PathsAreWindowsPathsThroughThePrefix)
 TEST(TypeLibReader, RelativePathsStartAtTheCurrentFolderAndBareNamesAlsoInTheSystemFolder)
 {
     FixturePrefix prefix;
-    prefix.writeFile(QStringLiteral("windows/system32/stdole9.tlb"), fixture(QStringLiteral("inventario.tlb")));
+    prefix.writeFile(QStringLiteral("windows/system32/stdole9.tlb"), FixtureLibraries::Bytes(QStringLiteral("inventario.tlb")));
     prefix.makeFolder(QStringLiteral("proyectos/vb"));
     const QString saved = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(prefix.hostPath(QStringLiteral("proyectos/vb"))));
@@ -127,7 +118,7 @@ TEST(TypeLibReader, RelativePathsStartAtTheCurrentFolderAndBareNamesAlsoInTheSys
 TEST(TypeLibReader, AFileNamedLikeAResourceNumberIsReadAsAFile)
 {
     FixturePrefix prefix;
-    prefix.writeFile(QStringLiteral("numbered/7"), fixture(QStringLiteral("nominas.tlb")));
+    prefix.writeFile(QStringLiteral("numbered/7"), FixtureLibraries::Bytes(QStringLiteral("nominas.tlb")));
     const auto info = LoadTypeLibFromFile(QStringLiteral("C:\\numbered\\7"));
     ASSERT_TRUE(info);
     EXPECT_EQ(info->minorVersion, 10);
@@ -155,7 +146,7 @@ TEST(TypeLibReader, FoldersFifosAndTextFilesFailCleanly)
 TEST(TypeLibReader, TruncationAtEveryOffsetFailsCleanlyOrReadsTheSame)
 {
     for (const char* name : {"facturacion.tlb", "facturacion32.dll", "facturacion64.dll"}) {
-        const QByteArray whole = fixture(QLatin1String(name));
+        const QByteArray whole = FixtureLibraries::Bytes(QLatin1String(name));
         for (std::uint16_t resource : {1, 2}) {
             const auto full = readBytes(whole, resource);
             ASSERT_TRUE(full) << name;

@@ -1,4 +1,5 @@
 #include "platform/typelib/TypeLibService.h"
+#include "support_files/FixtureLibraries.h"
 #include "support_files/TempPrefix.h"
 
 #include <QFile>
@@ -7,10 +8,10 @@
 
 namespace {
 
-const QString kFixtures = QStringLiteral(ZANTREL_SOURCE_DIR "/tests/fixtures/typelibs");
-const QString kBilling = QStringLiteral("{3F2A9C10-5B7E-4D21-9A6C-0E8B1F4D7A21}");   // facturacion.tlb, 1.0
-const QString kStock = QStringLiteral("{A7C1E5D2-0F3B-4C8E-B2D4-6E9F1A3C5B70}");     // inventario.tlb, 2.5
-const QString kPayroll = QStringLiteral("{5D0B7E3A-9C41-4F2E-8A17-C3E6B0D92F48}");   // nominas.tlb, 1.10
+// facturacion.tlb is 1.0, inventario.tlb 2.5, nominas.tlb 1.10.
+const QString kBilling = FixtureLibraries::Facturacion;
+const QString kStock = FixtureLibraries::Inventario;
+const QString kPayroll = FixtureLibraries::Nominas;
 
 // Registrations held in memory, keys compared ignoring case as the registry compares them.
 class MemoryRegistrations : public TypeLibRegistrations {
@@ -54,11 +55,8 @@ struct ServiceTest : ::testing::Test {
 
     void SetUp() override
     {
-        for (const char* name : {"facturacion.tlb", "inventario.tlb", "nominas.tlb", "facturacion32.dll"}) {
-            QFile file(kFixtures + u'/' + QLatin1String(name));
-            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-            prefix.writeFile(QStringLiteral("lib/") + QLatin1String(name), file.readAll());
-        }
+        for (const char* name : {"facturacion.tlb", "inventario.tlb", "nominas.tlb", "facturacion32.dll"})
+            prefix.writeFile(QStringLiteral("lib/") + QLatin1String(name), FixtureLibraries::Bytes(QLatin1String(name)));
     }
     void registerFile(const QString& guid, const QString& version, const QString& locale, const QString& path)
     {

@@ -15,15 +15,7 @@
 
 namespace {
 
-const QString kFacturacion = FixtureLibraries::Facturacion;
-const QString kInventario = FixtureLibraries::Inventario;
-const QString kNominas = FixtureLibraries::Nominas;
-const QString kControles = FixtureLibraries::Controles;
-
-QByteArray fixture(const QString& name)
-{
-    return FixtureLibraries::Bytes(name);
-}
+using namespace FixtureLibraries;
 
 // Reads `bytes` with Python's own json or csv module and hands back what it read, carried as
 // JSON text (rows of fields for csv). Fails the test when Python refuses the input.
@@ -51,14 +43,14 @@ class InventoryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        prefix.writeFile("windows/system32/facturacion32.dll", fixture("facturacion32.dll"));
-        prefix.writeFile("windows/system32/controles32.ocx", fixture("controles32.ocx"));
-        prefix.writeFile("lib/nominas.tlb", fixture("nominas.tlb"));
-        prefix.writeFile("lib/inventario.tlb", fixture("inventario.tlb"));
+        prefix.writeFile("windows/system32/facturacion32.dll", Bytes("facturacion32.dll"));
+        prefix.writeFile("windows/system32/controles32.ocx", Bytes("controles32.ocx"));
+        prefix.writeFile("lib/nominas.tlb", Bytes("nominas.tlb"));
+        prefix.writeFile("lib/inventario.tlb", Bytes("inventario.tlb"));
         prefix.writeFile("lib/texto.tlb", "this is text, not a library\r\n");
-        registry.typeLib(kFacturacion, "1.0", "0", "C:\\windows\\system32\\facturacion32.dll", "Facturacion")
-            .typeLib(kControles, "3.0", "0", "C:\\windows\\system32\\controles32.ocx", "Controles")
-            .typeLib(kNominas, "1.a", "0", "C:\\lib\\nominas.tlb", "Nominas");
+        registry.typeLib(Facturacion, "1.0", "0", "C:\\windows\\system32\\facturacion32.dll", "Facturacion")
+            .typeLib(Controles, "3.0", "0", "C:\\windows\\system32\\controles32.ocx", "Controles")
+            .typeLib(Nominas, "1.a", "0", "C:\\lib\\nominas.tlb", "Nominas");
     }
     int run(const QStringList& arguments)
     {
@@ -85,17 +77,17 @@ TEST_F(InventoryTest, MissingNamesTheFirstFailedStepOfEveryUnresolvedLine)
     // second GUID pointing at a text file.
     const QString moved = "{22222222-2222-3333-4444-555555555555}";
     const QString textual = "{33333333-2222-3333-4444-555555555555}";
-    registry.typeLib(kInventario, "2.5", "409", "C:\\lib\\inventario.tlb", "Inventario")
+    registry.typeLib(Inventario, "2.5", "409", "C:\\lib\\inventario.tlb", "Inventario")
         .typeLib(moved, "1.0", "0", "C:\\gone\\movida.tlb", "Movida")
         .typeLib(textual, "1.0", "0", "C:\\lib\\texto.tlb", "Texto");
     prefix.writeLines("src/otro/Otro.vbp", {"Type=Exe", "Name=\"Otro\""});
     prefix.writeLines("src/ventas/Ventas.vbp",
                       {"Type=Exe",                                                          // 1
-                       ref(kFacturacion, "1.0", "", "Facturacion"),                         // 2 resolves
+                       ref(Facturacion, "1.0", "", "Facturacion"),                         // 2 resolves
                        ref(stranger, "1.0", "", "Nadie"),                                   // 3
                        ref(stranger, "1.0", "..\\lib\\no.tlb", "Nadie"),                    // 4
-                       ref(kFacturacion, "2.0", "", "Facturacion 2"),                       // 5
-                       ref(kInventario, "2.5", "", "Inventario"),                           // 6
+                       ref(Facturacion, "2.0", "", "Facturacion 2"),                       // 5
+                       ref(Inventario, "2.5", "", "Inventario"),                           // 6
                        ref(moved, "1.0", "", "Movida"),                                     // 7
                        ref(textual, "1.0", "", "Texto"),                                    // 8
                        ref(stranger, "1.0", "c:\\lib\\texto.tlb", "Texto escrito"),         // 9
@@ -103,8 +95,8 @@ TEST_F(InventoryTest, MissingNamesTheFirstFailedStepOfEveryUnresolvedLine)
                        "Reference=*\\A..\\otro\\Otro.vbp",                                  // 11 exists
                        "Reference=*\\A..\\falta\\Falta.vbp",                                // 12
                        "Reference=*\\Aq:\\fuera\\de\\todo.vbp",                             // 13
-                       "Object=" + kControles + "#3.0#0; controles32.ocx",                  // 14 resolves
-                       "Object=" + kControles + "#4.0#0; controles32.ocx",                  // 15
+                       "Object=" + Controles + "#3.0#0; controles32.ocx",                  // 14 resolves
+                       "Object=" + Controles + "#4.0#0; controles32.ocx",                  // 15
                        "Object=" + stranger + "#1.0#0; NADA.OCX",                           // 16
                        "Object=sin llaves#1.0#0; x.ocx",                                    // 17
                        "Name=\"Ventas\""});
@@ -146,7 +138,7 @@ TEST_F(InventoryTest, MissingNamesTheFirstFailedStepOfEveryUnresolvedLine)
     EXPECT_EQ(component["path"].toString(), "NADA.OCX");
 
     // Once the libraries are back nothing is missing, and the status says so.
-    prefix.writeLines("src/ventas/Ventas.vbp", {"Type=Exe", ref(kFacturacion, "1.0", "", "F"),
+    prefix.writeLines("src/ventas/Ventas.vbp", {"Type=Exe", ref(Facturacion, "1.0", "", "F"),
                                                 "Reference=*\\A..\\otro\\Otro.vbp", "Name=\"Ventas\""});
     ASSERT_EQ(run({"missing", "c:\\src\\ventas"}), 0) << err.constData();
     EXPECT_EQ(out, "project\tline\tkind\tguid\tversion\tlocale\tpath\tname\treason\n");
@@ -156,7 +148,7 @@ TEST_F(InventoryTest, RecursiveLoadWalksTheTreeOnceInOrderAsOneLoad)
 {
     for (const char* path : {"tmp/b.vbp", "tmp/A.vbp", "tmp/sub2/x.vbp", "tmp/Sub1/y.vbp", "tmp/Sub1/deep/z.vbp",
                              "tmp/.oculta/h.vbp", "otra/w.vbp"})
-        prefix.writeLines(path, {"Type=Exe", ref(kFacturacion, "1.0", "", "F")});
+        prefix.writeLines(path, {"Type=Exe", ref(Facturacion, "1.0", "", "F")});
     // A loop back to the top, a second way into sub2, and a way out of the tree.
     ASSERT_TRUE(QFile::link(prefix.hostPath("tmp"), prefix.hostPath("tmp/Sub1/loop")));
     ASSERT_TRUE(QFile::link(prefix.hostPath("tmp/sub2"), prefix.hostPath("tmp/zz")));
@@ -187,21 +179,21 @@ TEST_F(InventoryTest, RecursiveLoadWalksTheTreeOnceInOrderAsOneLoad)
 
 TEST_F(InventoryTest, LibrariesCountProjectsOnceAndComeMostUsedFirst)
 {
-    const QString nominas = ref(kNominas, "1.a", "", "N");
-    const QString controles = "Object=" + kControles + "#3.0#0; controles32.ocx";
-    prefix.writeLines("src/a.vbp", {"Type=Exe", controles, controles, ref(kFacturacion, "1.0", "", "F")});
-    prefix.writeLines("src/b.vbp", {"Type=Exe", nominas, ref(kFacturacion, "1.0", "", "F")});
-    prefix.writeLines("src/c.vbp", {"Type=Exe", ref(kFacturacion, "1.0", "", "F"), nominas});
+    const QString nominas = ref(Nominas, "1.a", "", "N");
+    const QString controles = "Object=" + Controles + "#3.0#0; controles32.ocx";
+    prefix.writeLines("src/a.vbp", {"Type=Exe", controles, controles, ref(Facturacion, "1.0", "", "F")});
+    prefix.writeLines("src/b.vbp", {"Type=Exe", nominas, ref(Facturacion, "1.0", "", "F")});
+    prefix.writeLines("src/c.vbp", {"Type=Exe", ref(Facturacion, "1.0", "", "F"), nominas});
     ASSERT_EQ(run({"libraries", "--format", "json", "c:\\src"}), 0) << err.constData();
     const QJsonArray libraries = pythonReads("json", out).toArray();
     ASSERT_EQ(libraries.size(), 3);
-    EXPECT_EQ(libraries[0].toObject()["guid"].toString(), kFacturacion);
+    EXPECT_EQ(libraries[0].toObject()["guid"].toString(), Facturacion);
     EXPECT_EQ(libraries[0].toObject()["projects"].toArray(),
               QJsonArray({"c:\\src\\a.vbp", "c:\\src\\b.vbp", "c:\\src\\c.vbp"}));
-    EXPECT_EQ(libraries[1].toObject()["guid"].toString(), kNominas);
+    EXPECT_EQ(libraries[1].toObject()["guid"].toString(), Nominas);
     EXPECT_EQ(libraries[1].toObject()["minorVersion"].toInt(), 10);
     EXPECT_EQ(libraries[1].toObject()["filePath"].toString(), "C:\\lib\\nominas.tlb");
-    EXPECT_EQ(libraries[2].toObject()["guid"].toString(), kControles);
+    EXPECT_EQ(libraries[2].toObject()["guid"].toString(), Controles);
     EXPECT_EQ(libraries[2].toObject()["projects"].toArray(), QJsonArray({"c:\\src\\a.vbp"})) << "two lines, one project";
     EXPECT_EQ(libraries[2].toObject()["kind"].toInt(), 2);
 
@@ -214,9 +206,9 @@ TEST_F(InventoryTest, LibrariesCountProjectsOnceAndComeMostUsedFirst)
 
 TEST_F(InventoryTest, UsesFindsALibraryByGuidOrFileName)
 {
-    prefix.writeLines("src/a.vbp", {"Type=Exe", "Object=" + kControles + "#3.0#0; controles32.ocx"});
-    prefix.writeLines("src/b.vbp", {"Type=Exe", ref(kFacturacion, "1.0", "", "F")});
-    prefix.writeLines("src/c.vbp", {"Type=Exe", ref(kNominas, "1.a", "", "N"), ref(kFacturacion, "1.0", "", "F")});
+    prefix.writeLines("src/a.vbp", {"Type=Exe", "Object=" + Controles + "#3.0#0; controles32.ocx"});
+    prefix.writeLines("src/b.vbp", {"Type=Exe", ref(Facturacion, "1.0", "", "F")});
+    prefix.writeLines("src/c.vbp", {"Type=Exe", ref(Nominas, "1.a", "", "N"), ref(Facturacion, "1.0", "", "F")});
     ASSERT_EQ(run({"uses", "3f2a9c10-5b7e-4d21-9a6c-0e8b1f4d7a21", "--format", "json", "c:\\src"}), 0);
     QJsonArray uses = pythonReads("json", out).toArray();
     ASSERT_EQ(uses.size(), 2);
@@ -225,7 +217,7 @@ TEST_F(InventoryTest, UsesFindsALibraryByGuidOrFileName)
     EXPECT_EQ(uses[1].toObject()["index"].toInt(), 2);
     EXPECT_EQ(uses[1].toObject()["key"].toString(), "REFDLL2");
 
-    ASSERT_EQ(run({"uses", "{" + kFacturacion.mid(1, 36).toLower() + "}", "c:\\src"}), 0);
+    ASSERT_EQ(run({"uses", "{" + Facturacion.mid(1, 36).toLower() + "}", "c:\\src"}), 0);
     EXPECT_EQ(out.count('\n'), 3);
     ASSERT_EQ(run({"uses", "CONTROLES32.OCX", "--format", "json", "c:\\src"}), 0);
     uses = pythonReads("json", out).toArray();
@@ -240,7 +232,7 @@ TEST_F(InventoryTest, HostileFieldsSurviveEveryFormat)
 {
     // Quotes, commas, backslashes, a tab, control characters and a byte with no character.
     const QByteArray name = "a,\"b\"\\c\td\x01\x1f e\x81 ";
-    prefix.writeFile("src/x.vbp", "Type=Exe\r\nName=\"" + name + "\"\r\n" + ref(kFacturacion, "1.0", "", "F").toLatin1()
+    prefix.writeFile("src/x.vbp", "Type=Exe\r\nName=\"" + name + "\"\r\n" + ref(Facturacion, "1.0", "", "F").toLatin1()
                                       + "\r\n");
     ASSERT_EQ(run({"catalogue", "--format", "json", "c:\\src"}), 0) << err.constData();
     const QJsonArray projects = pythonReads("json", out).toArray();
@@ -251,7 +243,7 @@ TEST_F(InventoryTest, HostileFieldsSurviveEveryFormat)
     EXPECT_EQ(projects[0].toObject()["path"].toString(), "c:\\src\\x.vbp");
     EXPECT_EQ(projects[0].toObject()["kind"].toInt(), 1);
     const QJsonObject entry = projects[0].toObject()["entries"].toArray()[0].toObject();
-    EXPECT_EQ(entry["guid"].toString(), kFacturacion);
+    EXPECT_EQ(entry["guid"].toString(), Facturacion);
     EXPECT_EQ(entry["majorVersion"].toInt(-1), 1);
     EXPECT_TRUE(entry["sizeKB"].isDouble());
 
@@ -269,10 +261,10 @@ TEST_F(InventoryTest, HostileFieldsSurviveEveryFormat)
 TEST_F(InventoryTest, GraphIsValidDot)
 {
     REQUIRE_JUDGE(!QStandardPaths::findExecutable("dot").isEmpty(), "Graphviz's dot");
-    prefix.writeLines("src/a.vbp", {"Type=Exe", "Name=\"Al \\\"fa\\\"\"", ref(kFacturacion, "1.0", "", "F"),
+    prefix.writeLines("src/a.vbp", {"Type=Exe", "Name=\"Al \\\"fa\\\"\"", ref(Facturacion, "1.0", "", "F"),
                                     "Reference=*\\A.\\b.vbp", "Reference=*\\A..\\falta.vbp",
                                     "Object={99999999-2222-3333-4444-555555555555}#1.0#0; x.ocx"});
-    prefix.writeLines("src/b.vbp", {"Type=OleDll", "Name=\"Beta\"", ref(kFacturacion, "1.0", "", "F")});
+    prefix.writeLines("src/b.vbp", {"Type=OleDll", "Name=\"Beta\"", ref(Facturacion, "1.0", "", "F")});
     ASSERT_EQ(run({"graph", "c:\\src"}), 0) << err.constData();
     EXPECT_TRUE(out.contains("p1 -> p2 [style=bold]")) << out.constData();
     EXPECT_TRUE(out.contains("subgraph cluster_missing"));
@@ -328,7 +320,7 @@ TEST_F(InventoryTest, UsesAlsoFindsTheLinesOfALibraryThatIsMissing)
     // stdole2.tlb is not on this machine: two projects name it, by GUID and by path.
     const QString stdole = "{00020430-0000-0000-C000-000000000046}";
     prefix.writeLines("src/a.vbp", {"Type=Exe", ref(stdole, "2.0", "C:\\Windows\\System32\\stdole2.tlb", "OLE Automation"),
-                                    ref(kFacturacion, "1.0", "", "F")});
+                                    ref(Facturacion, "1.0", "", "F")});
     prefix.writeLines("src/b.vbp", {"Type=Exe", ref(stdole, "2.0", "..\\sys\\STDOLE2.TLB", "OLE Automation")});
     ASSERT_EQ(run({"uses", "stdole2.tlb", "--format", "json", "c:\\src"}), 0) << err.constData();
     QJsonArray uses = pythonReads("json", out).toArray();
@@ -344,7 +336,7 @@ TEST_F(InventoryTest, UsesAlsoFindsTheLinesOfALibraryThatIsMissing)
     EXPECT_EQ(uses[1].toObject()["project"].toString(), "c:\\src\\b.vbp");
 
     // By GUID, an entry that resolved and a line that did not, each marked.
-    ASSERT_EQ(run({"uses", kFacturacion, "--format", "csv", "c:\\src"}), 0);
+    ASSERT_EQ(run({"uses", Facturacion, "--format", "csv", "c:\\src"}), 0);
     const QJsonArray rows = pythonReads("csv", out).toArray();
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[0].toArray().at(11).toString(), "resolved");
@@ -356,7 +348,7 @@ TEST_F(InventoryTest, UsesAlsoFindsTheLinesOfALibraryThatIsMissing)
 
 TEST_F(InventoryTest, JsonDatesAreIsoWhileTsvAndCsvKeepTheirForm)
 {
-    prefix.writeLines("src/a.vbp", {"Type=Exe", ref(kFacturacion, "1.0", "", "F")});
+    prefix.writeLines("src/a.vbp", {"Type=Exe", ref(Facturacion, "1.0", "", "F")});
     ASSERT_EQ(run({"catalogue", "--format", "json", "c:\\src"}), 0) << err.constData();
     const QString iso = pythonReads("json", out).toArray()[0].toObject()["entries"].toArray()[0].toObject()["fileDate"].toString();
     EXPECT_TRUE(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d$").match(iso).hasMatch()) << iso.toStdString();

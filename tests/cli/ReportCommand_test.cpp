@@ -1,3 +1,4 @@
+#include "support_files/FileBytes.h"
 #include "support_files/TempPrefix.h"
 
 #include <QFile>
@@ -5,12 +6,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 class ReportCli : public ::testing::Test {
 protected:
