@@ -414,3 +414,23 @@ TEST_F(MainWindowTest, ConfirmingTheExportWritesTheWorkbookAndSaysSo)
     QFile::remove(workbook);
     QFile::remove(QCoreApplication::applicationDirPath() + "/proyectos.log");
 }
+
+TEST_F(MainWindowTest, ASettingTheFileCannotKeepIsSaidAndStillUsedForThisRun)
+{
+    open();
+    // The settings file's name is taken by a folder: nothing can be written there.
+    ASSERT_TRUE(QFile::remove(prefix.hostPath("windows/ZANTREL.INI")));
+    prefix.makeFolder("windows/ZANTREL.INI");
+    prefix.makeFolder("otra");
+    prefix.writeLines("otra/Nuevo.vbp", {"Type=Exe", "Name=\"Nuevo\""});
+    messages.clear();
+    auto* dialog = window->NewPathDialog();
+    dialog->Label1()->setText("c:\\otra");
+    dialog->cmd_Click(0);
+    EXPECT_EQ(messages.texts(), QStringList{"cmd_Click : 75 Path/File access error (ZANTREL.INI)"});
+    EXPECT_EQ(messages.shown()[0].icon(), MsgStyle::Critical);
+    EXPECT_EQ(catalogue.ScanPath, "c:\\otra\\");
+    ASSERT_EQ(catalogue.ProjectCount(), 1) << "the folder is loaded all the same";
+    EXPECT_EQ(catalogue.Projects[1].Name, "Nuevo");
+    dialog->close();
+}
