@@ -445,7 +445,7 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
             return usageError(err, verb, QStringLiteral("--detailed and --summary exclude each other"));
         if (!parser.isSet(detailed) && !parser.isSet(summary))
             return usageError(err, verb, QStringLiteral("report needs --detailed or --summary"));
-        line.report.Tipo = parser.isSet(detailed) ? ReportKind::Detallado : ReportKind::Resumido;
+        line.report.kind = parser.isSet(detailed) ? ReportKind::Detallado : ReportKind::Resumido;
         line.report.projects = parser.values(project);
         line.report.print = parser.isSet(print);
         if (line.output.isEmpty() && !line.report.print)

@@ -65,7 +65,7 @@ int RunReport(MemoryControls& controls, const Catalogue& catalogue, const Report
         const ReportFile file = ReportFileFor(windowsOutput);
         try {
             // Written straight from the text and its styles: the bytes the report window saves.
-            const StyledText report = StyledReport(request.Tipo, tree, catalogue, nullptr);
+            const StyledText report = StyledReport(*request.kind, tree, catalogue, nullptr);
             SaveTextFileBytes(file.name, file.format == RichTextFormat::rtfRTF ? report.rtf() : report.ansi());
         } catch (const ProgramError& error) {
             ShowMessage(failure("GrabarReporte", error), MsgStyle::Critical);
@@ -76,7 +76,7 @@ int RunReport(MemoryControls& controls, const Catalogue& catalogue, const Report
     }
     if (request.print) {
         RichTextBox txt;
-        BuildReport(request.Tipo, tree, catalogue, controls.statusBar, nullptr, txt);
+        BuildReport(*request.kind, tree, catalogue, controls.statusBar, nullptr, txt);
         try {
             txt.SelPrint(ReportTitle);
         } catch (const ProgramError& error) {

@@ -2,15 +2,18 @@
 
 // zantrel-cli report: the report window's report, built without a window, saved or printed.
 
+#include "output/ReportBuilder.h"
+
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class Catalogue;
 struct MemoryControls;
 
 // What "zantrel-cli report" is asked for.
 struct ReportRequest {
-    int Tipo = -1;          // 0 --detailed, 1 --summary, -1 not given
+    std::optional<ReportKind> kind; // --detailed or --summary; none when neither is given
     QStringList projects;   // --project NAME-OR-FILE, in order; none: every project
     QString output;         // -o FILE, as given (a Windows or host path); empty: not saved
     bool print = false;     // --print

@@ -26,6 +26,11 @@ int nodeProject(const QString& key, const Catalogue& catalogue)
 
 }
 
+ReportKind ReportKindOf(int Tipo)
+{
+    return Tipo == 0 ? ReportKind::Detallado : ReportKind::Resumido;
+}
+
 const QStringList& DetailLabels()
 {
     static const QStringList labels{
@@ -62,7 +67,7 @@ QString DetailedBlock(const ProjectEntry& project)
     return block;
 }
 
-QString ReportText(int Tipo, const TreeControl& tree, const Catalogue& catalogue, ReportProgress* progress)
+QString ReportText(ReportKind Tipo, const TreeControl& tree, const Catalogue& catalogue, ReportProgress* progress)
 {
     const bool detailed = Tipo == ReportKind::Detallado;
     QString report = ReportTitle + CrLf + CrLf;
@@ -88,7 +93,7 @@ QString ReportText(int Tipo, const TreeControl& tree, const Catalogue& catalogue
 
 namespace {
 
-QList<Highlight> reportHighlights(int Tipo)
+QList<Highlight> reportHighlights(ReportKind Tipo)
 {
     QList<Highlight> highlights{{ReportTitle, true, false}};
     if (Tipo == ReportKind::Detallado)
@@ -99,7 +104,7 @@ QList<Highlight> reportHighlights(int Tipo)
 
 }
 
-void BuildReport(int Tipo, const TreeControl& tree, const Catalogue& catalogue, StatusBarControl& status,
+void BuildReport(ReportKind Tipo, const TreeControl& tree, const Catalogue& catalogue, StatusBarControl& status,
                  ReportProgress* progress, RichTextBox& txt)
 {
     status.SetPanelText(1, QStringLiteral("Imprimiendo proyectos ..."));
@@ -221,7 +226,7 @@ QByteArray StyledText::ansi() const
     return AnsiCodePage::encode(text);
 }
 
-StyledText StyledReport(int Tipo, const TreeControl& tree, const Catalogue& catalogue, ReportProgress* progress)
+StyledText StyledReport(ReportKind Tipo, const TreeControl& tree, const Catalogue& catalogue, ReportProgress* progress)
 {
     StyledText styled = StyleText(ReportText(Tipo, tree, catalogue, progress), reportHighlights(Tipo));
     if (progress)

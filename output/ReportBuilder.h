@@ -27,11 +27,10 @@ public:
     virtual void Close() = 0;
 };
 
-// Report kinds: 0 detailed, every other value summary.
-namespace ReportKind {
-constexpr int Detallado = 0;
-constexpr int Resumido = 1;
-}
+// The report's two forms.
+enum class ReportKind { Detallado = 0, Resumido = 1 };
+// The form a Tipo number names: 0 detailed, every other value summary.
+ReportKind ReportKindOf(int Tipo);
 
 inline const QString ReportTitle = QStringLiteral("Informe de Dependencias");
 
@@ -43,7 +42,7 @@ const QStringList& DetailLabels();
 // (summary) or block (detailed) it writes once. A node whose key names no project writes
 // nothing. `progress` (may be null) is told each project's name and each block's number. Lines
 // end with CR LF.
-QString ReportText(int Tipo, const TreeControl& tree, const Catalogue& catalogue, ReportProgress* progress);
+QString ReportText(ReportKind Tipo, const TreeControl& tree, const Catalogue& catalogue, ReportProgress* progress);
 
 // One summary line: the name padded with blanks to column 40, " - ", the project's file name.
 QString SummaryLine(const ProjectEntry& project);
@@ -53,7 +52,7 @@ QString DetailedBlock(const ProjectEntry& project);
 // The whole build of the report window: status panel 1 says what is running, the text goes into
 // `txt`, the title (and in the detailed form the labels) are styled, the panel ends with
 // "Listo!" and `progress` is closed.
-void BuildReport(int Tipo, const TreeControl& tree, const Catalogue& catalogue, StatusBarControl& status,
+void BuildReport(ReportKind Tipo, const TreeControl& tree, const Catalogue& catalogue, StatusBarControl& status,
                  ReportProgress* progress, RichTextBox& txt);
 
 // Makes every occurrence of `text` in the control bold, underlined when `underline`, italic when
@@ -87,4 +86,4 @@ struct StyledText {
 StyledText StyleText(const QString& text, const QList<Highlight>& highlights);
 
 // The text and styles BuildReport leaves in the report window's control.
-StyledText StyledReport(int Tipo, const TreeControl& tree, const Catalogue& catalogue, ReportProgress* progress);
+StyledText StyledReport(ReportKind Tipo, const TreeControl& tree, const Catalogue& catalogue, ReportProgress* progress);

@@ -101,7 +101,7 @@ QPushButton* frmImprimir::cmd(int index) const
     return cmd_[index == 0 ? 0 : 1];
 }
 
-void frmImprimir::setReportKind(int tipo)
+void frmImprimir::setReportKind(ReportKind tipo)
 {
     if (!reporte_)
         reporte_ = new frmReporte(tree_, catalogue_, status_, this);
@@ -114,7 +114,7 @@ void frmImprimir::cmd_Click(int index)
         close();
         return;
     }
-    setReportKind(opt_[0]->isChecked() ? 0 : 1);
+    setReportKind(opt_[0]->isChecked() ? ReportKind::Detallado : ReportKind::Resumido);
 
     int count = 0;
     const int nodes = tree_.Count();

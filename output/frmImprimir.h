@@ -2,6 +2,8 @@
 
 // The print options dialog: which report, over the checked projects.
 
+#include "output/ReportBuilder.h"
+
 #include <QDialog>
 #include <QPointer>
 
@@ -42,7 +44,7 @@ public:
 
 private:
     // The report window, made when its kind is set.
-    void setReportKind(int tipo);
+    void setReportKind(ReportKind tipo);
 
     TreeControl& tree_;
     const Catalogue& catalogue_;

@@ -2,6 +2,7 @@
 
 // The report window: the report shown, printed and saved.
 
+#include "output/ReportBuilder.h"
 #include "platform/richtext/RichTextBox.h"
 
 #include <QDialog>
@@ -26,8 +27,8 @@ public:
                QWidget* parent = nullptr);
 
     // The report kind: 0 detailed, any other value summary. Set before the window is shown.
-    int Tipo() const { return tipo_; }
-    void setTipo(int tipo) { tipo_ = tipo; }
+    ReportKind Tipo() const { return tipo_; }
+    void setTipo(ReportKind tipo) { tipo_ = tipo; }
     // The progress dialog the build reports to and closes (may be none).
     void setProgressDialog(frmAccion* dialog);
 
@@ -61,7 +62,7 @@ private:
     const Catalogue& catalogue_;
     StatusBarControl& status_;
     QPointer<frmAccion> progress_;
-    int tipo_ = 0;
+    ReportKind tipo_ = ReportKind::Detallado;
     bool loaded_ = false;
     QToolBar* Toolbar1_;
     RichTextBox txt_;

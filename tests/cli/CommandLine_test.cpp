@@ -50,9 +50,9 @@ TEST(CliArguments, ValuesMayBeJoinedOrFollowAndOptionsGoAnywhere)
     ASSERT_EQ(report.status, -1) << report.err.constData();
     EXPECT_EQ(report.line.report.projects, QStringList({"Alfa", "Beta.vbp"}));
     EXPECT_EQ(report.line.output, "c:\\tmp\\x.txt");
-    EXPECT_EQ(report.line.report.Tipo, 1);
+    EXPECT_EQ(report.line.report.kind, ReportKind::Resumido);
     EXPECT_TRUE(report.line.report.print);
-    EXPECT_EQ(read({"report", "c:\\tmp", "--detailed", "-o", "x"}).line.report.Tipo, 0);
+    EXPECT_EQ(read({"report", "c:\\tmp", "--detailed", "-o", "x"}).line.report.kind, ReportKind::Detallado);
 
     const Reading exported = read({"export", "--format=xlsx", "-o", "-salida"});
     ASSERT_EQ(exported.status, -1) << exported.err.constData();

@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         tree.SetChecked(node, true);
     }
 
-    for (const int kind : {ReportKind::Detallado, ReportKind::Resumido}) {
+    for (const ReportKind kind : {ReportKind::Detallado, ReportKind::Resumido}) {
         const QString text = ReportText(kind, tree, catalogue, nullptr);
         QList<RtfWriter::Run> runs;
         for (qsizetype at = 0, n = 0; at < text.size(); ++n) {

@@ -61,7 +61,7 @@ protected:
     frmReporte* openReport()
     {
         auto* report = new frmReporte(controls.tree, catalogue, controls.statusBar);
-        report->setTipo(0);
+        report->setTipo(ReportKind::Detallado);
         report->show();
         return report;
     }

@@ -83,7 +83,7 @@ protected:
         controls.tree.Add(QString(), "root", "Sistemas", 7);
         controls.tree.Add("root", "k1", "Nóminas (Nóminas.vbp)", 7);
         controls.tree.SetChecked(2, true);
-        BuildReport(0, controls.tree, catalogue, controls.statusBar, nullptr, txt);
+        BuildReport(ReportKind::Detallado, controls.tree, catalogue, controls.statusBar, nullptr, txt);
         prefix.makeFolder("tmp");
         txt.SaveFile("C:\\tmp\\informe.rtf", RichTextFormat::rtfRTF);
         saved = prefix.hostPath("tmp/informe.rtf");

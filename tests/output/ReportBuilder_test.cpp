@@ -69,11 +69,11 @@ TEST(ReportText, SummaryPadsNamesToColumnFortyAndLongerNamesRunOn)
     folder.check(folder.addProject(forty, "F.vbp"));
     folder.check(folder.addProject(longer, "L.vbp"));
 
-    EXPECT_EQ(ReportText(1, folder.tree, folder.catalogue, nullptr),
+    EXPECT_EQ(ReportText(ReportKind::Resumido, folder.tree, folder.catalogue, nullptr),
               Title + "Facturas" + QString(32, u' ') + " - Facturas.vbp\r\n" + forty + " - F.vbp\r\n" + longer +
                   " - L.vbp\r\n");
-    EXPECT_EQ(ReportText(7, folder.tree, folder.catalogue, nullptr), ReportText(1, folder.tree, folder.catalogue, nullptr))
-        << "every kind but 0 is the summary";
+    EXPECT_EQ(ReportKindOf(7), ReportKind::Resumido) << "every Tipo but 0 is the summary";
+    EXPECT_EQ(ReportKindOf(0), ReportKind::Detallado);
 }
 
 TEST(ReportText, DetailedBlockHasEightLinesPerDependencyAndEndsWithAnEmptyLine)
@@ -82,7 +82,7 @@ TEST(ReportText, DetailedBlockHasEightLinesPerDependencyAndEndsWithAnEmptyLine)
     folder.check(folder.addProject("Stock", "Stock.vbp", {reference("C:\\windows\\system32\\stdole2.tlb", "OLE Automation")}));
     folder.check(folder.addProject("Vacio", "Vacio.vbp"));
 
-    EXPECT_EQ(ReportText(0, folder.tree, folder.catalogue, nullptr),
+    EXPECT_EQ(ReportText(ReportKind::Detallado, folder.tree, folder.catalogue, nullptr),
               Title +
                   "Proyecto    : Stock - (Stock.vbp)\r\n"
                   "Archivo     : C:\\windows\\system32\\stdole2.tlb\r\n"
@@ -115,7 +115,7 @@ TEST(ReportText, OnlyCheckedProjectNodesWhoseKeyNamesAProjectCount)
     folder.tree.SetChecked(folder.tree.Find("dll1"), true);
 
     RecordedProgress progress;
-    EXPECT_EQ(ReportText(1, folder.tree, folder.catalogue, &progress),
+    EXPECT_EQ(ReportText(ReportKind::Resumido, folder.tree, folder.catalogue, &progress),
               Title + "Stock" + QString(35, u' ') + " - Stock.vbp\r\n");
     EXPECT_EQ(progress.projects, QStringList({"Stock"}));
     EXPECT_EQ(progress.values, QList<double>({1})) << "a node without a project leaves the counter alone";
@@ -131,7 +131,7 @@ TEST(ReportText, ProjectsThatShareANameEachWriteTheirOwnLineOrBlockOnce)
 
     const QString pad(32, u' ');
     RecordedProgress summary;
-    EXPECT_EQ(ReportText(1, folder.tree, folder.catalogue, &summary),
+    EXPECT_EQ(ReportText(ReportKind::Resumido, folder.tree, folder.catalogue, &summary),
               Title + "Project1" + pad + " - uno.vbp\r\n" + "Project1" + pad + " - tres.vbp\r\n" + "Project1" + pad +
                   " - cuatro.vbp\r\n");
     EXPECT_EQ(summary.values, QList<double>({1, 2, 3}));
@@ -148,7 +148,7 @@ TEST(ReportText, ProjectsThatShareANameEachWriteTheirOwnLineOrBlockOnce)
                "Fecha       : 05/03/2001 12:00:00\r\n"
                "\r\n";
     };
-    const QString detailed = ReportText(0, folder.tree, folder.catalogue, &detail);
+    const QString detailed = ReportText(ReportKind::Detallado, folder.tree, folder.catalogue, &detail);
     EXPECT_EQ(detailed, Title +
                             "Proyecto    : Project1 - (uno.vbp)\r\n" + block("uno.dll", "Uno") + "\r\n" +
                             "Proyecto    : Project1 - (tres.vbp)\r\n" + block("tres.dll", "Tres") + "\r\n" +
@@ -167,7 +167,7 @@ TEST(ReportText, NamesWithParenthesesOrNoNameAreWrittenAsTheyAre)
     folder.check(folder.addProject("(raro)", "raro.vbp"));
 
     RecordedProgress progress;
-    EXPECT_EQ(ReportText(1, folder.tree, folder.catalogue, &progress),
+    EXPECT_EQ(ReportText(ReportKind::Resumido, folder.tree, folder.catalogue, &progress),
               Title + "Calc (v2)" + QString(31, u' ') + " - calc.vbp\r\n" + "Calc" + QString(36, u' ') +
                   " - otra.vbp\r\n" + QString(40, u' ') + " - C:\\tmp\\SinNombre.vbp\r\n" + "(raro)" +
                   QString(34, u' ') + " - raro.vbp\r\n");
@@ -182,10 +182,10 @@ TEST(ReportText, FileNamesWithBytesThatAreNotTextShowThemEscaped)
     folder.check(folder.addProject("Raro", odd, {reference(HostNames::decode("C:\\lib\\b\xe9\xfe.dll"), "Lib")}));
     folder.check(folder.addProject("Real", "C:\\tmp\\X\uFFFDY.vbp"));
 
-    const QString summary = ReportText(1, folder.tree, folder.catalogue, nullptr);
+    const QString summary = ReportText(ReportKind::Resumido, folder.tree, folder.catalogue, nullptr);
     EXPECT_TRUE(summary.contains(" - C:\\tmp\\X\\xFFY.vbp\r\n")) << summary.toStdString();
     EXPECT_TRUE(summary.contains(" - C:\\tmp\\X\uFFFDY.vbp\r\n")) << summary.toStdString();
-    const QString detail = ReportText(0, folder.tree, folder.catalogue, nullptr);
+    const QString detail = ReportText(ReportKind::Detallado, folder.tree, folder.catalogue, nullptr);
     EXPECT_TRUE(detail.contains("Raro - (C:\\tmp\\X\\xFFY.vbp)")) << detail.toStdString();
     EXPECT_TRUE(detail.contains("C:\\lib\\b\\xE9\\xFE.dll\r\n")) << detail.toStdString();
     EXPECT_FALSE(HostNames::hasRawBytes(detail));
@@ -319,7 +319,7 @@ TEST(StyledReport, IsWhatTheReportWindowsControlHoldsAndSaves)
     folder.check(folder.addProject("Stock", "Stock.vbp", {reference("C:\\a.dll", "GUID        : copia"),
                                                            reference("C:\\b.dll", "Línea\nrota")}));
     folder.check(folder.addProject("Caja", "Caja.vbp"));
-    for (int tipo : {0, 1}) {
+    for (ReportKind tipo : {ReportKind::Detallado, ReportKind::Resumido}) {
         MemoryStatusBar status;
         RichTextBox txt;
         BuildReport(tipo, folder.tree, folder.catalogue, status, nullptr, txt);
@@ -344,7 +344,7 @@ TEST(BuildReport, StylesTheTitleAndTheLabelsAndTellsTheStatusBar)
     RecordedProgress progress;
     RichTextBox txt;
 
-    BuildReport(0, folder.tree, folder.catalogue, status, &progress, txt);
+    BuildReport(ReportKind::Detallado, folder.tree, folder.catalogue, status, &progress, txt);
     EXPECT_EQ(said, QStringList({"Imprimiendo proyectos ...", "Dando formato al informe ...", "Listo!"}));
     EXPECT_TRUE(progress.closed);
 
@@ -370,7 +370,7 @@ TEST(BuildReport, StylesTheTitleAndTheLabelsAndTellsTheStatusBar)
     EXPECT_EQ(styleAt(copy), std::make_pair(true, false));
 
     RichTextBox summary;
-    BuildReport(1, folder.tree, folder.catalogue, status, nullptr, summary);
+    BuildReport(ReportKind::Resumido, folder.tree, folder.catalogue, status, nullptr, summary);
     int boldRuns = 0;
     for (const TextRun& run : summary.Runs())
         boldRuns += run.bold;

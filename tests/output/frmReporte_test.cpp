@@ -72,7 +72,7 @@ protected:
     }
     void check(const QString& key) { window->tree().SetChecked(window->tree().Find(key), true); }
     // A report window over the main window's tree, loaded and shown.
-    frmReporte* openReport(int tipo)
+    frmReporte* openReport(ReportKind tipo)
     {
         auto* report = new frmReporte(window->tree(), catalogue, window->controls().stbMain, window.get());
         report->setTipo(tipo);
@@ -134,7 +134,7 @@ TEST_F(ReportWindowTest, AcceptingBuildsTheReportUnderAProgressDialogAndKeepsThe
     dialog->opt(1)->setChecked(true);
 
     QString shownText, title;
-    int tipo = -1;
+    std::optional<ReportKind> tipo;
     bool modal = false, progressGone = false;
     // Looks at the report window once it shows (the build lets window messages run before that).
     QTimer poll;
@@ -154,7 +154,7 @@ TEST_F(ReportWindowTest, AcceptingBuildsTheReportUnderAProgressDialogAndKeepsThe
     poll.start();
     dialog->cmd_Click(0);
     EXPECT_EQ(title, "Reporte del archivo");
-    EXPECT_EQ(tipo, 1);
+    EXPECT_EQ(tipo, ReportKind::Resumido);
     EXPECT_TRUE(modal);
     EXPECT_TRUE(progressGone) << "the build closes the progress dialog";
     EXPECT_EQ(shownText, "Informe de Dependencias\r\n\r\nFacturas" + QString(32, u' ') + " - Facturas.vbp\r\nZeta" +
@@ -192,7 +192,7 @@ TEST(ProgressDialog, RunsFromOneToTheTotalAboveOtherWindowsWhileShown)
 TEST_F(ReportWindowTest, TheWindowHasItsToolbarAndLaysTheTextUnderIt)
 {
     check("k2");
-    frmReporte* report = openReport(0);
+    frmReporte* report = openReport(ReportKind::Detallado);
     QToolBar* toolbar = report->Toolbar1();
     const QList<QAction*> buttons = toolbar->actions();
     ASSERT_EQ(buttons.size(), 2);
@@ -222,7 +222,7 @@ TEST_F(ReportWindowTest, SavedNamesDecideTheFormat)
         EXPECT_EQ(ReportFileFor(rich).format, RichTextFormat::rtfRTF) << rich;
 
     check("k1");
-    frmReporte* report = openReport(1);
+    frmReporte* report = openReport(ReportKind::Resumido);
     ScriptedSaveDialog dialogs;
     prefix.makeFolder("mis.datos");
     dialogs.answer = "C:\\tmp\\informe";
@@ -255,7 +255,7 @@ TEST_F(ReportWindowTest, SavedNamesDecideTheFormat)
 TEST_F(ReportWindowTest, NoCancelAndFailuresOfTheSave)
 {
     check("k1");
-    frmReporte* report = openReport(0);
+    frmReporte* report = openReport(ReportKind::Detallado);
     ScriptedSaveDialog dialogs;
 
     messages.script({MsgAnswer::No});
@@ -284,7 +284,7 @@ TEST_F(ReportWindowTest, PrintingWithoutADefaultPrinterIsAnErrorNotASuccess)
     // A default printer name that names no printer leaves the machine without one.
     qputenv("PRINTER", "ZantrelNoSuchPrinter");
     check("k1");
-    frmReporte* report = openReport(0);
+    frmReporte* report = openReport(ReportKind::Detallado);
     messages.script({MsgAnswer::Yes});
     // The error's box shows in the wait state, which ends after it, as the export's does.
     QList<bool> waitingAtBox;
