@@ -98,7 +98,7 @@ QString readRegisteredFile(const QString& key)
     try {
         cRegistry& registry = sharedRegistry();
         registry.setClassKey(cRegistry::HKEY_CLASSES_ROOT);
-        registry.setValueType(1);
+        registry.setValueType(cRegistry::REG_SZ);
         registry.setSectionKey(key);
         return registry.Value().toString();
     } catch (const ProgramError&) {
