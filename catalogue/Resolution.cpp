@@ -97,7 +97,7 @@ QString readRegisteredFile(const QString& key)
     try {
         cRegistry& registry = sharedRegistry();
         registry.setClassKey(cRegistry::HKEY_CLASSES_ROOT);
-        registry.setValueType(1);
+        registry.setValueType(cRegistry::REG_SZ);
         registry.setSectionKey(key);
         return registry.Value().toString();
     } catch (const ProgramError&) {
@@ -135,9 +135,12 @@ void appendEntry(Catalogue& catalogue, LoadContext& load, int projectIndex, int&
     // Versions are 16-bit signed values, widened.
     entry.MajorVersion = static_cast<std::int16_t>(library.majorVersion);
     entry.MinorVersion = static_cast<std::int16_t>(library.minorVersion);
-    // Size and date are those of the file the library was read from: a registration that names
-    // a bare file found in the system folder, or a "file.dll\2" resource, is measured there.
-    const QString& measured = library.fileRead.isEmpty() ? filePath : library.fileRead;
+    // Size and date are those of the file the row names. When that is the path the library was
+    // loaded from, the file read is the same file: a bare name found in the system folder, or a
+    // "file.dll\2" resource, is measured there. A path that fell back to the one written in the
+    // line while another version's registration loaded the library names a file of its own.
+    const bool loadedFromFilePath = library.containingFile.compare(filePath, Qt::CaseInsensitive) == 0;
+    const QString& measured = loadedFromFilePath && !library.fileRead.isEmpty() ? library.fileRead : filePath;
     const auto& facts = remembered(load.fileFacts, measured, [&] {
         return std::make_pair(TamanoArchivo(measured), FechaArchivo(measured));
     });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/registry/RegistryText.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -24,14 +26,14 @@ public:
     static constexpr std::int32_t HKEY_CURRENT_CONFIG = std::int32_t(0x80000005u);
 
     // Value types, as the platform numbers them.
-    static constexpr std::int32_t REG_NONE = 0;
-    static constexpr std::int32_t REG_SZ = 1;
-    static constexpr std::int32_t REG_EXPAND_SZ = 2;
-    static constexpr std::int32_t REG_BINARY = 3;
-    static constexpr std::int32_t REG_DWORD = 4;
-    static constexpr std::int32_t REG_DWORD_BIG_ENDIAN = 5;
-    static constexpr std::int32_t REG_LINK = 6;
-    static constexpr std::int32_t REG_MULTI_SZ = 7;
+    static constexpr std::int32_t REG_NONE = RegistryText::REG_NONE;
+    static constexpr std::int32_t REG_SZ = RegistryText::REG_SZ;
+    static constexpr std::int32_t REG_EXPAND_SZ = RegistryText::REG_EXPAND_SZ;
+    static constexpr std::int32_t REG_BINARY = RegistryText::REG_BINARY;
+    static constexpr std::int32_t REG_DWORD = RegistryText::REG_DWORD;
+    static constexpr std::int32_t REG_DWORD_BIG_ENDIAN = RegistryText::REG_DWORD_BIG_ENDIAN;
+    static constexpr std::int32_t REG_LINK = RegistryText::REG_LINK;
+    static constexpr std::int32_t REG_MULTI_SZ = RegistryText::REG_MULTI_SZ;
 
     // Error numbers raised.
     static constexpr int ErrorRegistry = 26001;

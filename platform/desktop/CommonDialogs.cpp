@@ -19,6 +19,11 @@
 
 namespace {
 
+// The OPENFILENAME flags the file dialogs act on, as Windows numbers them.
+constexpr int OFN_OVERWRITEPROMPT = 0x2;
+constexpr int OFN_ALLOWMULTISELECT = 0x200;
+constexpr int OFN_FILEMUSTEXIST = 0x1000;
+
 CommonDialogAnswerer* installedAnswerer = nullptr;
 int lastExtendedError = 0;
 
@@ -119,13 +124,13 @@ int fileDialog(OpenFileNameRequest& request, bool save)
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (save)
         dialog.setFileMode(QFileDialog::AnyFile);
-    else if (request.Flags & 0x200)
+    else if (request.Flags & OFN_ALLOWMULTISELECT)
         dialog.setFileMode(QFileDialog::ExistingFiles);
-    else if (request.Flags & 0x1000)
+    else if (request.Flags & OFN_FILEMUSTEXIST)
         dialog.setFileMode(QFileDialog::ExistingFile);
     else
         dialog.setFileMode(QFileDialog::AnyFile);
-    if (save && !(request.Flags & 0x2))
+    if (save && !(request.Flags & OFN_OVERWRITEPROMPT))
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
 
     // Pairs of description and patterns. The dialog shows (and reports as selected) the

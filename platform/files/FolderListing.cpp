@@ -5,30 +5,89 @@
 #include <algorithm>
 #include <cstring>
 #include <dirent.h>
+#include <sys/stat.h>
 
 namespace {
 
 thread_local FolderListingCache* activeCache = nullptr;
 
-// The folder's entries in name order, each name decoded without loss (see HostNames).
+// Name order ignoring case, names equal but for case in code-unit order.
+bool inNameOrder(const QString& a, const QString& b)
+{
+    const int order = a.compare(b, Qt::CaseInsensitive);
+    return order != 0 ? order < 0 : a < b;
+}
+
+// Calls `visit` with each entry of the host folder `folder` but "." and ".."; false when the
+// folder cannot be opened.
+template <typename Visit>
+bool forEachEntry(const QByteArray& folder, Visit visit)
+{
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return false;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            visit(*entry);
+    }
+    ::closedir(dir);
+    return true;
+}
+
+// The folder's entry names in name order, each decoded without loss (see HostNames).
 QStringList listing(const QString& folder)
 {
     QStringList names;
-    DIR* dir = ::opendir(HostNames::encode(folder).constData());
-    if (!dir)
-        return names;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-            names.append(HostNames::decode(QByteArray(entry->d_name)));
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        const int order = a.compare(b, Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : a < b;
-    });
+    forEachEntry(HostNames::encode(folder),
+                 [&](const dirent& entry) { names.append(HostNames::decode(QByteArray(entry.d_name))); });
+    std::sort(names.begin(), names.end(), inNameOrder);
     return names;
 }
 
+// The kind of entry `entry` of `folder`; links, and entries the listing does not type, are
+// looked up.
+FolderEntryKind kindOf(const QByteArray& folder, const dirent& entry)
+{
+    if (entry.d_type == DT_DIR)
+        return FolderEntryKind::Folder;
+    if (entry.d_type == DT_REG)
+        return FolderEntryKind::File;
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
+        return FolderEntryKind::Other;
+    struct stat status {};
+    if (::stat((folder + '/' + entry.d_name).constData(), &status) != 0)
+        return FolderEntryKind::Other;
+    return S_ISDIR(status.st_mode) ? FolderEntryKind::Folder
+           : S_ISREG(status.st_mode) ? FolderEntryKind::File
+                                     : FolderEntryKind::Other;
+}
+
+}
+
+std::optional<std::vector<FolderEntry>> ListFolderEntries(const QString& hostFolder)
+{
+    const QByteArray folder = HostNames::encode(hostFolder);
+    std::vector<FolderEntry> entries;
+    if (!forEachEntry(folder, [&](const dirent& entry) {
+            entries.push_back({HostNames::decode(QByteArray(entry.d_name)), kindOf(folder, entry)});
+        }))
+        return std::nullopt;
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return inNameOrder(a.name, b.name); });
+    return entries;
+}
+
+size_t qHash(const FolderIdentity& id, size_t seed)
+{
+    return ::qHash(std::pair<quint64, quint64>(id.device, id.inode), seed);
+}
+
+std::optional<FolderIdentity> IdentityOf(const QString& hostPath)
+{
+    struct stat status {};
+    if (::stat(HostNames::encode(hostPath).constData(), &status) != 0)
+        return std::nullopt;
+    return FolderIdentity{quint64(status.st_dev), quint64(status.st_ino)};
 }
 
 QString FolderListingCache::findIgnoringCase(const QString& folder, const QString& name)

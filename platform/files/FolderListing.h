@@ -1,7 +1,38 @@
 #pragma once
 
+// Listing host folders: a folder's entries with their kinds, the identity of a folder whatever
+// path reaches it, and finding an entry by name ignoring case.
+
 #include <QHash>
 #include <QString>
+#include <QtGlobal>
+#include <optional>
+#include <vector>
+
+// What a folder entry is, links followed: a link to a folder is a folder, a dangling link is
+// neither a folder nor a file.
+enum class FolderEntryKind { Folder, File, Other };
+
+struct FolderEntry {
+    QString name; // decoded without loss (see HostNames)
+    FolderEntryKind kind;
+};
+
+// The entries of the host folder `hostFolder` but "." and "..", in name order ignoring case
+// (names equal but for case in code-unit order); nullopt when the folder cannot be read.
+std::optional<std::vector<FolderEntry>> ListFolderEntries(const QString& hostFolder);
+
+// What makes a folder the same folder whatever path reaches it, through links or not: its
+// device and inode. A walk that follows links keeps these to enter each folder once.
+struct FolderIdentity {
+    quint64 device = 0;
+    quint64 inode = 0;
+    bool operator==(const FolderIdentity&) const = default;
+};
+size_t qHash(const FolderIdentity& id, size_t seed = 0);
+
+// The identity of what `hostPath` names, links followed; nullopt when it cannot be reached.
+std::optional<FolderIdentity> IdentityOf(const QString& hostPath);
 
 // Finding a folder's entry by name ignoring case, as Wine resolves a path component that does
 // not exist as written. Each lookup lists the folder; a FolderListingCache, while it is in use

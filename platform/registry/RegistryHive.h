@@ -3,6 +3,8 @@
 // One registry file of the prefix (system.reg or user.reg) in Wine's text format, read and
 // written in place.
 
+#include "platform/registry/RegistryText.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
@@ -12,11 +14,11 @@
 #include <string_view>
 #include <vector>
 
-// One value of a key, as Windows stores it: a type number and bytes (strings as UTF-16LE with
-// their terminator).
+// One value of a key, as Windows stores it: a type number (RegistryText::REG_SZ and the others)
+// and bytes (strings as UTF-16LE with their terminator).
 struct RegistryValue {
     QString name;       // empty for the key's default value
-    std::uint32_t type = 0;
+    std::uint32_t type = RegistryText::REG_NONE;
     QByteArray data;
 };
 

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <algorithm>
 
+using namespace WinApi;
+
 namespace {
 
 // The user Wine makes in a new prefix, when user.reg does not name another.
@@ -115,7 +117,7 @@ RegistryStore::Location RegistryStore::locate(RegistryRoot root, QStringView pat
 {
     Location where;
     if (path.startsWith(u'\\')) {
-        where.error = RegistryError::BadPathname;
+        where.error = ERROR_BAD_PATHNAME;
         return where;
     }
     for (qsizetype i = 0; i < path.size();) {
@@ -158,11 +160,11 @@ RegistryStore::Location RegistryStore::locate(RegistryRoot root, QStringView pat
             where.layers[0] = {user_.get(), {}};
             where.count = 1;
         } else {
-            where.error = RegistryError::FileNotFound;
+            where.error = ERROR_FILE_NOT_FOUND;
         }
         break;
     default:
-        where.error = RegistryError::InvalidHandle;
+        where.error = ERROR_INVALID_HANDLE;
         break;
     }
     return where;
@@ -174,24 +176,24 @@ RegistryKey* RegistryStore::keyIn(const Layer& layer, const std::vector<QStringV
     return base ? layer.hive->find(base, parts) : nullptr;
 }
 
-long RegistryStore::checkKey(RegistryRoot root, QStringView path)
+LONG RegistryStore::checkKey(RegistryRoot root, QStringView path)
 {
     Location where = locate(root, path);
-    if (where.error != RegistryError::Success || where.usersRoot)
+    if (where.error != ERROR_SUCCESS || where.usersRoot)
         return where.error;
     // The classes root itself exists even before anything is registered.
     if (root == RegistryRoot::ClassesRoot && where.parts.empty())
-        return RegistryError::Success;
+        return ERROR_SUCCESS;
     for (int i = 0; i < where.count; ++i)
         if (keyIn(where.layers[i], where.parts))
-            return RegistryError::Success;
-    return RegistryError::FileNotFound;
+            return ERROR_SUCCESS;
+    return ERROR_FILE_NOT_FOUND;
 }
 
 QStringList RegistryStore::subkeyNames(RegistryRoot root, QStringView path)
 {
     Location where = locate(root, path);
-    if (where.error != RegistryError::Success)
+    if (where.error != ERROR_SUCCESS)
         return {};
     if (where.usersRoot)
         return {userSid()};
@@ -212,7 +214,7 @@ QStringList RegistryStore::subkeyNames(RegistryRoot root, QStringView path)
 std::vector<RegistryValue> RegistryStore::values(RegistryRoot root, QStringView path)
 {
     Location where = locate(root, path);
-    if (where.error != RegistryError::Success || where.usersRoot)
+    if (where.error != ERROR_SUCCESS || where.usersRoot)
         return {};
     std::vector<RegistryValue> merged;
     for (int i = 0; i < where.count; ++i) {
@@ -226,7 +228,7 @@ std::vector<RegistryValue> RegistryStore::values(RegistryRoot root, QStringView 
 std::optional<RegistryValue> RegistryStore::value(RegistryRoot root, QStringView path, QStringView name)
 {
     Location where = locate(root, path);
-    if (where.error != RegistryError::Success || where.usersRoot)
+    if (where.error != ERROR_SUCCESS || where.usersRoot)
         return std::nullopt;
     for (int i = 0; i < where.count; ++i) {
         if (RegistryKey* key = keyIn(where.layers[i], where.parts))
@@ -245,112 +247,112 @@ QString RegistryStore::text(RegistryRoot root, QStringView path, QStringView nam
     return RegistryText::textOf(found->data);
 }
 
-long RegistryStore::commit(RegistryHive& hive)
+LONG RegistryStore::commit(RegistryHive& hive)
 {
-    return hive.save() ? RegistryError::Success : RegistryError::RegistryIoFailed;
+    return hive.save() ? ERROR_SUCCESS : ERROR_REGISTRY_IO_FAILED;
 }
 
-long RegistryStore::createKey(RegistryRoot root, QStringView path, bool* created)
+LONG RegistryStore::createKey(RegistryRoot root, QStringView path, bool* created)
 {
     if (created)
         *created = false;
     Location where = locate(root, path);
-    if (where.error != RegistryError::Success)
+    if (where.error != ERROR_SUCCESS)
         return where.error;
     if (where.usersRoot)
-        return RegistryError::AccessDenied;
+        return ERROR_ACCESS_DENIED;
     for (int i = 0; i < where.count; ++i)
         if (keyIn(where.layers[i], where.parts))
-            return RegistryError::Success;
+            return ERROR_SUCCESS;
     if (root == RegistryRoot::ClassesRoot && where.parts.empty())
-        return RegistryError::Success;
+        return ERROR_SUCCESS;
 
     // A new key goes to the last layer: the machine's classes under HKEY_CLASSES_ROOT.
     const Layer& layer = where.layers[where.count - 1];
     if (layer.base.size() + where.parts.size() > kMaxDepth)
-        return RegistryError::InvalidParameter;
+        return ERROR_INVALID_PARAMETER;
     for (QStringView part : where.parts)
         if (part.size() > RegistryText::kMaxKeyNameLength)
-            return RegistryError::InvalidParameter;
+            return ERROR_INVALID_PARAMETER;
     if (!layer.hive->writable())
-        return RegistryError::RegistryIoFailed;
+        return ERROR_REGISTRY_IO_FAILED;
 
     RegistryKey* key = layer.hive->root();
     for (QStringView part : layer.base)
         key = layer.hive->createChild(key, part.toString());
     for (QStringView part : where.parts)
         key = layer.hive->createChild(key, part.toString());
-    const long result = commit(*layer.hive);
-    if (created && result == RegistryError::Success)
+    const LONG result = commit(*layer.hive);
+    if (created && result == ERROR_SUCCESS)
         *created = true;
     return result;
 }
 
-long RegistryStore::setValue(RegistryRoot root, QStringView path, RegistryValue value)
+LONG RegistryStore::setValue(RegistryRoot root, QStringView path, RegistryValue value)
 {
     Location where = locate(root, path);
-    if (where.error != RegistryError::Success)
+    if (where.error != ERROR_SUCCESS)
         return where.error;
     if (where.usersRoot)
-        return RegistryError::AccessDenied;
+        return ERROR_ACCESS_DENIED;
     for (int i = 0; i < where.count; ++i) {
         const Layer& layer = where.layers[i];
         if (RegistryKey* key = keyIn(layer, where.parts)) {
             if (!layer.hive->writable())
-                return RegistryError::RegistryIoFailed;
+                return ERROR_REGISTRY_IO_FAILED;
             layer.hive->setValue(key, std::move(value));
             return commit(*layer.hive);
         }
     }
     if (root == RegistryRoot::ClassesRoot && where.parts.empty()) {
         // A value of the classes root itself lands on the machine's Software\Classes.
-        const long made = createKey(RegistryRoot::LocalMachine, u"Software\\Classes", nullptr);
-        if (made != RegistryError::Success)
+        const LONG made = createKey(RegistryRoot::LocalMachine, u"Software\\Classes", nullptr);
+        if (made != ERROR_SUCCESS)
             return made;
         return setValue(RegistryRoot::LocalMachine, u"Software\\Classes", std::move(value));
     }
-    return RegistryError::FileNotFound;
+    return ERROR_FILE_NOT_FOUND;
 }
 
-long RegistryStore::deleteKey(RegistryRoot root, QStringView path)
+LONG RegistryStore::deleteKey(RegistryRoot root, QStringView path)
 {
     Location where = locate(root, path);
-    if (where.error != RegistryError::Success)
+    if (where.error != ERROR_SUCCESS)
         return where.error;
     if (where.usersRoot || where.parts.empty())
-        return RegistryError::AccessDenied;
+        return ERROR_ACCESS_DENIED;
     for (int i = 0; i < where.count; ++i) {
         const Layer& layer = where.layers[i];
         if (RegistryKey* key = keyIn(layer, where.parts)) {
             if (!key->subkeys().empty())
-                return RegistryError::AccessDenied;
+                return ERROR_ACCESS_DENIED;
             if (!layer.hive->writable())
-                return RegistryError::RegistryIoFailed;
+                return ERROR_REGISTRY_IO_FAILED;
             layer.hive->deleteKey(key);
             return commit(*layer.hive);
         }
     }
-    return RegistryError::FileNotFound;
+    return ERROR_FILE_NOT_FOUND;
 }
 
-long RegistryStore::deleteValue(RegistryRoot root, QStringView path, QStringView name)
+LONG RegistryStore::deleteValue(RegistryRoot root, QStringView path, QStringView name)
 {
     Location where = locate(root, path);
-    if (where.error != RegistryError::Success)
+    if (where.error != ERROR_SUCCESS)
         return where.error;
     if (where.usersRoot)
-        return RegistryError::FileNotFound;
+        return ERROR_FILE_NOT_FOUND;
     for (int i = 0; i < where.count; ++i) {
         const Layer& layer = where.layers[i];
         RegistryKey* key = keyIn(layer, where.parts);
         if (!key || !layer.hive->value(key, name))
             continue;
         if (!layer.hive->writable())
-            return RegistryError::RegistryIoFailed;
+            return ERROR_REGISTRY_IO_FAILED;
         layer.hive->deleteValue(key, name);
         return commit(*layer.hive);
     }
-    return RegistryError::FileNotFound;
+    return ERROR_FILE_NOT_FOUND;
 }
 
 void RegistryStore::loadText(QByteArray machine, QByteArray user)

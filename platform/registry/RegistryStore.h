@@ -22,17 +22,20 @@ enum class RegistryRoot : std::uint32_t {
     CurrentConfig = 0x80000005u,
 };
 
-// The Windows error codes registry operations return.
-namespace RegistryError {
-constexpr long Success = 0;
-constexpr long FileNotFound = 2;
-constexpr long AccessDenied = 5;
-constexpr long InvalidHandle = 6;
-constexpr long InvalidParameter = 87;
-constexpr long BadPathname = 161;
-constexpr long MoreData = 234;
-constexpr long NoMoreItems = 259;
-constexpr long RegistryIoFailed = 1016;
+// The Windows error codes registry operations return, under their Windows names and numbers:
+// the store and the Reg* functions over it (WinRegistry.h) speak the same codes.
+namespace WinApi {
+using LONG = std::int32_t;
+
+constexpr LONG ERROR_SUCCESS = 0;
+constexpr LONG ERROR_FILE_NOT_FOUND = 2;
+constexpr LONG ERROR_ACCESS_DENIED = 5;
+constexpr LONG ERROR_INVALID_HANDLE = 6;
+constexpr LONG ERROR_INVALID_PARAMETER = 87;
+constexpr LONG ERROR_BAD_PATHNAME = 161;
+constexpr LONG ERROR_MORE_DATA = 234;
+constexpr LONG ERROR_NO_MORE_ITEMS = 259;
+constexpr LONG ERROR_REGISTRY_IO_FAILED = 1016;
 }
 
 // The registry of one Wine prefix, as a Windows program in it sees it: HKEY_LOCAL_MACHINE is
@@ -44,7 +47,7 @@ constexpr long RegistryIoFailed = 1016;
 //
 // Key paths are given below a root ("TypeLib\{GUID}\2.0"), components separated by backslashes,
 // key and value names compared ignoring case. Every change is written to its file before the
-// call returns; a change that cannot be written is undone and reported as RegistryIoFailed.
+// call returns; a change that cannot be written is undone and reported as ERROR_REGISTRY_IO_FAILED.
 // The files are read again when they change on disk (Wine saving them, a test writing them).
 //
 // The Windows-shaped functions the program calls (WinApi::RegOpenKeyExA and the others) sit on
@@ -66,10 +69,11 @@ public:
     // True for a prefix with drive_c/windows/syswow64, where a 32-bit program runs under WoW64.
     bool is64Bit() const { return win64_; }
 
-    // Success when the key exists; FileNotFound when it does not; BadPathname for a path that
-    // starts with a backslash; InvalidHandle for an unknown root.
-    long checkKey(RegistryRoot root, QStringView path);
-    bool keyExists(RegistryRoot root, QStringView path) { return checkKey(root, path) == RegistryError::Success; }
+    // ERROR_SUCCESS when the key exists; ERROR_FILE_NOT_FOUND when it does not;
+    // ERROR_BAD_PATHNAME for a path that starts with a backslash; ERROR_INVALID_HANDLE for an
+    // unknown root.
+    WinApi::LONG checkKey(RegistryRoot root, QStringView path);
+    bool keyExists(RegistryRoot root, QStringView path) { return checkKey(root, path) == WinApi::ERROR_SUCCESS; }
 
     // Names of the key's subkeys, in Windows' order (ignoring case); empty for a missing key.
     QStringList subkeyNames(RegistryRoot root, QStringView path);
@@ -82,14 +86,14 @@ public:
     QString text(RegistryRoot root, QStringView path, QStringView name = {});
 
     // Opens the key, making it and its missing parents. `created` tells whether it was new.
-    // InvalidParameter for a name longer than Wine allows or a path deeper than 512 levels.
-    long createKey(RegistryRoot root, QStringView path, bool* created = nullptr);
-    // Sets a value of an existing key. FileNotFound when the key is missing.
-    long setValue(RegistryRoot root, QStringView path, RegistryValue value);
-    // Deletes a key that has no subkeys (AccessDenied when it has some, or for a root).
-    long deleteKey(RegistryRoot root, QStringView path);
-    // FileNotFound when the key or the value is missing.
-    long deleteValue(RegistryRoot root, QStringView path, QStringView name);
+    // ERROR_INVALID_PARAMETER for a name longer than Wine allows or a path deeper than 512 levels.
+    WinApi::LONG createKey(RegistryRoot root, QStringView path, bool* created = nullptr);
+    // Sets a value of an existing key. ERROR_FILE_NOT_FOUND when the key is missing.
+    WinApi::LONG setValue(RegistryRoot root, QStringView path, RegistryValue value);
+    // Deletes a key that has no subkeys (ERROR_ACCESS_DENIED when it has some, or for a root).
+    WinApi::LONG deleteKey(RegistryRoot root, QStringView path);
+    // ERROR_FILE_NOT_FOUND when the key or the value is missing.
+    WinApi::LONG deleteValue(RegistryRoot root, QStringView path, QStringView name);
 
     // Reads the machine and user hives from the given texts instead of the prefix's files (as
     // RegistryHive::loadText), until those files change on disk. For tests and fuzzing.
@@ -110,13 +114,13 @@ private:
         Layer layers[2];
         int count = 0;   // layers in reading order (user's classes before the machine's)
         bool usersRoot = false; // HKEY_USERS itself, which only lists the user's SID
-        long error = RegistryError::Success;
+        WinApi::LONG error = WinApi::ERROR_SUCCESS;
         std::vector<QStringView> parts; // the path below the root
     };
 
     Location locate(RegistryRoot root, QStringView path);
     RegistryKey* keyIn(const Layer& layer, const std::vector<QStringView>& parts);
-    long commit(RegistryHive& hive);
+    WinApi::LONG commit(RegistryHive& hive);
     QString userSid();
 
     QString prefix_;

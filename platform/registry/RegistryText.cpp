@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 #include <cstring>
+#include <optional>
 
 namespace RegistryText {
 
@@ -244,102 +245,136 @@ void appendKeyPath(QByteArray& out, QStringView path)
     appendEscaped(out, path, "[]");
 }
 
+namespace {
+
+void skipBlanks(std::string_view line, std::size_t& p)
+{
+    while (isSpace(byteAt(line, p)))
+        ++p;
+}
+
+// The value's name at the start of its line: "name" escaped, or @ for the default value (an
+// empty name). Moves `p` past it; false for a line that starts with neither.
+bool readValueName(std::string_view line, std::size_t& p, QString& name)
+{
+    if (byteAt(line, 0) == '@') {
+        p = 1;
+        return true;
+    }
+    if (byteAt(line, 0) != '"')
+        return false;
+    const qsizetype read = unescape(line.substr(1), '"', name);
+    if (read < 0)
+        return false;
+    p = 1 + static_cast<std::size_t>(read);
+    return true;
+}
+
+// The '=' between name and data, blanks allowed around it. Moves `p` to the data.
+bool readEquals(std::string_view line, std::size_t& p)
+{
+    skipBlanks(line, p);
+    if (byteAt(line, p) != '=')
+        return false;
+    ++p;
+    skipBlanks(line, p);
+    return true;
+}
+
+// The string forms of data, by what stands before the text's opening quote.
+struct StringForm {
+    std::string_view prefix;
+    std::uint32_t type;
+};
+constexpr StringForm kStringForms[] = {
+    {"\"", REG_SZ}, {"str:\"", REG_SZ}, {"str(2):\"", REG_EXPAND_SZ}, {"str(7):\"", REG_MULTI_SZ}};
+
+// The hex data of the line after the value's last one, when the value goes on there (the line
+// starts, after blanks, with a hex digit); `next` then moves past that line. Any other line, or
+// none, ends the value with what was read.
+std::optional<std::string_view> continuationLine(std::string_view text, std::size_t& next)
+{
+    std::size_t after = next;
+    const std::string_view following = next < text.size() ? lineAt(text, next, after) : std::string_view();
+    std::size_t skip = 0;
+    skipBlanks(following, skip);
+    if (hexValue(byteAt(following, skip)) < 0)
+        return std::nullopt;
+    next = after;
+    return following.substr(skip);
+}
+
+// Hex bytes from `rest` on, over the following lines of `text` while a line ends with a
+// backslash (see continuationLine). `next` is the start of the line after `rest`'s and moves
+// past the lines used. False when a byte does not fit or something other than a backslash
+// follows the bytes.
+bool readHexLines(std::string_view text, std::string_view rest, std::size_t& next, QByteArray& data)
+{
+    for (;;) {
+        const qsizetype read = parseHexList(rest, data);
+        if (read < 0)
+            return false;
+        std::size_t q = static_cast<std::size_t>(read);
+        skipBlanks(rest, q);
+        if (byteAt(rest, q) == 0)
+            return true;
+        if (byteAt(rest, q) != '\\')
+            return false;
+        const std::optional<std::string_view> following = continuationLine(text, next);
+        if (!following)
+            return true;
+        rest = *following;
+    }
+}
+
+// The data from `p` of the value's first line on: a string form, dword:, hex: or hex(N):.
+// Hex data may go on over the following lines (see readHexLines). False for data of no form.
+bool readData(std::string_view text, std::string_view line, std::size_t p, std::size_t& next, ParsedValue& value)
+{
+    for (const StringForm& form : kStringForms) {
+        if (!startsWith(line, p, form.prefix))
+            continue;
+        QString chars;
+        if (unescape(line.substr(p + form.prefix.size()), '"', chars) < 0)
+            return false;
+        value.type = form.type;
+        value.data = utf16Data(chars);
+        return true;
+    }
+    if (startsWith(line, p, "dword:")) {
+        p += 6;
+        const std::uint32_t number = parseHexNumber(line, p);
+        value.type = REG_DWORD;
+        value.data.resize(4);
+        qToLittleEndian(number, value.data.data());
+        return true;
+    }
+    if (startsWith(line, p, "hex:")) {
+        value.type = REG_BINARY;
+        p += 4;
+    } else if (startsWith(line, p, "hex(")) {
+        p += 4;
+        value.type = parseHexNumber(line, p);
+        if (!startsWith(line, p, "):"))
+            return false;
+        p += 2;
+    } else {
+        return false;
+    }
+    return readHexLines(text, line.substr(p), next, value.data);
+}
+
+}
+
 bool parseValue(std::string_view text, ParsedValue& value, qsizetype& consumed)
 {
     std::size_t next = 0;
     const std::string_view line = lineAt(text, 0, next);
-
     std::size_t p = 0;
-    QString name;
-    if (byteAt(line, 0) == '@') {
-        p = 1;
-    } else if (byteAt(line, 0) == '"') {
-        const qsizetype read = unescape(line.substr(1), '"', name);
-        if (read < 0)
-            return false;
-        p = 1 + static_cast<std::size_t>(read);
-    } else {
+    ParsedValue parsed;
+    if (!readValueName(line, p, parsed.name) || !readEquals(line, p) || !readData(text, line, p, next, parsed))
         return false;
-    }
-    while (isSpace(byteAt(line, p)))
-        ++p;
-    if (byteAt(line, p) != '=')
-        return false;
-    ++p;
-    while (isSpace(byteAt(line, p)))
-        ++p;
-
-    QByteArray data;
-    std::uint32_t type = REG_NONE;
-    auto readString = [&](std::uint32_t stringType, std::size_t prefixLength) {
-        QString chars;
-        if (unescape(line.substr(p + prefixLength), '"', chars) < 0)
-            return false;
-        type = stringType;
-        data = utf16Data(chars);
-        return true;
-    };
-
-    if (startsWith(line, p, "\"")) {
-        if (!readString(REG_SZ, 1))
-            return false;
-    } else if (startsWith(line, p, "str:\"")) {
-        if (!readString(REG_SZ, 5))
-            return false;
-    } else if (startsWith(line, p, "str(2):\"")) {
-        if (!readString(REG_EXPAND_SZ, 8))
-            return false;
-    } else if (startsWith(line, p, "str(7):\"")) {
-        if (!readString(REG_MULTI_SZ, 8))
-            return false;
-    } else if (startsWith(line, p, "dword:")) {
-        p += 6;
-        const std::uint32_t number = parseHexNumber(line, p);
-        type = REG_DWORD;
-        data.resize(4);
-        qToLittleEndian(number, data.data());
-    } else if (startsWith(line, p, "hex:") || startsWith(line, p, "hex(")) {
-        if (line[p + 3] == ':') {
-            type = REG_BINARY;
-            p += 4;
-        } else {
-            p += 4;
-            type = parseHexNumber(line, p);
-            if (!startsWith(line, p, "):"))
-                return false;
-            p += 2;
-        }
-        std::string_view rest = line.substr(p);
-        for (;;) {
-            const qsizetype read = parseHexList(rest, data);
-            if (read < 0)
-                return false;
-            std::size_t q = static_cast<std::size_t>(read);
-            while (isSpace(byteAt(rest, q)))
-                ++q;
-            if (byteAt(rest, q) == 0)
-                break;
-            if (byteAt(rest, q) != '\\')
-                return false;
-            // The value goes on over the next line only when that line holds hex data; any other
-            // line (or none) ends it with what was read.
-            std::size_t after = next;
-            std::string_view following = next < text.size() ? lineAt(text, next, after) : std::string_view();
-            std::size_t skip = 0;
-            while (isSpace(byteAt(following, skip)))
-                ++skip;
-            if (hexValue(byteAt(following, skip)) < 0)
-                break;
-            rest = following.substr(skip);
-            next = after;
-        }
-    } else {
-        return false;
-    }
-
-    value.name = std::move(name);
-    value.type = type;
-    value.data = std::move(data);
+    value = std::move(parsed);
     consumed = static_cast<qsizetype>(next);
     return true;
 }

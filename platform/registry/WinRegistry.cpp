@@ -203,9 +203,9 @@ LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD, REGSAM samDesired, HK
     REGSAM parentAccess = 0;
     if (const LONG status = subKeyOf(hKey, lpSubKey, samDesired, phkResult, key, parentAccess); status != ERROR_SUCCESS)
         return status;
-    const long result = key.store->checkKey(key.root, key.path);
+    const LONG result = key.store->checkKey(key.root, key.path);
     if (result != ERROR_SUCCESS)
-        return static_cast<LONG>(result);
+        return result;
     *phkResult = addHandle(std::move(key));
     return ERROR_SUCCESS;
 }
@@ -220,9 +220,9 @@ LONG RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD, const char*, DWORD,
     if (!(parentAccess & KEY_CREATE_SUB_KEY) && !key.store->keyExists(key.root, key.path))
         return ERROR_ACCESS_DENIED;
     bool created = false;
-    const long result = key.store->createKey(key.root, key.path, &created);
+    const LONG result = key.store->createKey(key.root, key.path, &created);
     if (result != ERROR_SUCCESS)
-        return static_cast<LONG>(result);
+        return result;
     if (lpdwDisposition)
         *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     *phkResult = addHandle(std::move(key));
@@ -267,7 +267,7 @@ LONG RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD, DWORD dwType, con
     } else {
         value.data = QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
     }
-    return static_cast<LONG>(key->store->setValue(key->root, key->path, std::move(value)));
+    return key->store->setValue(key->root, key->path, std::move(value));
 }
 
 LONG RegDeleteKeyA(HKEY hKey, const char* lpSubKey)
@@ -279,7 +279,7 @@ LONG RegDeleteKeyA(HKEY hKey, const char* lpSubKey)
     const QString sub = decodeName(lpSubKey);
     if (sub.startsWith(u'\\'))
         return ERROR_BAD_PATHNAME;
-    return static_cast<LONG>(key->store->deleteKey(key->root, joinPath(key->path, sub)));
+    return key->store->deleteKey(key->root, joinPath(key->path, sub));
 }
 
 LONG RegDeleteValueA(HKEY hKey, const char* lpValueName)
@@ -288,7 +288,7 @@ LONG RegDeleteValueA(HKEY hKey, const char* lpValueName)
     OpenKey* key = nullptr;
     if (const LONG status = openedWith(hKey, KEY_SET_VALUE, rootKey, key); status != ERROR_SUCCESS)
         return status;
-    return static_cast<LONG>(key->store->deleteValue(key->root, key->path, decodeName(lpValueName)));
+    return key->store->deleteValue(key->root, key->path, decodeName(lpValueName));
 }
 
 LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD* lpcchValueName, DWORD*, DWORD* lpType,

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/registry/RegistryStore.h"
+#include "platform/registry/RegistryText.h"
+
 #include <cstdint>
 
 // The Windows registry functions, under their Windows names and with their arguments and
@@ -18,9 +21,18 @@
 namespace WinApi {
 
 using HKEY = std::uint32_t;
-using LONG = std::int32_t;
 using DWORD = std::uint32_t;
 using REGSAM = std::uint32_t;
+// LONG and the ERROR_* codes the functions return are the store's (RegistryStore.h); the value
+// types (REG_SZ and the others) are those of the registry's text (RegistryText.h).
+using RegistryText::REG_NONE;
+using RegistryText::REG_SZ;
+using RegistryText::REG_EXPAND_SZ;
+using RegistryText::REG_BINARY;
+using RegistryText::REG_DWORD;
+using RegistryText::REG_DWORD_BIG_ENDIAN;
+using RegistryText::REG_LINK;
+using RegistryText::REG_MULTI_SZ;
 
 struct FILETIME {
     DWORD dwLowDateTime;
@@ -32,25 +44,6 @@ constexpr HKEY HKEY_CURRENT_USER = 0x80000001u;
 constexpr HKEY HKEY_LOCAL_MACHINE = 0x80000002u;
 constexpr HKEY HKEY_USERS = 0x80000003u;
 constexpr HKEY HKEY_CURRENT_CONFIG = 0x80000005u;
-
-constexpr LONG ERROR_SUCCESS = 0;
-constexpr LONG ERROR_FILE_NOT_FOUND = 2;
-constexpr LONG ERROR_ACCESS_DENIED = 5;
-constexpr LONG ERROR_INVALID_HANDLE = 6;
-constexpr LONG ERROR_INVALID_PARAMETER = 87;
-constexpr LONG ERROR_BAD_PATHNAME = 161;
-constexpr LONG ERROR_MORE_DATA = 234;
-constexpr LONG ERROR_NO_MORE_ITEMS = 259;
-constexpr LONG ERROR_REGISTRY_IO_FAILED = 1016;
-
-constexpr DWORD REG_NONE = 0;
-constexpr DWORD REG_SZ = 1;
-constexpr DWORD REG_EXPAND_SZ = 2;
-constexpr DWORD REG_BINARY = 3;
-constexpr DWORD REG_DWORD = 4;
-constexpr DWORD REG_DWORD_BIG_ENDIAN = 5;
-constexpr DWORD REG_LINK = 6;
-constexpr DWORD REG_MULTI_SZ = 7;
 
 constexpr REGSAM KEY_QUERY_VALUE = 0x0001;
 constexpr REGSAM KEY_SET_VALUE = 0x0002;

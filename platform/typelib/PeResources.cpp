@@ -12,6 +12,45 @@ constexpr std::uint16_t kMaxSections = 96;       // the limit the Windows loader
 constexpr std::uint32_t kSubdirectoryFlag = 0x80000000u;
 constexpr std::uint32_t kNamedFlag = 0x80000000u;
 constexpr std::size_t kEntryBatch = 64;          // directory entries read per call
+constexpr std::uint16_t kSectionBatch = 16;      // section headers read per call
+
+// Offsets in the DOS header.
+constexpr std::uint64_t kPeHeaderOffsetAt = 0x3c; // where the "PE\0\0" signature is
+
+// The signature and the file header that follows it.
+constexpr std::uint64_t kSignatureSize = 4;
+constexpr std::uint64_t kFileHeaderSize = 20;
+constexpr std::uint64_t kSectionCountAt = 2;      // in the file header
+constexpr std::uint64_t kOptionalHeaderSizeAt = 16;
+
+// Offsets in the optional header, which starts with its magic; PE32+ has wider fields before
+// the data directories.
+constexpr std::uint64_t kDirectoryCountAt32 = 92;
+constexpr std::uint64_t kDirectoryCountAt64 = 108;
+constexpr std::uint64_t kDirectoriesAt32 = 96;
+constexpr std::uint64_t kDirectoriesAt64 = 112;
+constexpr std::uint64_t kDirectorySize = 8;       // a data directory: RVA, then size
+
+// A section header and its fields.
+constexpr std::uint64_t kSectionHeaderSize = 40;
+constexpr std::size_t kSectionVirtualSizeAt = 8;
+constexpr std::size_t kSectionVirtualAddressAt = 12;
+constexpr std::size_t kSectionRawSizeAt = 16;
+constexpr std::size_t kSectionRawOffsetAt = 20;
+
+// A resource directory: its counts of named and numbered entries, then the entries, each an
+// id or name followed by the offset of what it leads to.
+constexpr std::uint64_t kNamedEntryCountAt = 12;
+constexpr std::uint64_t kIdEntryCountAt = 14;
+constexpr std::uint64_t kEntriesAt = 16;
+constexpr std::uint64_t kEntrySize = 8;
+constexpr std::size_t kEntryTargetAt = 4;
+
+// A resource data entry: the data's RVA, then its size.
+constexpr std::uint64_t kDataSizeAt = 4;
+
+// A resource name: its length in UTF-16 units, then the units.
+constexpr std::uint64_t kNameCharsAt = 2;
 
 struct Section {
     std::uint32_t virtualAddress = 0;
@@ -42,8 +81,8 @@ public:
     // Reads the headers; false when the source is not a PE32 or PE32+ image.
     bool load(const ByteSource& image, const Failure& fail)
     {
-        const auto peOffset = image.u32(0x3c);
-        if (!peOffset || !image.contains(*peOffset, 24)) {
+        const auto peOffset = image.u32(kPeHeaderOffsetAt);
+        if (!peOffset || !image.contains(*peOffset, kSignatureSize + kFileHeaderSize)) {
             fail("not a PE image");
             return false;
         }
@@ -53,22 +92,22 @@ public:
             fail("not a PE image");
             return false;
         }
-        const std::uint64_t fileHeader = std::uint64_t(*peOffset) + 4;
-        const auto sectionCount = image.u16(fileHeader + 2);
-        const auto optionalSize = image.u16(fileHeader + 16);
-        const std::uint64_t optional = fileHeader + 20;
+        const std::uint64_t fileHeader = std::uint64_t(*peOffset) + kSignatureSize;
+        const auto sectionCount = image.u16(fileHeader + kSectionCountAt);
+        const auto optionalSize = image.u16(fileHeader + kOptionalHeaderSizeAt);
+        const std::uint64_t optional = fileHeader + kFileHeaderSize;
         const auto magic = image.u16(optional);
         if (!sectionCount || !optionalSize || !magic || (*magic != kPe32Magic && *magic != kPe32PlusMagic)) {
             fail("not a PE32 or PE32+ image");
             return false;
         }
         const bool plus = *magic == kPe32PlusMagic;
-        const std::uint64_t directoryCountAt = optional + (plus ? 108 : 92);
-        const std::uint64_t directories = optional + (plus ? 112 : 96);
+        const std::uint64_t directoryCountAt = optional + (plus ? kDirectoryCountAt64 : kDirectoryCountAt32);
+        const std::uint64_t directories = optional + (plus ? kDirectoriesAt64 : kDirectoriesAt32);
         const auto directoryCount = image.u32(directoryCountAt);
-        const std::uint64_t resourceEntry = directories + 8 * kResourceDirectory;
+        const std::uint64_t resourceEntry = directories + kDirectorySize * kResourceDirectory;
         if (!directoryCount || *directoryCount <= kResourceDirectory
-            || resourceEntry + 8 > optional + *optionalSize) {
+            || resourceEntry + kDirectorySize > optional + *optionalSize) {
             resourceRva_ = 0;
         } else {
             const auto rva = image.u32(resourceEntry);
@@ -83,16 +122,17 @@ public:
             return false;
         }
         const std::uint64_t table = optional + *optionalSize;
-        std::array<unsigned char, 40 * 16> batch;
-        for (std::uint16_t first = 0; first < *sectionCount; first += 16) {
-            const std::uint16_t count = std::min<std::uint16_t>(16, *sectionCount - first);
-            if (!image.read(table + 40ull * first, batch.data(), 40ull * count)) {
+        std::array<unsigned char, kSectionHeaderSize * kSectionBatch> batch;
+        for (std::uint16_t first = 0; first < *sectionCount; first += kSectionBatch) {
+            const std::uint16_t count = std::min<std::uint16_t>(kSectionBatch, *sectionCount - first);
+            if (!image.read(table + kSectionHeaderSize * first, batch.data(), kSectionHeaderSize * count)) {
                 fail("truncated section table");
                 return false;
             }
             for (std::uint16_t i = 0; i < count; ++i) {
-                const unsigned char* s = batch.data() + 40 * i;
-                sections_.push_back({le32(s + 12), le32(s + 8), le32(s + 16), le32(s + 20)});
+                const unsigned char* s = batch.data() + kSectionHeaderSize * i;
+                sections_.push_back({le32(s + kSectionVirtualAddressAt), le32(s + kSectionVirtualSizeAt),
+                                     le32(s + kSectionRawSizeAt), le32(s + kSectionRawOffsetAt)});
             }
         }
         return true;
@@ -148,18 +188,19 @@ struct DirectoryEntry {
 template <typename Visit>
 std::optional<DirectoryEntry> findEntry(const ByteSource& tree, std::uint32_t offset, Visit visit)
 {
-    const auto named = tree.u16(std::uint64_t(offset) + 12);
-    const auto ids = tree.u16(std::uint64_t(offset) + 14);
+    const auto named = tree.u16(std::uint64_t(offset) + kNamedEntryCountAt);
+    const auto ids = tree.u16(std::uint64_t(offset) + kIdEntryCountAt);
     if (!named || !ids)
         return std::nullopt;
     const std::size_t total = std::size_t(*named) + *ids;
-    std::array<unsigned char, 8 * kEntryBatch> batch;
+    std::array<unsigned char, kEntrySize * kEntryBatch> batch;
     for (std::size_t first = 0; first < total; first += kEntryBatch) {
         const std::size_t count = std::min(kEntryBatch, total - first);
-        if (!tree.read(std::uint64_t(offset) + 16 + 8 * first, batch.data(), 8 * count))
+        if (!tree.read(std::uint64_t(offset) + kEntriesAt + kEntrySize * first, batch.data(), kEntrySize * count))
             return std::nullopt;
         for (std::size_t i = 0; i < count; ++i) {
-            const DirectoryEntry entry{le32(batch.data() + 8 * i), le32(batch.data() + 8 * i + 4)};
+            const unsigned char* e = batch.data() + kEntrySize * i;
+            const DirectoryEntry entry{le32(e), le32(e + kEntryTargetAt)};
             if (visit(entry))
                 return entry;
         }
@@ -174,7 +215,7 @@ bool nameEquals(const ByteSource& tree, std::uint32_t offset, QStringView name)
     if (!length || *length != name.size() || name.size() > 64)
         return false;
     std::array<unsigned char, 128> chars;
-    if (!tree.read(std::uint64_t(offset) + 2, chars.data(), 2 * std::size_t(*length)))
+    if (!tree.read(std::uint64_t(offset) + kNameCharsAt, chars.data(), 2 * std::size_t(*length)))
         return false;
     for (qsizetype i = 0; i < name.size(); ++i) {
         const char16_t c = char16_t(chars[2 * i] | (chars[2 * i + 1] << 8));
@@ -228,7 +269,7 @@ std::optional<ByteRange> FindPeResource(const ByteSource& image, QStringView typ
         return fail("malformed resource directory");
 
     const auto dataRva = tree.u32(language->targetOffset());
-    const auto dataSize = tree.u32(std::uint64_t(language->targetOffset()) + 4);
+    const auto dataSize = tree.u32(std::uint64_t(language->targetOffset()) + kDataSizeAt);
     if (!dataRva || !dataSize)
         return fail("malformed resource directory");
     const auto data = layout.toFile(*dataRva, *dataSize);

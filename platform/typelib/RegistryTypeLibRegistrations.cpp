@@ -1,11 +1,8 @@
 #include "platform/typelib/RegistryTypeLibRegistrations.h"
 
 #include "platform/registry/RegistryStore.h"
+#include "platform/registry/RegistryText.h"
 #include "platform/registry/WindowsEnvironment.h"
-
-namespace {
-constexpr std::uint32_t kExpandableText = 2;
-}
 
 QStringList RegistryTypeLibRegistrations::subkeys(const QString& hkcrPath) const
 {
@@ -19,7 +16,7 @@ std::optional<QString> RegistryTypeLibRegistrations::defaultValue(const QString&
     if (!value)
         return std::nullopt;
     const QString text = store->text(RegistryRoot::ClassesRoot, hkcrPath);
-    if (value->type == kExpandableText)
+    if (value->type == RegistryText::REG_EXPAND_SZ)
         return WindowsEnvironment::current().expand(text);
     return text;
 }

@@ -78,18 +78,19 @@ TypeLibVersionIndex::Library TypeLibService::indexVersions(const QStringList& na
     return library;
 }
 
-// Chooses from the index as the scan over the version keys does: the first key of the highest
-// version when any version will do; else the version asked for (its usual spelling first), else
-// the first key of the highest minor above it with the same major. A null string when none fits.
+// The registered version that stands for major.minor, as the system chooses it: the first key
+// of the highest version when any version will do (both 0xFFFF); else the version asked for (the
+// key spelt as the system writes it first, else the first in registry order), else the first key
+// of the highest minor above it with the same major. A null string when none fits.
 QString TypeLibService::pickVersion(const TypeLibVersionIndex::Library& library, std::uint16_t major,
-                                    std::uint16_t minor, bool any, const QString& exactName)
+                                    std::uint16_t minor)
 {
     using Entries = std::vector<TypeLibVersionIndex::Entry>;
     auto byMinor = [](const TypeLibVersionIndex::Entry& e, std::uint16_t m) { return e.minor < m; };
     auto firstOfHighest = [&](const Entries& entries) {
         return std::lower_bound(entries.begin(), entries.end(), entries.back().minor, byMinor)->name;
     };
-    if (any)
+    if (major == kAnyVersion && minor == kAnyVersion)
         return library.empty() ? QString() : firstOfHighest(library.rbegin()->second);
     const auto it = library.find(major);
     if (it == library.end())
@@ -100,6 +101,7 @@ QString TypeLibService::pickVersion(const TypeLibVersionIndex::Library& library,
         return QString();
     if (from->minor != minor)
         return firstOfHighest(entries);
+    const QString exactName = hex(major) + u'.' + hex(minor);
     for (auto e = from; e != entries.end() && e->minor == minor; ++e)
         if (e->name.compare(exactName, Qt::CaseInsensitive) == 0)
             return e->name;
@@ -132,46 +134,21 @@ std::optional<QString> TypeLibService::find(const QString& guid, std::uint16_t m
     const QString libraryKey = QStringLiteral("TypeLib\\") + *normalized;
 
     // The version key: the one asked for, else the same major with the highest minor above it.
-    const QString exactName = hex(major) + u'.' + hex(minor);
-    const bool any = major == kAnyVersion && minor == kAnyVersion;
-    QString bestName;
+    // Without the load's index, the library's versions are indexed for this call alone.
+    TypeLibVersionIndex::Library unshared;
+    const TypeLibVersionIndex::Library* library = &unshared;
     if (versions) {
         auto it = versions->libraries_.find(libraryKey);
         if (it == versions->libraries_.end())
             it = versions->libraries_.insert(libraryKey, indexVersions(registrations_.subkeys(libraryKey)));
-        if (it->empty())
-            return std::nullopt;
-        missing = Missing::Version;
-        bestName = pickVersion(*it, major, minor, any, exactName);
+        library = &*it;
     } else {
-        std::optional<Version> best;
-        auto better = [&](const Version& v, const QString& name) {
-            if (!best)
-                return true;
-            if (any)
-                return v.major > best->major || (v.major == best->major && v.minor > best->minor);
-            const bool exact = v.minor == minor;
-            if (exact != (best->minor == minor))
-                return exact;
-            if (exact) // two names for the version asked: the one the system itself would write
-                return name.compare(exactName, Qt::CaseInsensitive) == 0
-                       && bestName.compare(exactName, Qt::CaseInsensitive) != 0;
-            return v.minor > best->minor;
-        };
-        const QStringList versionNames = registrations_.subkeys(libraryKey);
-        if (versionNames.isEmpty())
-            return std::nullopt;
-        missing = Missing::Version;
-        for (const QString& name : versionNames) {
-            const auto version = versionOfKey(name);
-            if (!version || (!any && (version->major != major || version->minor < minor)))
-                continue;
-            if (better(*version, name)) {
-                best = version;
-                bestName = name;
-            }
-        }
+        unshared = indexVersions(registrations_.subkeys(libraryKey));
     }
+    if (library->empty())
+        return std::nullopt;
+    missing = Missing::Version;
+    const QString bestName = pickVersion(*library, major, minor);
     if (bestName.isNull())
         return std::nullopt;
 

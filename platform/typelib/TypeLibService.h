@@ -87,8 +87,7 @@ private:
     std::optional<QString> find(const QString& guid, std::uint16_t major, std::uint16_t minor, std::uint32_t lcid,
                                 Missing& missing, TypeLibVersionIndex* versions) const;
     static TypeLibVersionIndex::Library indexVersions(const QStringList& names);
-    static QString pickVersion(const TypeLibVersionIndex::Library& library, std::uint16_t major, std::uint16_t minor,
-                               bool any, const QString& exactName);
+    static QString pickVersion(const TypeLibVersionIndex::Library& library, std::uint16_t major, std::uint16_t minor);
 
     const TypeLibRegistrations& registrations_;
 };

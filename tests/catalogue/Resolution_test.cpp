@@ -255,6 +255,25 @@ TEST_F(ResolutionTest, SizeAndDateComeFromTheFileTheLibraryWasReadFrom)
     EXPECT_EQ(reference.FileDate, "07/04/2003 10:20:30");
 }
 
+TEST_F(ResolutionTest, AWrittenPathKeepsItsOwnSizeAndDateWhenAnotherVersionsRegistrationLoadsTheLibrary)
+{
+    // Nominas is registered as 1.a only: a line asking for 1.0 has no registered path of its own
+    // and shows the path it writes, while the library loads through the 1.a registration
+    // (nominas.tlb, 1600 bytes). The written file is another one, of 10240 bytes.
+    prefix.writeFile("lib/copia.tlb", QByteArray(10240, 'x'));
+    const QDateTime when(QDate(2002, 3, 5), QTime(14, 7, 9), Qt::LocalTime);
+    ::utimbuf times{when.toSecsSinceEpoch(), when.toSecsSinceEpoch()};
+    ASSERT_EQ(::utime(QFile::encodeName(prefix.hostPath("lib/copia.tlb")).constData(), &times), 0);
+
+    AgregaReferencia(catalogue, load, 1, counter, "Reference=*\\G" + kNominas + "#1.0#0#C:\\lib\\copia.tlb#Nominas");
+    ASSERT_EQ(catalogue.DependencyCount(1), 1);
+    const DependencyEntry& entry = project().Dependencies[1];
+    EXPECT_EQ(entry.FilePath, "C:\\lib\\copia.tlb");
+    EXPECT_EQ(entry.MinorVersion, 10) << "the library itself is the registered 1.a";
+    EXPECT_EQ(entry.SizeKB, 10) << "the size of the file the row names, not of nominas.tlb";
+    EXPECT_EQ(entry.FileDate, "05/03/2002 14:07:09");
+}
+
 TEST(FileHelpers, KilobytesRoundTwiceHalvesToEvenFromTheFullSize)
 {
     EXPECT_EQ(KilobytesOf(0), 0);

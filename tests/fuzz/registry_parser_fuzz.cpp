@@ -4,7 +4,7 @@
 // the saved text reads back as exactly the tree that was saved. The layer above the file reads
 // it too, as the current prefix's registry: the classes root merged from it, the environment
 // expanded from it (never past the Windows limit), and the type-library version keys, chosen
-// alike by a scan and by the per-load index. Everything runs in memory (the hives read the
+// alike with and without the per-load index. Everything runs in memory (the hives read the
 // input as their text, with the parsing a file gets), so no state passes between inputs.
 #include "platform/files/PathMapper.h"
 #include "platform/registry/RegistryHive.h"

@@ -141,7 +141,7 @@ TEST(RegistryStore, UsersHoldsTheCurrentUserUnderItsSid)
     RegistryStore store(p.prefix.root());
     EXPECT_EQ(store.subkeyNames(RegistryRoot::Users, u""), QStringList{QStringLiteral("S-1-5-21-0-0-0-1000")});
     EXPECT_EQ(store.text(RegistryRoot::Users, u"S-1-5-21-0-0-0-1000\\Software\\Classes\\.abc"), QStringLiteral("abcfile"));
-    EXPECT_EQ(store.createKey(RegistryRoot::Users, u""), RegistryError::AccessDenied);
+    EXPECT_EQ(store.createKey(RegistryRoot::Users, u""), ERROR_ACCESS_DENIED);
 }
 
 TEST(WinRegistry, ValuesAreQueriedAsTheAnsiFunctionsReturnThem)
