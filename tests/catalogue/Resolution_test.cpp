@@ -261,11 +261,9 @@ TEST_F(ResolutionTest, AWrittenPathKeepsItsOwnSizeAndDateWhenAnotherVersionsRegi
     // and shows the path it writes, while the library loads through the 1.a registration
     // (nominas.tlb, 1600 bytes). The written file is another one, of 10240 bytes.
     prefix.writeFile("lib/copia.tlb", QByteArray(10240, 'x'));
-    const QDateTime when(QDate(2002, 3, 5), QTime(14, 7, 9), Qt::LocalTime);
-    ::utimbuf times{when.toSecsSinceEpoch(), when.toSecsSinceEpoch()};
-    ASSERT_EQ(::utime(QFile::encodeName(prefix.hostPath("lib/copia.tlb")).constData(), &times), 0);
+    setModified("lib/copia.tlb", QDateTime(QDate(2002, 3, 5), QTime(14, 7, 9), Qt::LocalTime));
 
-    AgregaReferencia(catalogue, load, 1, counter, "Reference=*\\G" + kNominas + "#1.0#0#C:\\lib\\copia.tlb#Nominas");
+    AgregaReferencia(catalogue, load, 1, counter, "Reference=*\\G" + Nominas + "#1.0#0#C:\\lib\\copia.tlb#Nominas");
     ASSERT_EQ(catalogue.DependencyCount(1), 1);
     const DependencyEntry& entry = project().Dependencies[1];
     EXPECT_EQ(entry.FilePath, "C:\\lib\\copia.tlb");
