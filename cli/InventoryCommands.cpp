@@ -17,21 +17,45 @@
 #include <algorithm>
 #include <cstdio>
 
-bool IsInventoryVerb(const QString& verb)
+bool IsInventoryVerb(Verb verb)
 {
-    return verb == QStringLiteral("missing") || verb == QStringLiteral("libraries") || verb == QStringLiteral("uses")
-           || verb == QStringLiteral("graph") || verb == QStringLiteral("drift");
+    switch (verb) {
+    case Verb::Missing:
+    case Verb::Libraries:
+    case Verb::Uses:
+    case Verb::Graph:
+    case Verb::Drift:
+        return true;
+    case Verb::Tree:
+    case Verb::Catalogue:
+    case Verb::Export:
+    case Verb::Report:
+        return false;
+    }
+    return false;
 }
 
-bool IsFormatVerb(const QString& verb)
+bool IsFormatVerb(Verb verb)
 {
-    return verb == QStringLiteral("catalogue") || (IsInventoryVerb(verb) && verb != QStringLiteral("graph"));
+    return verb == Verb::Catalogue || (IsInventoryVerb(verb) && verb != Verb::Graph);
 }
 
-bool RecordsLines(const QString& verb)
+bool RecordsLines(Verb verb)
 {
-    return verb == QStringLiteral("missing") || verb == QStringLiteral("graph") || verb == QStringLiteral("uses")
-           || verb == QStringLiteral("drift") || verb == QStringLiteral("export");
+    switch (verb) {
+    case Verb::Missing:
+    case Verb::Graph:
+    case Verb::Uses:
+    case Verb::Drift:
+    case Verb::Export:
+        return true;
+    case Verb::Tree:
+    case Verb::Catalogue:
+    case Verb::Libraries:
+    case Verb::Report:
+        return false;
+    }
+    return false;
 }
 
 bool LoadForCommandLine(Catalogue& catalogue, MainControls& controls, LoadContext& load, bool recursive)
@@ -291,26 +315,27 @@ QByteArray DependencyGraph(const Inventory& inventory)
     return out.toUtf8();
 }
 
-int RunInventory(const QString& verb, const Catalogue& catalogue, const LoadContext& load,
-                 const InventoryRequest& request, QByteArray& out)
+int RunInventory(Verb verb, const Catalogue& catalogue, const LoadContext& load, const InventoryRequest& request,
+                 QByteArray& out)
 {
+    Q_ASSERT(IsInventoryVerb(verb));
     const Inventory inventory(catalogue, load);
-    if (verb == QStringLiteral("graph")) {
+    if (verb == Verb::Graph) {
         out = DependencyGraph(inventory);
         return 0;
     }
     OutputTable table;
-    if (verb == QStringLiteral("missing"))
+    if (verb == Verb::Missing)
         table = MissingTable(inventory);
-    else if (verb == QStringLiteral("libraries"))
+    else if (verb == Verb::Libraries)
         table = LibrariesTable(inventory);
-    else if (verb == QStringLiteral("drift"))
+    else if (verb == Verb::Drift)
         table = DriftTable(inventory);
     else
         table = UsesTable(inventory, request.query);
     out = RenderTable(table, request.format);
-    if (verb == QStringLiteral("libraries"))
+    if (verb == Verb::Libraries)
         return 0;
     const bool found = !table.rows.isEmpty();
-    return (verb == QStringLiteral("uses")) == found ? 0 : FoundProblemStatus;
+    return (verb == Verb::Uses) == found ? 0 : FoundProblemStatus;
 }
