@@ -53,4 +53,3 @@ OutputTable LibrariesTable(const Inventory& inventory);
 OutputTable UsesTable(const Inventory& inventory, const QString& query);
 // One record per side of each library whose lines disagree.
 OutputTable DriftTable(const Inventory& inventory);
-QByteArray DependencyGraph(const Inventory& inventory);
