@@ -4,7 +4,7 @@
 
 #include "app/TreeModel.h"
 #include "platform/controls/MemoryControls.h"
-#include "platform/controls/StatusWidgets.h"
+#include "platform/widgets/StatusWidgets.h"
 #include "platform/xls/SpreadGrid.h"
 
 #include <QMainWindow>

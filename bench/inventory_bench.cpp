@@ -80,17 +80,19 @@ int main(int argc, char* argv[])
             catalogue.ScanPath = folder;
             MemoryControls controls;
             LoadContext load;
-            load.recordLines = RecordsLines(name) || name == QStringLiteral("load keeping lines");
+            // "load" and "load keeping lines" name no verb: the load alone.
+            const std::optional<Verb> parsed = ParseVerb(name);
+            load.recordLines = (parsed && RecordsLines(*parsed)) || name == QStringLiteral("load keeping lines");
             LoadForCommandLine(catalogue, controls.main, load, recursive);
             QByteArray out;
             InventoryRequest request;
             request.query = QStringLiteral("ctl7.ocx");
-            if (name.startsWith(QStringLiteral("load")))
+            if (!parsed)
                 out.clear();
-            else if (name == QStringLiteral("catalogue"))
+            else if (*parsed == Verb::Catalogue)
                 out = CatalogueOutput(catalogue, load, OutputFormat::Tsv);
             else
-                RunInventory(name, catalogue, load, request, out);
+                RunInventory(*parsed, catalogue, load, request, out);
             bytes = out.size();
             projects = catalogue.ProjectCount();
             missing = static_cast<int>(std::count_if(load.recordedLines.begin(), load.recordedLines.end(),

@@ -7,6 +7,7 @@
 #include <QCommandLineParser>
 #include <cstdio>
 #include <initializer_list>
+#include <optional>
 
 namespace {
 
@@ -90,8 +91,9 @@ enum VerbOptions : unsigned {
     ReportOnly = 8,    // --detailed, --summary, --project, --print
 };
 
-struct Verb {
-    const char* name;
+// A verb's options and its own help.
+struct VerbHelp {
+    Verb verb;
     unsigned options;
     const char* synopsis;  // after "Usage: "
     const char* text;      // what it writes, as --help's Verbs list shows it
@@ -102,12 +104,12 @@ const char* const LoadExitStatus =
     "Exit status: 0 after a load, 1 when the folder cannot be read or standard output cannot be\n"
     "written, 2 on wrong usage.\n";
 
-const Verb Verbs[] = {
-    {"tree", NoOptions, "zantrel-cli tree [-r] [FOLDER]",
+const VerbHelp Verbs[] = {
+    {Verb::Tree, NoOptions, "zantrel-cli tree [-r] [FOLDER]",
      "  tree       one line per tree node in tree order: two spaces per depth, key, tab, text,\n"
      "             tab, image index\n",
      LoadExitStatus},
-    {"catalogue", TableFormat, "zantrel-cli catalogue [-r] [--format tsv|csv|json] [FOLDER]",
+    {Verb::Catalogue, TableFormat, "zantrel-cli catalogue [-r] [--format tsv|csv|json] [FOLDER]",
      "  catalogue  one record per dependency entry (a project without entries gets one with\n"
      "             empty dependency fields), columns: ProjectIndex, FileName, Kind, Name,\n"
      "             DependencyIndex, DependencyKind, FilePath, Guid, Key, Description, MajorVersion,\n"
@@ -118,7 +120,7 @@ const Verb Verbs[] = {
      "             \"kind\", \"filePath\", \"guid\", \"key\", \"description\", \"majorVersion\",\n"
      "             \"minorVersion\", \"sizeKB\", \"fileDate\"}]}\n",
      LoadExitStatus},
-    {"missing", TableFormat, "zantrel-cli missing [-r] [--format tsv|csv|json] [FOLDER]",
+    {Verb::Missing, TableFormat, "zantrel-cli missing [-r] [--format tsv|csv|json] [FOLDER]",
      "  missing    one record per Reference= or Object= line that gave no entry: project (full\n"
      "             Windows path), line (1-based), kind (reference, component, or project for a\n"
      "             Reference=*\\A or Object=*\\A line naming another project file), guid,\n"
@@ -144,13 +146,13 @@ const Verb Verbs[] = {
      "             something is missing, 0 when nothing is\n",
      "Exit status: 0 when nothing is missing, 3 when something is, 1 when the folder cannot be\n"
      "read or standard output cannot be written, 2 on wrong usage.\n"},
-    {"libraries", TableFormat, "zantrel-cli libraries [-r] [--format tsv|csv|json] [FOLDER]",
+    {Verb::Libraries, TableFormat, "zantrel-cli libraries [-r] [--format tsv|csv|json] [FOLDER]",
      "  libraries  one record per distinct library the projects use (same GUID, versions and\n"
      "             file), most used first: guid, majorVersion, minorVersion, filePath,\n"
      "             description, sizeKB, fileDate, kind (1 reference, 2 component), projects (the\n"
      "             full paths of the projects that use it; a json array)\n",
      LoadExitStatus},
-    {"uses", TableFormat, "zantrel-cli uses QUERY [-r] [--format tsv|csv|json] [FOLDER]",
+    {Verb::Uses, TableFormat, "zantrel-cli uses QUERY [-r] [--format tsv|csv|json] [FOLDER]",
      "  uses       the entries that name the library QUERY, a GUID (braces optional, any case) or\n"
      "             a file name compared ignoring case with the last part of FilePath\n"
      "             (mscomctl.ocx): project, index, kind, filePath, guid, key, description,\n"
@@ -158,14 +160,14 @@ const Verb Verbs[] = {
      "             uses it, 0 when one does\n",
      "Exit status: 0 when a project uses the library, 3 when none does, 1 when the folder cannot\n"
      "be read or standard output cannot be written, 2 on wrong usage.\n"},
-    {"graph", NoOptions, "zantrel-cli graph [-r] [FOLDER]",
+    {Verb::Graph, NoOptions, "zantrel-cli graph [-r] [FOLDER]",
      "  graph      the dependency graph in Graphviz's DOT language: projects (boxes), the\n"
      "             libraries they use (ellipses; components as component shapes), the projects\n"
      "             they reference (bold edges; a file not loaded as a dashed box) and what is\n"
      "             missing (red octagons in a box of their own). Render it with\n"
      "             zantrel-cli graph c:\\src | dot -Tpng -o graph.png\n",
      LoadExitStatus},
-    {"drift", TableFormat, "zantrel-cli drift [-r] [--format tsv|csv|json] [FOLDER]",
+    {Verb::Drift, TableFormat, "zantrel-cli drift [-r] [--format tsv|csv|json] [FOLDER]",
      "  drift      the libraries the projects name at more than one version or under more than\n"
      "             one file name, with the projects on each side: one record per side (a version\n"
      "             and file name a GUID is written with), grouped by GUID in the order first met:\n"
@@ -175,7 +177,7 @@ const Verb Verbs[] = {
      "Exit status: 0 when every library is named at one version and file name, 3 when one is\n"
      "not, 1 when the folder cannot be read or standard output cannot be written, 2 on wrong\n"
      "usage.\n"},
-    {"export", WorkbookFormat | OutputOption, "zantrel-cli export [-r] [FOLDER] [-o DIR] [--format xls|xlsx]",
+    {Verb::Export, WorkbookFormat | OutputOption, "zantrel-cli export [-r] [FOLDER] [-o DIR] [--format xls|xlsx]",
      "  export     writes every project, as the window's \"Exportar a Excel\" does, to the\n"
      "             workbook proyectos.xls (one sheet, one row per reference or component) and\n"
      "             its log proyectos.log, in DIR (-o DIR, a Windows or host folder), else in the\n"
@@ -186,7 +188,7 @@ const Verb Verbs[] = {
      "             versions are numbers, dates are dates)\n",
      "Exit status: 0 after the workbook is written, 1 when the folder cannot be read, the workbook\n"
      "cannot be written or standard output cannot be written, 2 on wrong usage.\n"},
-    {"report", OutputOption | ReportOnly,
+    {Verb::Report, OutputOption | ReportOnly,
      "zantrel-cli report [-r] FOLDER (--detailed | --summary) [--project NAME]... -o FILE [--print]",
      "  report     builds the dependency report \"Informe de Dependencias\" as the window's\n"
      "             print options do, detailed or summary, of every project, or of the projects\n"
@@ -202,21 +204,21 @@ const Verb Verbs[] = {
      "named project is missing, or the report cannot be saved or printed, 2 on wrong usage.\n"},
 };
 
-const Verb* findVerb(const QString& name)
+const VerbHelp& helpOf(Verb verb)
 {
-    for (const Verb& verb : Verbs) {
-        if (name == QLatin1String(verb.name))
-            return &verb;
+    for (const VerbHelp& help : Verbs) {
+        if (help.verb == verb)
+            return help;
     }
-    return nullptr;
+    Q_UNREACHABLE();
 }
 
 // A mistake: one line naming the wrong word, then where the help is (the verb's, once the verb
 // is known).
-int usageError(QByteArray& err, const Verb* verb, const QString& problem)
+int usageError(QByteArray& err, std::optional<Verb> verb, const QString& problem)
 {
     err = "zantrel-cli: " + problem.toUtf8() + '\n';
-    err += verb ? "Try 'zantrel-cli " + QByteArray(verb->name) + " --help'\n" : QByteArray("Try 'zantrel-cli --help'\n");
+    err += verb ? "Try 'zantrel-cli " + VerbName(*verb).toUtf8() + " --help'\n" : QByteArray("Try 'zantrel-cli --help'\n");
     return 2;
 }
 
@@ -300,7 +302,7 @@ QString valueProblem(const QStringList& args, const QList<QCommandLineOption>& o
     return word.section(u'=', 0, 0) + QStringLiteral(" takes no value, not ") + quoted(word.mid(word.indexOf(u'=') + 1));
 }
 
-QByteArray verbHelp(const Verb& verb)
+QByteArray verbHelp(const VerbHelp& verb)
 {
     QByteArray text = "Usage: " + QByteArray(verb.synopsis) + "\n\n" + verb.text + '\n' + FolderNote + "\nOptions:\n"
                       + RecursiveOption;
@@ -319,22 +321,22 @@ QByteArray verbHelp(const Verb& verb)
 QByteArray CommandLineUsage()
 {
     QByteArray text = QByteArray(UsageSynopsis) + "\nOptions:\n" + RecursiveOption + FormatOption + "\nVerbs:\n";
-    for (const Verb& verb : Verbs)
+    for (const VerbHelp& verb : Verbs)
         text += verb.text;
     return text + UsageTrailer;
 }
 
 QByteArray VerbUsage(const QString& verb)
 {
-    const Verb* found = findVerb(verb);
-    return found ? verbHelp(*found) : QByteArray();
+    const std::optional<Verb> found = ParseVerb(verb);
+    return found ? verbHelp(helpOf(*found)) : QByteArray();
 }
 
 QStringList CommandLineVerbs()
 {
     QStringList names;
-    for (const Verb& verb : Verbs)
-        names.append(QString::fromLatin1(verb.name));
+    for (const VerbHelp& verb : Verbs)
+        names.append(VerbName(verb.verb));
     return names;
 }
 
@@ -359,13 +361,13 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
     const bool parsed = parser.parse(QStringList{QStringLiteral("zantrel-cli")} + args);
 
     QStringList positional = parser.positionalArguments();
-    const Verb* verb = positional.isEmpty() ? nullptr : findVerb(positional[0]);
+    const std::optional<Verb> verb = positional.isEmpty() ? std::nullopt : ParseVerb(positional[0]);
 
     // Help and the version are given whatever else is wrong: they are what was asked for.
     if (parser.isSet(help)) {
         if (!positional.isEmpty() && !verb)
-            return usageError(err, nullptr, QStringLiteral("unknown verb ") + quoted(positional[0]));
-        out = verb ? verbHelp(*verb) : CommandLineUsage();
+            return usageError(err, std::nullopt, QStringLiteral("unknown verb ") + quoted(positional[0]));
+        out = verb ? verbHelp(helpOf(*verb)) : CommandLineUsage();
         return 0;
     }
     if (parser.isSet(version)) {
@@ -380,10 +382,12 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
     }
 
     if (positional.isEmpty())
-        return usageError(err, nullptr, QStringLiteral("a verb is needed: ") + CommandLineVerbs().join(QStringLiteral(", ")));
+        return usageError(err, std::nullopt, QStringLiteral("a verb is needed: ") + CommandLineVerbs().join(QStringLiteral(", ")));
     if (!verb)
-        return usageError(err, nullptr, QStringLiteral("unknown verb ") + quoted(positional[0]));
-    line.verb = positional.takeFirst();
+        return usageError(err, std::nullopt, QStringLiteral("unknown verb ") + quoted(positional[0]));
+    positional.removeFirst();
+    line.verb = *verb;
+    const unsigned verbOptions = helpOf(*verb).options;
 
     // Options given once at most: their names as written.
     for (const QCommandLineOption* once : {&format, &output}) {
@@ -395,13 +399,13 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
     // Options that go with other verbs.
     auto notForVerb = [&](const QCommandLineOption& option) {
         return usageError(err, verb, writtenOption(args, options, option.names().first()) + QStringLiteral(" does not go with ")
-                                         + line.verb);
+                                         + VerbName(line.verb));
     };
-    if (parser.isSet(format) && !(verb->options & (TableFormat | WorkbookFormat)))
+    if (parser.isSet(format) && !(verbOptions & (TableFormat | WorkbookFormat)))
         return notForVerb(format);
-    if (parser.isSet(output) && !(verb->options & OutputOption))
+    if (parser.isSet(output) && !(verbOptions & OutputOption))
         return notForVerb(output);
-    if (!(verb->options & ReportOnly)) {
+    if (!(verbOptions & ReportOnly)) {
         for (const QCommandLineOption* reportOption : {&detailed, &summary, &project, &print}) {
             if (parser.isSet(*reportOption))
                 return notForVerb(*reportOption);
@@ -409,7 +413,7 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
     }
 
     // uses takes its QUERY before the folder.
-    if (line.verb == QStringLiteral("uses")) {
+    if (line.verb == Verb::Uses) {
         if (positional.isEmpty())
             return usageError(err, verb, QStringLiteral("uses needs a GUID or a file name to look for"));
         if (positional[0].isEmpty())
@@ -424,7 +428,7 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
 
     if (parser.isSet(format)) {
         const QString value = parser.value(format);
-        if (verb->options & WorkbookFormat) {
+        if (verbOptions & WorkbookFormat) {
             if (value != QStringLiteral("xls") && value != QStringLiteral("xlsx"))
                 return usageError(err, verb, QStringLiteral("export's --format needs xls or xlsx, not ") + quoted(value));
             line.format = value;
@@ -440,7 +444,7 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
             return usageError(err, verb, QStringLiteral("-o needs a file or folder name, not ''"));
     }
 
-    if (line.verb == QStringLiteral("report")) {
+    if (line.verb == Verb::Report) {
         if (parser.isSet(detailed) && parser.isSet(summary))
             return usageError(err, verb, QStringLiteral("--detailed and --summary exclude each other"));
         if (!parser.isSet(detailed) && !parser.isSet(summary))

@@ -2,6 +2,7 @@
 
 #include "cli/InventoryCommands.h"
 #include "cli/ReportCommand.h"
+#include "cli/Verb.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,7 +10,7 @@
 
 // What one run of zantrel-cli is asked for, read from its arguments.
 struct CommandLine {
-    QString verb;            // tree, catalogue, export, report, missing, libraries, uses, drift or graph
+    Verb verb = Verb::Tree;  // the verb named; read only after ReadCommandLine returned -1
     QString folder;          // FOLDER as given (a Windows or host path); empty: the settings file's
     QString output;          // -o FILE or DIR as given; empty: not given
     QString format = QStringLiteral("xls");  // export's --format: xls or xlsx

@@ -8,30 +8,53 @@
 #include "catalogue/ProjectTree.h"
 #include "catalogue/Resolution.h"
 #include "catalogue/UnresolvedLines.h"
+#include "cli/DependencyGraph.h"
 #include "platform/core/ProgramError.h"
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/typelib/TypeLibReader.h"
 
-#include <QHash>
-#include <QSet>
 #include <algorithm>
 #include <cstdio>
 
-bool IsInventoryVerb(const QString& verb)
+bool IsInventoryVerb(Verb verb)
 {
-    return verb == QStringLiteral("missing") || verb == QStringLiteral("libraries") || verb == QStringLiteral("uses")
-           || verb == QStringLiteral("graph") || verb == QStringLiteral("drift");
+    switch (verb) {
+    case Verb::Missing:
+    case Verb::Libraries:
+    case Verb::Uses:
+    case Verb::Graph:
+    case Verb::Drift:
+        return true;
+    case Verb::Tree:
+    case Verb::Catalogue:
+    case Verb::Export:
+    case Verb::Report:
+        return false;
+    }
+    return false;
 }
 
-bool IsFormatVerb(const QString& verb)
+bool IsFormatVerb(Verb verb)
 {
-    return verb == QStringLiteral("catalogue") || (IsInventoryVerb(verb) && verb != QStringLiteral("graph"));
+    return verb == Verb::Catalogue || (IsInventoryVerb(verb) && verb != Verb::Graph);
 }
 
-bool RecordsLines(const QString& verb)
+bool RecordsLines(Verb verb)
 {
-    return verb == QStringLiteral("missing") || verb == QStringLiteral("graph") || verb == QStringLiteral("uses")
-           || verb == QStringLiteral("drift") || verb == QStringLiteral("export");
+    switch (verb) {
+    case Verb::Missing:
+    case Verb::Graph:
+    case Verb::Uses:
+    case Verb::Drift:
+    case Verb::Export:
+        return true;
+    case Verb::Tree:
+    case Verb::Catalogue:
+    case Verb::Libraries:
+    case Verb::Report:
+        return false;
+    }
+    return false;
 }
 
 bool LoadForCommandLine(Catalogue& catalogue, MainControls& controls, LoadContext& load, bool recursive)
@@ -77,22 +100,6 @@ QList<OutputValue> lineValues(const RecordedLine& line)
     const qint64 kind = line.kind == QStringLiteral("component") ? DependencyKind::Component : DependencyKind::Reference;
     return {kind, f.path, f.guid, QString(), f.name, qint64(version ? version->major : 0),
             qint64(version ? version->minor : 0), qint64(0), OutputDate{}};
-}
-
-// A DOT string literal; control characters become spaces, "\n" in `text` is kept as a line break.
-QString dotString(const QStringList& lines)
-{
-    QString out = QStringLiteral("\"");
-    for (qsizetype l = 0; l < lines.size(); ++l) {
-        if (l > 0)
-            out += QStringLiteral("\\n");
-        for (QChar c : OutputText::valid(lines[l])) {
-            if (c == u'"' || c == u'\\')
-                out += u'\\';
-            out += c.unicode() < 0x20 || c.unicode() == 0x7f ? QChar(u' ') : c;
-        }
-    }
-    return out + u'"';
 }
 
 QStringList projectPaths(const Inventory& inventory, const std::vector<int>& indexes)
@@ -213,104 +220,27 @@ OutputTable DriftTable(const Inventory& inventory)
     return table;
 }
 
-QByteArray DependencyGraph(const Inventory& inventory)
+int RunInventory(Verb verb, const Catalogue& catalogue, const LoadContext& load, const InventoryRequest& request,
+                 QByteArray& out)
 {
-    QString out = QStringLiteral("digraph dependencies {\n"
-                                 "  rankdir=LR;\n"
-                                 "  graph [fontname=\"Helvetica\", fontsize=11];\n"
-                                 "  node [fontname=\"Helvetica\", fontsize=10];\n"
-                                 "  edge [color=\"#555555\"];\n");
-    QHash<QString, int> projectByPath;
-    const Catalogue& catalogue = *inventory.catalogue();
-    for (int i = 1; i <= catalogue.ProjectCount(); ++i) {
-        const ProjectEntry& project = catalogue.Projects[i];
-        projectByPath.insert(inventory.ProjectPath(i).toCaseFolded(), i);
-        const QString file = ExtraeNombreArchivo(inventory.ProjectPath(i));
-        out += QStringLiteral("  p%1 [shape=box, style=filled, fillcolor=\"#cfe2f3\", label=%2];\n")
-                   .arg(i)
-                   .arg(dotString(project.Name.isEmpty() ? QStringList{file} : QStringList{project.Name, file}));
-    }
-    const std::vector<LibraryUse> libraries = inventory.LibrariesInOrder();
-    QSet<QString> edges;
-    QString edgeLines;
-    auto edge = [&](const QString& from, const QString& to, const QString& style) {
-        if (!edges.contains(from + u'>' + to)) {
-            edges.insert(from + u'>' + to);
-            edgeLines += QStringLiteral("  %1 -> %2%3;\n").arg(from, to, style);
-        }
-    };
-    for (std::size_t n = 0; n < libraries.size(); ++n) {
-        const DependencyEntry& e = *libraries[n].entry;
-        const bool component = e.Kind == DependencyKind::Component;
-        out += QStringLiteral("  l%1 [shape=%2, style=filled, fillcolor=\"%3\", label=%4];\n")
-                   .arg(n + 1)
-                   .arg(component ? QStringLiteral("component") : QStringLiteral("ellipse"),
-                        component ? QStringLiteral("#fff2cc") : QStringLiteral("#d9ead3"),
-                        dotString({ExtraeNombreArchivo(e.FilePath),
-                                   QString::number(e.MajorVersion) + u'.' + QString::number(e.MinorVersion)}));
-        for (int i : libraries[n].projects)
-            edge(QStringLiteral("p%1").arg(i), QStringLiteral("l%1").arg(n + 1), QString());
-    }
-    // References to other project files: an edge to the loaded project, else to a node of its own.
-    QHash<QString, QString> others;
-    QString missing;
-    QHash<QString, QString> missingNodes;
-    for (const RecordedLine& r : inventory.Lines()) {
-        const QString from = QStringLiteral("p%1").arg(r.projectIndex);
-        if (r.reason.isEmpty()) {
-            if (const auto it = projectByPath.constFind(r.target.toCaseFolded()); it != projectByPath.constEnd()) {
-                edge(from, QStringLiteral("p%1").arg(*it), QStringLiteral(" [style=bold]"));
-                continue;
-            }
-            QString& node = others[r.target.toCaseFolded()];
-            if (node.isEmpty()) {
-                node = QStringLiteral("x%1").arg(others.size());
-                out += QStringLiteral("  %1 [shape=box, style=dashed, label=%2];\n")
-                           .arg(node, dotString({ExtraeNombreArchivo(r.target), QStringLiteral("(not loaded)")}));
-            }
-            edge(from, node, QStringLiteral(" [style=bold]"));
-            continue;
-        }
-        const WrittenFields f = FieldsAsWritten(r);
-        const QString what = !f.name.isEmpty() ? f.name : !f.path.isEmpty() ? ExtraeNombreArchivo(f.path) : f.guid;
-        const QString key = r.kind + u'#' + f.guid.toUpper() + u'#' + f.version + u'#' + f.path.toCaseFolded() + u'#'
-                            + r.reason;
-        QString& node = missingNodes[key];
-        if (node.isEmpty()) {
-            node = QStringLiteral("m%1").arg(missingNodes.size());
-            missing += QStringLiteral("    %1 [shape=octagon, color=\"#cc0000\", fontcolor=\"#cc0000\", label=%2];\n")
-                           .arg(node, dotString({what, r.reason}));
-        }
-        edge(from, node, QStringLiteral(" [style=dashed, color=\"#cc0000\"]"));
-    }
-    // Missing lines drawn apart, in a box of their own.
-    if (!missing.isEmpty())
-        out += QStringLiteral("  subgraph cluster_missing {\n    label=\"missing\";\n    color=\"#cc0000\";\n") + missing
-               + QStringLiteral("  }\n");
-    out += edgeLines + QStringLiteral("}\n");
-    return out.toUtf8();
-}
-
-int RunInventory(const QString& verb, const Catalogue& catalogue, const LoadContext& load,
-                 const InventoryRequest& request, QByteArray& out)
-{
+    Q_ASSERT(IsInventoryVerb(verb));
     const Inventory inventory(catalogue, load);
-    if (verb == QStringLiteral("graph")) {
+    if (verb == Verb::Graph) {
         out = DependencyGraph(inventory);
         return 0;
     }
     OutputTable table;
-    if (verb == QStringLiteral("missing"))
+    if (verb == Verb::Missing)
         table = MissingTable(inventory);
-    else if (verb == QStringLiteral("libraries"))
+    else if (verb == Verb::Libraries)
         table = LibrariesTable(inventory);
-    else if (verb == QStringLiteral("drift"))
+    else if (verb == Verb::Drift)
         table = DriftTable(inventory);
     else
         table = UsesTable(inventory, request.query);
     out = RenderTable(table, request.format);
-    if (verb == QStringLiteral("libraries"))
+    if (verb == Verb::Libraries)
         return 0;
     const bool found = !table.rows.isEmpty();
-    return (verb == QStringLiteral("uses")) == found ? 0 : FoundProblemStatus;
+    return (verb == Verb::Uses) == found ? 0 : FoundProblemStatus;
 }

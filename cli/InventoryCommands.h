@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/Verb.h"
 #include "output/OutputFormat.h"
 
 #include <QByteArray>
@@ -25,11 +26,11 @@ constexpr int FoundProblemStatus = 3;
 
 // Whether `verb` is one of missing, libraries, uses, graph and drift, the verbs that read the
 // inventory. FormatVerb: the verbs --format goes with (catalogue and those but graph).
-bool IsInventoryVerb(const QString& verb);
-bool IsFormatVerb(const QString& verb);
+bool IsInventoryVerb(Verb verb);
+bool IsFormatVerb(Verb verb);
 // Whether the load must keep what the inventory records for `verb` (missing, graph, uses, drift,
 // and export, whose log counts the lines left out).
-bool RecordsLines(const QString& verb);
+bool RecordsLines(Verb verb);
 
 // Loads the catalogue's ScanPath and, with -r, every folder below it as one load. Returns false
 // (the message shown) when the folder cannot be listed.
@@ -39,9 +40,9 @@ bool LoadForCommandLine(Catalogue& catalogue, MainControls& controls, LoadContex
 // with empty dependency fields), ProjectPath last; JSON nests the entries in their project.
 QByteArray CatalogueOutput(const Catalogue& catalogue, const LoadContext& load, OutputFormat format);
 
-// Runs missing, libraries, uses, graph or drift over a finished load into `out`; returns the exit
-// status.
-int RunInventory(const QString& verb, const Catalogue& catalogue, const LoadContext& load,
+// Runs missing, libraries, uses, graph or drift (a verb IsInventoryVerb holds for) over a finished
+// load into `out`; returns the exit status.
+int RunInventory(Verb verb, const Catalogue& catalogue, const LoadContext& load,
                  const InventoryRequest& request, QByteArray& out);
 
 // The inventory's records as zantrel-cli writes them.
@@ -52,4 +53,3 @@ OutputTable LibrariesTable(const Inventory& inventory);
 OutputTable UsesTable(const Inventory& inventory, const QString& query);
 // One record per side of each library whose lines disagree.
 OutputTable DriftTable(const Inventory& inventory);
-QByteArray DependencyGraph(const Inventory& inventory);

@@ -108,6 +108,27 @@ void nameUnreadableFolder(const QString& windowsPath)
                  where.toUtf8().constData());
 }
 
+// The arguments after the program's name, read as QCoreApplication reads them (the local 8-bit
+// encoding, UTF-8), before there is an application to ask.
+QStringList programArguments(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+// The report lays its text out in fonts and may print: it needs the GUI application, which runs
+// without a screen. Every other verb needs the core application only.
+std::unique_ptr<QCoreApplication> makeApplication(Verb verb, int& argc, char* argv[])
+{
+    if (verb != Verb::Report)
+        return std::make_unique<QCoreApplication>(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
 // Ends the run with `status`, unless what went to standard output could not all be written.
 int finish(int status)
 {
@@ -125,24 +146,13 @@ int main(int argc, char* argv[])
     // A reader that goes away makes the next write fail with EPIPE, which finish() reports.
     std::signal(SIGPIPE, SIG_IGN);
     qtMessages = qInstallMessageHandler(dropRuntimeFolderWarning);
-    // The report lays its text out in fonts and may print: it needs the GUI application, which
-    // runs without a screen.
-    bool reporting = false;
-    for (int i = 1; i < argc; ++i)
-        reporting = reporting || std::strcmp(argv[i], "report") == 0;
-    if (reporting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::unique_ptr<QCoreApplication> app;
-    if (reporting)
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    else
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    QCoreApplication::setApplicationName(QString::fromLatin1(Version::AppTitle));
-    InstallQtSpanishTranslation(*app);
 
     CommandLine line;
-    if (const int status = ReadCommandLine(QCoreApplication::arguments().mid(1), line); status >= 0)
+    if (const int status = ReadCommandLine(programArguments(argc, argv), line); status >= 0)
         return finish(status);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(line.verb, argc, argv);
+    QCoreApplication::setApplicationName(QString::fromLatin1(Version::AppTitle));
+    InstallQtSpanishTranslation(*app);
     warnAboutPrefix();
 
     StandardErrorMessageBoxes messages;
@@ -158,17 +168,27 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    if (line.verb == QStringLiteral("report"))
+    switch (line.verb) {
+    case Verb::Report:
         return finish(RunReport(controls, catalogue, line.report, line.output.isEmpty() ? QString() : windowsFolder(line.output)));
-    if (line.verb == QStringLiteral("export"))
+    case Verb::Export:
         return finish(exportWorkbook(catalogue, load, controls, line));
-    if (IsInventoryVerb(line.verb)) {
+    case Verb::Missing:
+    case Verb::Libraries:
+    case Verb::Uses:
+    case Verb::Graph:
+    case Verb::Drift: {
         QByteArray out;
         const int status = RunInventory(line.verb, catalogue, load, line.inventory, out);
         writeOut(out);
         return finish(status);
     }
-    writeOut(line.verb == QStringLiteral("tree") ? CatalogueListing::tree(controls.tree)
-                                                 : CatalogueOutput(catalogue, load, line.inventory.format));
+    case Verb::Tree:
+        writeOut(CatalogueListing::tree(controls.tree));
+        return finish(0);
+    case Verb::Catalogue:
+        writeOut(CatalogueOutput(catalogue, load, line.inventory.format));
+        return finish(0);
+    }
     return finish(0);
 }

@@ -1,7 +1,7 @@
 #include "output/frmAccion.h"
 
 #include "app/common/mApis.h"
-#include "platform/controls/StatusWidgets.h"
+#include "platform/widgets/StatusWidgets.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

@@ -28,7 +28,7 @@ TEST(CliArguments, ValuesMayBeJoinedOrFollowAndOptionsGoAnywhere)
                                     QStringList{"catalogue", "c:\\src", "--recursive", "--format=json"}}) {
         const Reading r = read(args);
         ASSERT_EQ(r.status, -1) << args.join(' ').toStdString() << r.err.constData();
-        EXPECT_EQ(r.line.verb, "catalogue");
+        EXPECT_EQ(r.line.verb, Verb::Catalogue);
         EXPECT_EQ(r.line.folder, "c:\\src");
         EXPECT_EQ(r.line.inventory.format, OutputFormat::Json);
         EXPECT_TRUE(r.line.inventory.formatGiven);
@@ -61,7 +61,7 @@ TEST(CliArguments, ValuesMayBeJoinedOrFollowAndOptionsGoAnywhere)
 
     const Reading drift = read({"drift", "--format=csv", "-r", "c:\\src"});
     ASSERT_EQ(drift.status, -1) << drift.err.constData();
-    EXPECT_EQ(drift.line.verb, "drift");
+    EXPECT_EQ(drift.line.verb, Verb::Drift);
     EXPECT_EQ(drift.line.inventory.format, OutputFormat::Csv);
     EXPECT_TRUE(drift.line.inventory.recursive);
 }

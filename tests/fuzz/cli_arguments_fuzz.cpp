@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int status = ReadCommandLine(args, line, out, err);
     if (status == -1) {
         static const QStringList verbs = {"tree", "catalogue", "export", "report", "missing", "libraries", "uses", "drift", "graph"};
-        check(verbs.contains(line.verb) && out.isEmpty() && err.isEmpty());
+        check(verbs.contains(VerbName(line.verb)) && out.isEmpty() && err.isEmpty());
     } else if (status == 0) {
         check(!out.isEmpty() && err.isEmpty());
     } else {

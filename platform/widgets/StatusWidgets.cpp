@@ -1,4 +1,4 @@
-#include "platform/controls/StatusWidgets.h"
+#include "platform/widgets/StatusWidgets.h"
 
 #include "platform/core/ProgramError.h"
 

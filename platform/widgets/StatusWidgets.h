@@ -1,5 +1,8 @@
 #pragma once
 
+// The status bar and the progress bar of Controls.h as Qt widgets, for the windows; the load and
+// zantrel-cli use the in-memory ones of MemoryControls.h.
+
 #include "platform/controls/Controls.h"
 
 #include <QLabel>
