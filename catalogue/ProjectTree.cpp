@@ -1,6 +1,7 @@
 #include "catalogue/ProjectTree.h"
 
 #include "platform/controls/Controls.h"
+#include "platform/core/ProgramError.h"
 #include "platform/files/FolderListing.h"
 #include "platform/files/PathMapper.h"
 
@@ -53,8 +54,14 @@ ProjectTreeListing ListProjectTree(const QString& folder, const QString& pattern
             continue; // met before, through a link or the link's target
         seen.insert(*identity);
 
-        if (!first)
-            files.SetPath(at.windowsPath);
+        if (!first) {
+            try {
+                files.SetPath(at.windowsPath);
+            } catch (const ProgramError&) {
+                listing.unreadable.append(at.windowsPath);
+                continue;
+            }
+        }
         first = false;
         for (int i = 0; i < files.ListCount(); ++i)
             listing.files.append(at.windowsPath + files.List(i));

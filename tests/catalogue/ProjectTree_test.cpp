@@ -2,6 +2,7 @@
 #include "platform/files/HostNames.h"
 #include "support_files/FileBytes.h"
 #include "support_files/TempPrefix.h"
+#include "support_files/UnlistableFolder.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -40,16 +41,17 @@ TEST(ProjectTree, FoldersWhoseNamesAreNotValidTextAreWalkedAsThemselves)
 
 TEST(ProjectTree, AFolderThatCannotBeReadIsNamedAndTheWalkGoesOn)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "the superuser reads every folder";
     TempPrefix prefix;
     prefix.writeLines("src/a/uno.vbp", {"Type=Exe"});
     prefix.writeLines("src/b/cerrada/dos.vbp", {"Type=Exe"});
     prefix.writeLines("src/c/tres.vbp", {"Type=Exe"});
-    ASSERT_EQ(::chmod(QFile::encodeName(prefix.hostPath("src/b")).constData(), 0), 0);
-
-    const ProjectTreeListing listing = ListProjectTree("c:\\src");
-    ::chmod(QFile::encodeName(prefix.hostPath("src/b")).constData(), 0755);
+    ProjectTreeListing listing;
+    {
+        // Unlistable even for the superuser, who otherwise reads every folder.
+        const UnlistableFolder closed(prefix.hostPath("src/b"));
+        ASSERT_TRUE(closed.unlistable());
+        listing = ListProjectTree("c:\\src");
+    }
     EXPECT_EQ(listing.files, QStringList({"c:\\src\\a\\uno.vbp", "c:\\src\\c\\tres.vbp"}));
     EXPECT_EQ(listing.unreadable, QStringList({"c:\\src\\b\\"}));
 }
