@@ -207,6 +207,19 @@ TEST(TypeLibVersionIndex, ChoosesAsTheScanDoesAndListsEachLibraryOnce)
             EXPECT_EQ(scanned, indexed) << major << '.' << minor;
             ++asked;
         }
+    // The exact version where it is registered, else the highest minor above it; keys read as the
+    // system reads hex numbers (a leading blank, a sign or "0x" taken).
+    const std::pair<std::pair<int, int>, const char*> chosen[] = {
+        {{0, 0}, "-0.1"},     {{0, 1}, "-0.1"},     {{1, 0}, "1.0"},      {{1, 1}, "1.ffff"}, {{1, 9}, "1.9"},
+        {{1, 0xa}, "1.a"},    {{1, 0xb}, "0x1.0xb"}, {{1, 0xc}, "1.ffff"}, {{1, 0xa0}, "1.A0"}, {{1, 0xffff}, "1.ffff"},
+        {{2, 0}, "2.0"},      {{2, 1}, nullptr},    {{3, 0}, "3.2"},      {{3, 1}, " 3.1"},   {{3, 2}, "3.2"},
+        {{3, 9}, nullptr},    {{4, 0}, nullptr},    {{0xffff, 0}, "ffff.1"}, {{0xffff, 0xffff}, "ffff.1"},
+    };
+    for (const auto& [version, key] : chosen) {
+        const auto path = service.registeredPath(kBilling, std::uint16_t(version.first), std::uint16_t(version.second), 0, &index);
+        EXPECT_EQ(path, key ? std::optional<QString>(QStringLiteral("c:\\lib\\") + QString::fromLatin1(key)) : std::nullopt)
+            << version.first << '.' << version.second;
+    }
     EXPECT_EQ(service.registeredPath(kBilling, 1, 0, 0, &index), QStringLiteral("c:\\lib\\1.0"))
         << "the spelling the system writes wins among names of one version";
     EXPECT_EQ(service.registeredPath(kBilling, 0xffff, 0xffff, 0, &index), QStringLiteral("c:\\lib\\ffff.1"));
