@@ -12,23 +12,29 @@ QString escapeField(const QString& field)
 
 namespace {
 
-void appendSubtree(const TreeControl& tree, int position, int depth, QString& out)
+void writeSubtree(const TreeControl& tree, int position, int depth, const OutputSink& sink)
 {
     const TreeNode& node = tree.Node(position);
-    out += QString(depth * 2, u' ');
-    out += escapeField(node.key) + u'\t' + escapeField(node.text) + u'\t' + QString::number(node.image) + u'\n';
+    const QString line = QString(depth * 2, u' ') + escapeField(node.key) + u'\t' + escapeField(node.text) + u'\t'
+                         + QString::number(node.image) + u'\n';
+    sink(line.toUtf8());
     for (int child : tree.Children(position))
-        appendSubtree(tree, child, depth + 1, out);
+        writeSubtree(tree, child, depth + 1, sink);
 }
 
+}
+
+void writeTree(const TreeControl& tree, const OutputSink& sink)
+{
+    for (int top : tree.Children(0))
+        writeSubtree(tree, top, 0, sink);
 }
 
 QByteArray tree(const TreeControl& tree)
 {
-    QString out;
-    for (int top : tree.Children(0))
-        appendSubtree(tree, top, 0, out);
-    return out.toUtf8();
+    QByteArray out;
+    writeTree(tree, [&out](const QByteArray& piece) { out += piece; });
+    return out;
 }
 
 }

@@ -15,8 +15,8 @@ namespace {
 
 const char* const UsageSynopsis =
     "Usage: zantrel-cli VERB [-r] [FOLDER]\n"
-    "       zantrel-cli (catalogue | missing | libraries | drift) [-r] [--format tsv|csv|json] [FOLDER]\n"
-    "       zantrel-cli uses QUERY [-r] [--format tsv|csv|json] [FOLDER]\n"
+    "       zantrel-cli (catalogue | missing | libraries | drift) [-r] [--format tsv|csv|json] [--csv-raw] [FOLDER]\n"
+    "       zantrel-cli uses QUERY [-r] [--format tsv|csv|json] [--csv-raw] [FOLDER]\n"
     "       zantrel-cli graph [-r] [FOLDER]\n"
     "       zantrel-cli export [-r] [FOLDER] [-o DIR] [--format xls|xlsx]\n"
     "       zantrel-cli report [-r] FOLDER (--detailed | --summary) [--project NAME]... -o FILE [--print]\n"
@@ -43,10 +43,16 @@ const char* const RecursiveOption =
 const char* const FormatOption =
     "  --format F   tsv (the default), csv or json, for catalogue, missing, libraries, uses and\n"
     "             drift. tsv: a header line, tab-separated fields, LF line ends; a backslash, tab,\n"
-    "             CR or LF inside a field is written as \\\\, \\t, \\r, \\n. csv: RFC 4180, a header\n"
-    "             line, fields with a comma, quote, CR, LF or an edge space quoted with quotes\n"
-    "             doubled, CR LF line ends. json: one UTF-8 document, an array of objects keyed by\n"
-    "             the column names, numbers as numbers. In tsv and csv a list is joined by \"|\".\n";
+    "             CR, LF or NUL inside a field is written as \\\\, \\t, \\r, \\n, \\0, any other\n"
+    "             control character as \\xNN. csv: RFC 4180, a header line, fields with a comma,\n"
+    "             quote, control character or an edge space quoted with quotes doubled, control\n"
+    "             characters written \\xNN, CR LF line ends; a field starting with =, +, -, @, a\n"
+    "             tab or a CR (not a plain number) gets a leading ' so spreadsheets take it as\n"
+    "             text. json: one UTF-8 document, an array of objects keyed by the column names,\n"
+    "             numbers as numbers. In tsv and csv a list is joined by \"|\", a \"|\" inside an\n"
+    "             item written \"\\|\". Records are written one at a time as they are made.\n"
+    "  --csv-raw    with --format csv: no leading ' before a field a spreadsheet would read as\n"
+    "             a formula (control characters are still escaped)\n";
 
 const char* const ExportOptions =
     "  -o DIR       the folder to write into, a Windows or host path\n"
@@ -195,8 +201,9 @@ const VerbHelp Verbs[] = {
      "             named by --project: a Name (every project of that Name) or a project's file\n"
      "             name as the tree shows it (Facturas.vbp, ignoring case); each project is\n"
      "             written once, in tree order; -o FILE (a Windows or host\n"
-     "             path) saves it by the report window's rules: a name without any \".\" gets\n"
-     "             \".rtf\" and is rich text, else its last three characters decide (RTF rich\n"
+     "             path) saves it by the report window's rules: a name whose last part (after\n"
+     "             the last \\ or /) has no \".\" gets \".rtf\" and is rich text, else its\n"
+     "             last three characters decide (RTF rich\n"
      "             text, anything else plain windows-1252 text); prints the saved file's host\n"
      "             path. --print also prints it on the default printer (at least one of -o and\n"
      "             --print is needed)\n",
@@ -344,6 +351,7 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
 {
     const QCommandLineOption recursive(QStringList{QStringLiteral("r"), QStringLiteral("recursive")});
     const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("F"));
+    const QCommandLineOption csvRaw(QStringLiteral("csv-raw"));
     const QCommandLineOption output(QStringLiteral("o"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption detailed(QStringLiteral("detailed"));
     const QCommandLineOption summary(QStringLiteral("summary"));
@@ -351,7 +359,7 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
     const QCommandLineOption print(QStringLiteral("print"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
-    const QList<QCommandLineOption> options{recursive, format, output, detailed, summary, project, print, help, version};
+    const QList<QCommandLineOption> options{recursive, format, csvRaw, output, detailed, summary, project, print, help, version};
 
     QCommandLineParser parser;
     // One word, one option: "-rx" is an unknown option, not -r and -x, so a mistake is named as
@@ -403,6 +411,8 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
     };
     if (parser.isSet(format) && !(verbOptions & (TableFormat | WorkbookFormat)))
         return notForVerb(format);
+    if (parser.isSet(csvRaw) && !(verbOptions & TableFormat))
+        return notForVerb(csvRaw);
     if (parser.isSet(output) && !(verbOptions & OutputOption))
         return notForVerb(output);
     if (!(verbOptions & ReportOnly)) {
@@ -422,8 +432,12 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
     }
     if (positional.size() > 1)
         return usageError(err, verb, QStringLiteral("one folder at most: unexpected ") + quoted(positional[1]));
-    if (!positional.isEmpty())
+    if (!positional.isEmpty()) {
+        // An empty word would silently stand for the settings file's folder.
+        if (positional[0].isEmpty())
+            return usageError(err, verb, QStringLiteral("FOLDER needs a folder name, not ''"));
         line.folder = positional[0];
+    }
     line.inventory.recursive = parser.isSet(recursive);
 
     if (parser.isSet(format)) {
@@ -438,6 +452,11 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
             line.inventory.formatGiven = true;
         }
     }
+    if (parser.isSet(csvRaw)) {
+        if (line.inventory.format != OutputFormat::Csv)
+            return usageError(err, verb, QStringLiteral("--csv-raw goes with --format csv only"));
+        line.inventory.csvFormulas = CsvFormulas::Raw;
+    }
     if (parser.isSet(output)) {
         line.output = parser.value(output);
         if (line.output.isEmpty())
@@ -445,6 +464,9 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
     }
 
     if (line.verb == Verb::Report) {
+        // The report names its folder: it never falls back on the settings file's.
+        if (line.folder.isEmpty())
+            return usageError(err, verb, QStringLiteral("report needs a FOLDER"));
         if (parser.isSet(detailed) && parser.isSet(summary))
             return usageError(err, verb, QStringLiteral("--detailed and --summary exclude each other"));
         if (!parser.isSet(detailed) && !parser.isSet(summary))

@@ -12,7 +12,7 @@
 
 namespace {
 
-// A DOT string literal; control characters become spaces, "\n" in `text` is kept as a line break.
+// A DOT string literal; control characters (C1 too) become spaces, "\n" in `text` is kept as a line break.
 QString dotString(const QStringList& lines)
 {
     QString out = QStringLiteral("\"");
@@ -22,7 +22,7 @@ QString dotString(const QStringList& lines)
         for (QChar c : OutputText::valid(lines[l])) {
             if (c == u'"' || c == u'\\')
                 out += u'\\';
-            out += c.unicode() < 0x20 || c.unicode() == 0x7f ? QChar(u' ') : c;
+            out += OutputText::isControl(c) ? QChar(u' ') : c;
         }
     }
     return out + u'"';

@@ -113,7 +113,8 @@ QStringList projectPaths(const Inventory& inventory, const std::vector<int>& ind
 
 }
 
-QByteArray CatalogueOutput(const Catalogue& catalogue, const LoadContext& load, OutputFormat format)
+void WriteCatalogue(const Catalogue& catalogue, const LoadContext& load, OutputFormat format, const OutputSink& sink,
+                    CsvFormulas formulas)
 {
     if (format != OutputFormat::Json) {
         OutputTable table;
@@ -141,12 +142,13 @@ QByteArray CatalogueOutput(const Catalogue& catalogue, const LoadContext& load, 
                                                        e.FileDate, projectPath(load, i)});
             }
         }
-        return RenderTable(table, format);
+        WriteTable(table, format, sink, formulas);
+        return;
     }
-    QString out = QStringLiteral("[");
+    sink(catalogue.ProjectCount() > 0 ? QByteArray("[") : QByteArray("[]\n"));
     for (int i = 1; i <= catalogue.ProjectCount(); ++i) {
         const ProjectEntry& project = catalogue.Projects[i];
-        out += i > 1 ? QStringLiteral(",\n  {") : QStringLiteral("\n  {");
+        QString out = i > 1 ? QStringLiteral(",\n  {") : QStringLiteral("\n  {");
         out += QStringLiteral("\"index\": ") + QString::number(i) + QStringLiteral(", \"path\": ")
                + OutputText::jsonString(projectPath(load, i)) + QStringLiteral(", \"fileName\": ")
                + OutputText::jsonString(project.FileName) + QStringLiteral(", \"kind\": ") + QString::number(project.Kind)
@@ -163,9 +165,17 @@ QByteArray CatalogueOutput(const Catalogue& catalogue, const LoadContext& load, 
             out += u'}';
         }
         out += catalogue.DependencyCount(i) > 0 ? QStringLiteral("\n  ]}") : QStringLiteral("]}");
+        sink(out.toUtf8());
     }
-    out += catalogue.ProjectCount() > 0 ? QStringLiteral("\n]\n") : QStringLiteral("]\n");
-    return out.toUtf8();
+    if (catalogue.ProjectCount() > 0)
+        sink("\n]\n");
+}
+
+QByteArray CatalogueOutput(const Catalogue& catalogue, const LoadContext& load, OutputFormat format)
+{
+    QByteArray out;
+    WriteCatalogue(catalogue, load, format, [&out](const QByteArray& piece) { out += piece; });
+    return out;
 }
 
 OutputTable MissingTable(const Inventory& inventory)
@@ -221,12 +231,12 @@ OutputTable DriftTable(const Inventory& inventory)
 }
 
 int RunInventory(Verb verb, const Catalogue& catalogue, const LoadContext& load, const InventoryRequest& request,
-                 QByteArray& out)
+                 const OutputSink& sink)
 {
     Q_ASSERT(IsInventoryVerb(verb));
     const Inventory inventory(catalogue, load);
     if (verb == Verb::Graph) {
-        out = DependencyGraph(inventory);
+        sink(DependencyGraph(inventory));
         return 0;
     }
     OutputTable table;
@@ -238,9 +248,16 @@ int RunInventory(Verb verb, const Catalogue& catalogue, const LoadContext& load,
         table = DriftTable(inventory);
     else
         table = UsesTable(inventory, request.query);
-    out = RenderTable(table, request.format);
+    WriteTable(table, request.format, sink, request.csvFormulas);
     if (verb == Verb::Libraries)
         return 0;
     const bool found = !table.rows.isEmpty();
     return (verb == Verb::Uses) == found ? 0 : FoundProblemStatus;
+}
+
+int RunInventory(Verb verb, const Catalogue& catalogue, const LoadContext& load, const InventoryRequest& request,
+                 QByteArray& out)
+{
+    out.clear();
+    return RunInventory(verb, catalogue, load, request, [&out](const QByteArray& piece) { out += piece; });
 }

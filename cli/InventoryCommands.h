@@ -17,6 +17,7 @@ struct InventoryRequest {
     bool recursive = false;                    // -r, --recursive: the folder's whole tree
     OutputFormat format = OutputFormat::Tsv;   // --format tsv|csv|json
     bool formatGiven = false;
+    CsvFormulas csvFormulas = CsvFormulas::AsText; // --csv-raw: CsvFormulas::Raw
     QString query;                             // uses QUERY
 };
 
@@ -38,10 +39,17 @@ bool LoadForCommandLine(Catalogue& catalogue, MainControls& controls, LoadContex
 
 // The catalogue listing: one record per dependency entry (a project without entries gets one
 // with empty dependency fields), ProjectPath last; JSON nests the entries in their project.
+// Written to `sink` a record (JSON: a project) at a time.
+void WriteCatalogue(const Catalogue& catalogue, const LoadContext& load, OutputFormat format, const OutputSink& sink,
+                    CsvFormulas formulas = CsvFormulas::AsText);
+// The same, gathered into one array.
 QByteArray CatalogueOutput(const Catalogue& catalogue, const LoadContext& load, OutputFormat format);
 
 // Runs missing, libraries, uses, graph or drift (a verb IsInventoryVerb holds for) over a finished
-// load into `out`; returns the exit status.
+// load, writing its records to `sink` one at a time; returns the exit status.
+int RunInventory(Verb verb, const Catalogue& catalogue, const LoadContext& load,
+                 const InventoryRequest& request, const OutputSink& sink);
+// The same, gathered into `out`.
 int RunInventory(Verb verb, const Catalogue& catalogue, const LoadContext& load,
                  const InventoryRequest& request, QByteArray& out);
 

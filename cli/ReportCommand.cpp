@@ -2,6 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/TreeKeys.h"
+#include "output/OutputFormat.h"
 #include "output/ReportBuilder.h"
 #include "output/ReportFile.h"
 #include "platform/controls/MemoryControls.h"
@@ -71,7 +72,8 @@ int RunReport(MemoryControls& controls, const Catalogue& catalogue, const Report
             ShowMessage(failure("GrabarReporte", error), MsgStyle::Critical);
             return 1;
         }
-        const QByteArray line = PathMapper::current().toHost(file.name).toUtf8() + '\n';
+        // Escaped as a TSV field, so a line break in a folder's name keeps the path on one line.
+        const QByteArray line = OutputText::tsvField(PathMapper::current().toHost(file.name)).toUtf8() + '\n';
         std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
     }
     if (request.print) {

@@ -9,6 +9,7 @@
 #include "cli/InventoryCommands.h"
 #include "cli/ReportCommand.h"
 #include "output/ExportarExcel.h"
+#include "output/OutputFormat.h"
 #include "output/XlsxExport.h"
 #include "platform/controls/MemoryControls.h"
 #include "platform/desktop/MessageBoxes.h"
@@ -31,6 +32,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -59,6 +61,9 @@ void writeOut(const QByteArray& bytes)
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
 }
 
+// Standard output as the outputs' sink: each record goes out as soon as it is made.
+const OutputSink StandardOutput = [](const QByteArray& piece) { writeOut(piece); };
+
 int exportWorkbook(const Catalogue& catalogue, const LoadContext& load, MemoryControls& controls, const CommandLine& line)
 {
     const QString folder = !line.output.isEmpty() ? windowsFolder(line.output) : OutputFolder();
@@ -74,7 +79,9 @@ int exportWorkbook(const Catalogue& catalogue, const LoadContext& load, MemoryCo
         if (!ExportarExcel(catalogue, grid, controls.statusBar, {}, folder))
             return 1;
     }
-    writeOut(PathMapper::current().toHost(JoinWindowsPath(folder, name)).toUtf8() + '\n');
+    // A line break or another control character in the folder's name is written as an escape
+    // (as a TSV field: a backslash doubled), so the path stays one line.
+    writeOut(OutputText::tsvField(PathMapper::current().toHost(JoinWindowsPath(folder, name))).toUtf8() + '\n');
     return 0;
 }
 
@@ -139,6 +146,31 @@ int finish(int status)
     return status;
 }
 
+// Writes what the verb asks for after the load; returns the exit status. Every listing goes out
+// a record at a time, never whole in memory; memory running out on the way throws std::bad_alloc.
+int writeOutput(const CommandLine& line, const Catalogue& catalogue, const LoadContext& load, MemoryControls& controls)
+{
+    switch (line.verb) {
+    case Verb::Report:
+        return RunReport(controls, catalogue, line.report, line.output.isEmpty() ? QString() : windowsFolder(line.output));
+    case Verb::Export:
+        return exportWorkbook(catalogue, load, controls, line);
+    case Verb::Missing:
+    case Verb::Libraries:
+    case Verb::Uses:
+    case Verb::Graph:
+    case Verb::Drift:
+        return RunInventory(line.verb, catalogue, load, line.inventory, StandardOutput);
+    case Verb::Tree:
+        CatalogueListing::writeTree(controls.tree, StandardOutput);
+        return 0;
+    case Verb::Catalogue:
+        WriteCatalogue(catalogue, load, line.inventory.format, StandardOutput, line.inventory.csvFormulas);
+        return 0;
+    }
+    return 0;
+}
+
 }
 
 int main(int argc, char* argv[])
@@ -168,27 +200,12 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    switch (line.verb) {
-    case Verb::Report:
-        return finish(RunReport(controls, catalogue, line.report, line.output.isEmpty() ? QString() : windowsFolder(line.output)));
-    case Verb::Export:
-        return finish(exportWorkbook(catalogue, load, controls, line));
-    case Verb::Missing:
-    case Verb::Libraries:
-    case Verb::Uses:
-    case Verb::Graph:
-    case Verb::Drift: {
-        QByteArray out;
-        const int status = RunInventory(line.verb, catalogue, load, line.inventory, out);
-        writeOut(out);
-        return finish(status);
+    try {
+        return finish(writeOutput(line, catalogue, load, controls));
+    } catch (const std::bad_alloc&) {
+        // What was written so far stays written; the message says the output is cut short.
+        std::fflush(stdout);
+        std::fputs("zantrel-cli: out of memory while writing the output\n", stderr);
+        return 1;
     }
-    case Verb::Tree:
-        writeOut(CatalogueListing::tree(controls.tree));
-        return finish(0);
-    case Verb::Catalogue:
-        writeOut(CatalogueOutput(catalogue, load, line.inventory.format));
-        return finish(0);
-    }
-    return finish(0);
 }

@@ -6,6 +6,21 @@
 
 namespace OutputText {
 
+bool isControl(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x20 || (u >= 0x7f && u <= 0x9f);
+}
+
+namespace {
+
+QString hexEscape(QChar c)
+{
+    return QStringLiteral("\\x") + QString::number(c.unicode(), 16).rightJustified(2, u'0').toUpper();
+}
+
+}
+
 QString valid(const QString& text)
 {
     // A byte of a file name that is not valid text shows as \xNN, so such names stay apart.
@@ -41,7 +56,7 @@ QString jsonString(const QString& text)
         case u'\r': out += QStringLiteral("\\r"); break;
         case u'\t': out += QStringLiteral("\\t"); break;
         default:
-            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            if (isControl(c))
                 out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QChar(u'0'));
             else
                 out += c;
@@ -51,28 +66,70 @@ QString jsonString(const QString& text)
     return out;
 }
 
-QString csvField(const QString& text)
+namespace {
+
+// "12", "-3", "+4.5": a number, which a spreadsheet reads as that number and nothing else.
+bool plainNumber(const QString& text)
 {
-    const QString checked = valid(text);
-    const bool quoted = checked.contains(u',') || checked.contains(u'"') || checked.contains(u'\r')
-                        || checked.contains(u'\n') || checked.startsWith(u' ') || checked.endsWith(u' ');
+    qsizetype i = text.startsWith(u'-') || text.startsWith(u'+') ? 1 : 0;
+    qsizetype digits = 0, points = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] >= u'0' && text[i] <= u'9')
+            ++digits;
+        else if (text[i] == u'.' && points++ == 0)
+            continue;
+        else
+            return false;
+    }
+    return digits > 0;
+}
+
+}
+
+bool readAsFormula(const QString& text)
+{
+    if (text.isEmpty())
+        return false;
+    const QChar first = text.front();
+    const bool formulaStart = first == u'=' || first == u'+' || first == u'-' || first == u'@' || first == u'\t'
+                              || first == u'\r';
+    return formulaStart && !plainNumber(text);
+}
+
+QString csvField(const QString& text, CsvFormulas formulas)
+{
+    QString checked = valid(text);
+    if (formulas == CsvFormulas::AsText && readAsFormula(checked))
+        checked.prepend(u'\'');
+    const bool controls = std::any_of(checked.cbegin(), checked.cend(), isControl);
+    const bool quoted = controls || checked.contains(u',') || checked.contains(u'"') || checked.startsWith(u' ')
+                        || checked.endsWith(u' ');
     if (!quoted)
         return checked;
-    QString out = checked;
-    out.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + out + u'"';
+    QString out;
+    out.reserve(checked.size() + 2);
+    out += u'"';
+    for (QChar c : checked) {
+        if (c == u'"')
+            out += QStringLiteral("\"\"");
+        else if (isControl(c))
+            out += hexEscape(c);
+        else
+            out += c;
+    }
+    return out + u'"';
 }
 
 QString shown(const QString& text)
 {
     const QString checked = valid(text);
-    if (std::none_of(checked.cbegin(), checked.cend(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; }))
+    if (std::none_of(checked.cbegin(), checked.cend(), isControl))
         return checked;
     QString out;
     out.reserve(checked.size() + 8);
     for (QChar c : checked) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            out += QStringLiteral("\\x") + QString::number(c.unicode(), 16).rightJustified(2, u'0').toUpper();
+        if (isControl(c))
+            out += hexEscape(c);
         else
             out += c;
     }
@@ -83,8 +140,7 @@ QString tsvField(const QString& text)
 {
     // Escapes first, then valid(): a byte shown as \xNN stays apart from a name that really
     // holds the text "\xNN" (written \\xNN).
-    if (std::none_of(text.cbegin(), text.cend(),
-                     [](QChar c) { return c == u'\\' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\0'; }))
+    if (std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c == u'\\' || isControl(c); }))
         return valid(text);
     QString out;
     out.reserve(text.size());
@@ -95,7 +151,7 @@ QString tsvField(const QString& text)
         case u'\r': out += QStringLiteral("\\r"); break;
         case u'\n': out += QStringLiteral("\\n"); break;
         case u'\0': out += QStringLiteral("\\0"); break;
-        default: out += c;
+        default: out += isControl(c) ? hexEscape(c) : QString(c);
         }
     }
     return valid(out);
@@ -131,6 +187,24 @@ QString flatText(const OutputValue& value)
     return std::get<QStringList>(value).join(u'|');
 }
 
+// One field of a TSV or CSV record. A list's items are joined by "|", each "|" inside an item
+// written "\\|": in TSV, where every backslash of the text is doubled, that is the only "\\|";
+// in CSV a backslash stays as it is (an item is a project file's path, which never ends in one).
+QString flatField(const OutputValue& value, OutputFormat format, CsvFormulas formulas)
+{
+    const bool csv = format == OutputFormat::Csv;
+    const auto* list = std::get_if<QStringList>(&value);
+    if (!list)
+        return csv ? OutputText::csvField(flatText(value), formulas) : OutputText::tsvField(flatText(value));
+    QString joined;
+    for (qsizetype i = 0; i < list->size(); ++i) {
+        QString item = csv ? (*list)[i] : OutputText::tsvField((*list)[i]);
+        item.replace(u'|', QStringLiteral("\\|"));
+        joined += (i > 0 ? QStringLiteral("|") : QString()) + item;
+    }
+    return csv ? OutputText::csvField(joined, formulas) : joined;
+}
+
 // "dd/mm/yyyy hh:mm:ss" as "yyyy-mm-ddThh:mm:ss"; any other text as it is.
 QString isoDate(const QString& date)
 {
@@ -162,39 +236,44 @@ QString JsonValue(const OutputValue& value)
     return out + u']';
 }
 
-QByteArray RenderTable(const OutputTable& table, OutputFormat format)
+void WriteTable(const OutputTable& table, OutputFormat format, const OutputSink& sink, CsvFormulas formulas)
 {
-    QString out;
     if (format == OutputFormat::Json) {
-        out += u'[';
+        sink(table.rows.isEmpty() ? QByteArray("[") : QByteArray("[\n"));
         for (qsizetype r = 0; r < table.rows.size(); ++r) {
-            out += r > 0 ? QStringLiteral(",\n  {") : QStringLiteral("\n  {");
+            QString out = QStringLiteral("  {");
             const auto& row = table.rows[r];
             for (qsizetype c = 0; c < table.columns.size() && c < row.size(); ++c)
                 out += (c > 0 ? QStringLiteral(", ") : QString()) + OutputText::jsonString(table.columns[c])
                        + QStringLiteral(": ") + JsonValue(row[c]);
-            out += u'}';
+            out += r + 1 < table.rows.size() ? QStringLiteral("},\n") : QStringLiteral("}\n");
+            sink(out.toUtf8());
         }
-        out += table.rows.isEmpty() ? QStringLiteral("]\n") : QStringLiteral("\n]\n");
-        return out.toUtf8();
+        sink("]\n");
+        return;
     }
     const bool csv = format == OutputFormat::Csv;
     const QChar separator = csv ? u',' : u'\t';
     const QString end = csv ? QStringLiteral("\r\n") : QStringLiteral("\n");
-    auto field = [csv](const QString& text) { return csv ? OutputText::csvField(text) : OutputText::tsvField(text); };
-    for (qsizetype c = 0; c < table.columns.size(); ++c) {
-        if (c > 0)
-            out += separator;
-        out += field(table.columns[c]);
-    }
-    out += end;
+    QString header;
+    for (qsizetype c = 0; c < table.columns.size(); ++c)
+        header += (c > 0 ? QString(separator) : QString()) + flatField(table.columns[c], format, formulas);
+    sink((header + end).toUtf8());
     for (const auto& row : table.rows) {
+        QString out;
         for (qsizetype c = 0; c < row.size(); ++c) {
             if (c > 0)
                 out += separator;
-            out += field(flatText(row[c]));
+            out += flatField(row[c], format, formulas);
         }
         out += end;
+        sink(out.toUtf8());
     }
-    return out.toUtf8();
+}
+
+QByteArray RenderTable(const OutputTable& table, OutputFormat format, CsvFormulas formulas)
+{
+    QByteArray out;
+    WriteTable(table, format, [&out](const QByteArray& piece) { out += piece; }, formulas);
+    return out;
 }

@@ -201,6 +201,20 @@ TEST_F(DiagnosticsTest, SavedCsvIsReadBackWholeWithHostileTextsInTheirCells)
     EXPECT_TRUE(messages.texts()[0].startsWith("Guardar como CSV : c:\\no\\existe\\lista.csv : ")) << messages.texts()[0].toStdString();
 }
 
+TEST_F(DiagnosticsTest, SavedCsvKeepsFormulasFromProjectFilesAsText)
+{
+    // A reference's name that a spreadsheet would evaluate, and one that would ring the terminal.
+    prefix.writeFile("tmp/x.vbp", "Type=Exe\r\nName=\"X\"\r\n" + ref(kStranger, "1.0", "", "=1+41").toLatin1() + "\r\n");
+    open();
+    DiagnosticsWindow* diagnostics = window->ShowDiagnostics();
+    ASSERT_EQ(diagnostics->linesModel()->rowCount(), 1);
+    prefix.makeFolder("salida");
+    ASSERT_TRUE(diagnostics->SaveCsv("c:\\salida\\lista.csv"));
+    const QByteArray bytes = readAll(prefix.hostPath("salida/lista.csv"));
+    EXPECT_TRUE(bytes.contains(",'=1+41,") || bytes.endsWith(",'=1+41\r\n")) << bytes.constData();
+    EXPECT_FALSE(bytes.contains(",=1+41")) << bytes.constData();
+}
+
 TEST_F(DiagnosticsTest, VersionsThatDisagreeAreListedWithTheProjectsOnEachSide)
 {
     const QString mscomctl = "{831FDD16-0C5C-11D2-A9FC-0000F8754DA1}";

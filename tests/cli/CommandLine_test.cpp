@@ -64,6 +64,14 @@ TEST(CliArguments, ValuesMayBeJoinedOrFollowAndOptionsGoAnywhere)
     EXPECT_EQ(drift.line.verb, Verb::Drift);
     EXPECT_EQ(drift.line.inventory.format, OutputFormat::Csv);
     EXPECT_TRUE(drift.line.inventory.recursive);
+    EXPECT_EQ(drift.line.inventory.csvFormulas, CsvFormulas::AsText) << "formulas are kept as text unless asked";
+    EXPECT_EQ(read({"libraries", "--csv-raw", "--format", "csv"}).line.inventory.csvFormulas, CsvFormulas::Raw);
+
+    // A folder named like a verb is a folder, after the verb.
+    const Reading folderReport = read({"tree", "report"});
+    ASSERT_EQ(folderReport.status, -1) << folderReport.err.constData();
+    EXPECT_EQ(folderReport.line.verb, Verb::Tree);
+    EXPECT_EQ(folderReport.line.folder, "report");
 }
 
 TEST(CliArguments, AMistakeIsOneLineNamingTheWrongWordAndWhereTheHelpIs)
@@ -99,6 +107,16 @@ TEST(CliArguments, AMistakeIsOneLineNamingTheWrongWordAndWhereTheHelpIs)
         {{"report", "c:\\tmp", "--summary", "--detailed", "-o", "x"}, "--detailed and --summary exclude each other",
          "report"},
         {{"report", "c:\\tmp", "--summary"}, "report needs -o FILE or --print", "report"},
+        // The report names its folder; an empty word names none, for any verb.
+        {{"report"}, "report needs a FOLDER", "report"},
+        {{"report", "--summary", "-o", "x"}, "report needs a FOLDER", "report"},
+        {{"catalogue", ""}, "FOLDER needs a folder name, not ''", "catalogue"},
+        {{"tree", "--", ""}, "FOLDER needs a folder name, not ''", "tree"},
+        {{"uses", "x.ocx", ""}, "FOLDER needs a folder name, not ''", "uses"},
+        // --csv-raw goes with csv only.
+        {{"catalogue", "--csv-raw"}, "--csv-raw goes with --format csv only", "catalogue"},
+        {{"missing", "--format=json", "--csv-raw"}, "--csv-raw goes with --format csv only", "missing"},
+        {{"tree", "--csv-raw"}, "--csv-raw does not go with tree", "tree"},
         // A word that holds line breaks or escapes stays on the one line, its controls written out.
         {{"tree\n\x1b[2J"}, "unknown verb 'tree\\n\\x1B[2J'", ""},
         // A value is not an option: "--x=1" here is -o's file, and the mistake is the last word.

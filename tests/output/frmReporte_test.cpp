@@ -22,6 +22,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QToolBar>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 namespace {
@@ -214,8 +215,12 @@ TEST_F(ReportWindowTest, SavedNamesDecideTheFormat)
 {
     EXPECT_EQ(ReportFileFor("C:\\tmp\\informe").name, "C:\\tmp\\informe.rtf");
     EXPECT_EQ(ReportFileFor("C:\\tmp\\informe").format, RichTextFormat::rtfRTF);
-    EXPECT_EQ(ReportFileFor("C:\\mis.datos\\informe").format, RichTextFormat::rtfText);
-    EXPECT_EQ(ReportFileFor("C:\\mis.datos\\informe").name, "C:\\mis.datos\\informe");
+    // Only the last part of the path counts: a "." in a folder's name is no extension.
+    EXPECT_EQ(ReportFileFor("C:\\mis.datos\\informe").format, RichTextFormat::rtfRTF);
+    EXPECT_EQ(ReportFileFor("C:\\mis.datos\\informe").name, "C:\\mis.datos\\informe.rtf");
+    EXPECT_EQ(ReportFileFor("/home/yo/dir.d/informe").name, "/home/yo/dir.d/informe.rtf");
+    EXPECT_EQ(ReportFileFor("/home/yo/dir.d/informe").format, RichTextFormat::rtfRTF);
+    EXPECT_EQ(ReportFileFor("dir.d/informe.txt").format, RichTextFormat::rtfText);
     for (const char* text : {"reporte.txt", "REPORTE.TXT", "reporte.doc"})
         EXPECT_EQ(ReportFileFor(text).format, RichTextFormat::rtfText) << text;
     for (const char* rich : {"reporte.rtf", "Reporte.Rtf"})
@@ -245,10 +250,12 @@ TEST_F(ReportWindowTest, SavedNamesDecideTheFormat)
               QStringList({"Archivos de texto (*.TXT)", "*.TXT", "Archivos de texto enriquecido (*.RTF)", "*.RTF",
                            "Todos los archivos (*.*)", "*.*"}));
 
+    // A "." in the folder's name is no extension: the name gets ".rtf" and rich text.
     dialogs.answer = "C:\\mis.datos\\informe";
     messages.script({MsgAnswer::Yes});
     report->Toolbar1_ButtonClick("cmdSave");
-    EXPECT_TRUE(readAll(prefix.hostPath("mis.datos/informe")).startsWith("Informe de Dependencias\r\n\r\nFacturas "));
+    EXPECT_TRUE(readAll(prefix.hostPath("mis.datos/informe.rtf")).startsWith("{\\rtf1"));
+    EXPECT_FALSE(QFileInfo::exists(prefix.hostPath("mis.datos/informe")));
     report->close();
 }
 

