@@ -171,3 +171,14 @@ TEST_F(CliHostileFiles, ASettingsFileThatCannotBeWrittenAtFirstRunIsSaid)
     EXPECT_TRUE(err.contains("ZANTREL.INI")) << err.constData();
     EXPECT_TRUE(out.contains("a.vbp")) << "the default c:\\tmp\\ serves for this run";
 }
+
+TEST_F(CliHostileFiles, ALogThatCannotBeWrittenFailsTheExportAndSaysTheWorkbookWasWritten)
+{
+    prefix.makeFolder("salida/proyectos.log");
+    EXPECT_EQ(RunCli({"export", "c:\\tmp\\", "-o", prefix.hostPath("salida")}, prefix.root(), &out, &err), 1)
+        << err.constData();
+    EXPECT_TRUE(err.contains("[critical] ExportarExcel : se grabó ")) << err.constData();
+    EXPECT_TRUE(err.contains("pero no su log")) << err.constData();
+    EXPECT_TRUE(readAll(prefix.hostPath("salida/proyectos.xls")).startsWith("\xD0\xCF\x11\xE0"));
+    EXPECT_TRUE(QFileInfo(prefix.hostPath("salida/proyectos.log")).isDir());
+}
