@@ -109,6 +109,15 @@ bool ExportarExcel(const Catalogue& catalogue, SpreadGrid& fpCR, StatusBarContro
                                 JoinWindowsPath(programFolder, ExportFiles::Log))) {
             ShowMessage(QStringLiteral("Error al Exportar archivo"), MsgStyle::Critical);
             result = false;
+        } else if (fpCR.LogFailure().failed()) {
+            // The workbook stands; the log beside it is the old one, or none.
+            const AtomicFile::Failure& failure = fpCR.LogFailure();
+            ShowMessage(QStringLiteral("ExportarExcel : se grabó ") + JoinWindowsPath(programFolder, ExportFiles::Workbook)
+                            + QStringLiteral(" pero no su log ") + JoinWindowsPath(programFolder, ExportFiles::Log)
+                            + QStringLiteral(" (") + failure.description
+                            + QStringLiteral(", errno %1: ").arg(failure.number) + failure.path + u')',
+                        MsgStyle::Critical);
+            result = false;
         }
     } catch (const ProgramError& error) {
         result = false;

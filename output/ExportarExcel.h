@@ -30,8 +30,10 @@ inline const QString SheetName = QStringLiteral("componentes/referencias");
 // status panel 1 says what runs and ends as "Listo!". A save the grid refuses shows "Error al
 // Exportar archivo"; any other failure, a sheet needing a row past 32767 included, shows
 // "ExportarExcel : <number> <description>"; both with the critical icon, before the wait state
-// ends. Returns true only when the workbook was written; when it was not, earlier files are left
-// as they were.
+// ends. Returns true only when the workbook and its log were written; when the workbook was not,
+// earlier files are left as they were. A workbook written whose log could not replace the old one
+// (a folder by that name) stays written, and that is said: "ExportarExcel : se grabó <workbook>
+// pero no su log <log> (<reason>, errno <n>: <file>)", critical icon, and false is returned.
 bool ExportarExcel(const Catalogue& catalogue, SpreadGrid& fpCR, StatusBarControl& stbMain,
                    const std::function<void(bool on)>& CursorEspera, const QString& programFolder);
 

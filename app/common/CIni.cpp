@@ -8,9 +8,15 @@ QString CIni::Leer(const QString& Seccion, const QString& LLave, const QString& 
     return PrivateProfile::GetString(Seccion, LLave, QString(), 255, ArchivoIni);
 }
 
-bool CIni::Grabar(const QString& ArchivoIni, const QString& Seccion, const QString& LLave, const QVariant& valor) const
+bool CIni::Grabar(const QString& ArchivoIni, const QString& Seccion, const QString& LLave, const QVariant& valor,
+                  QString* motivo) const
 {
-    return PrivateProfile::WriteString(Seccion, LLave, valor.toString(), ArchivoIni);
+    return PrivateProfile::WriteString(Seccion, LLave, valor.toString(), ArchivoIni, motivo);
+}
+
+QString CIni::EnlaceIgnorado(const QString& ArchivoIni) const
+{
+    return PrivateProfile::IgnoredLink(ArchivoIni);
 }
 
 QString CIni::FalloDeLectura(const QString& ArchivoIni) const

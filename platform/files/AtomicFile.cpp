@@ -8,6 +8,10 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <ctime>
+#include <dirent.h>
+#include <string>
+#include <string_view>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,6 +31,52 @@ QString followLinks(const QString& path)
         current = info.symLinkTarget();
     }
     return current;
+}
+
+// When this run started, near enough: the time the program's static data was set up. A temporary
+// file of ours older than that was left by an earlier run that was killed before it could remove it.
+const struct timespec kRunStart = [] {
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now;
+}();
+
+bool isBase36(std::string_view text)
+{
+    if (text.empty() || text.size() > 13) // 13 digits hold any 64-bit number
+        return false;
+    for (const char c : text)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')))
+            return false;
+    return true;
+}
+
+// Removes from `folder` the temporary files an earlier run left for the file `name`: only names of
+// the form AtomicFile::open gives them (".<name>.<base-36 number>.tmp"), only regular files of
+// this user, and only those last written before this run started, so another run's file in the
+// making is never touched.
+void removeLeftoverTemporaries(const QByteArray& folder, const QByteArray& name)
+{
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    const std::string start = "." + name.left(200).toStdString() + ".";
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view entryName(entry->d_name);
+        if (entryName.size() <= start.size() + 4 || !entryName.starts_with(start) || !entryName.ends_with(".tmp"))
+            continue;
+        if (!isBase36(entryName.substr(start.size(), entryName.size() - start.size() - 4)))
+            continue;
+        struct stat status {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode)
+            || status.st_uid != ::geteuid())
+            continue;
+        const bool older = status.st_mtim.tv_sec < kRunStart.tv_sec
+                           || (status.st_mtim.tv_sec == kRunStart.tv_sec && status.st_mtim.tv_nsec < kRunStart.tv_nsec);
+        if (older)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
 }
 
 }
@@ -77,6 +127,7 @@ bool AtomicFile::open()
     // The old file's permissions carry over; a new file gets the usual ones under the umask.
     struct stat old {};
     const bool hadFile = ::lstat(HostNames::encode(destination_).constData(), &old) == 0 && S_ISREG(old.st_mode);
+    removeLeftoverTemporaries(folder, name);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray candidate = folder + "/." + name.left(200) + '.'
                                      + QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".tmp";
@@ -84,8 +135,8 @@ bool AtomicFile::open()
         if (fd >= 0) {
             fd_ = fd;
             temporary_ = candidate;
-            if (hadFile)
-                ::fchmod(fd_, old.st_mode & 07777);
+            if (hadFile && ::fchmod(fd_, old.st_mode & 07777) != 0)
+                return fail(errno, HostNames::decode(candidate));
             return true;
         }
         if (errno != EEXIST)

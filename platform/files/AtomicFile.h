@@ -8,7 +8,9 @@
 // the flush and the sync to disk are checked, and only then is the temporary file renamed over
 // the old name. On any failure the old file stays as it was, the temporary file is removed, and
 // the failure (the system's error number and description) can be asked for. A full disk or a
-// failing device therefore never turns a good file into a short one.
+// failing device therefore never turns a good file into a short one. A replaced file keeps its
+// permissions; a new one gets the usual ones under the umask. Temporary files an earlier run left
+// for the same name when it was killed (older than this run's start) are removed at open().
 class AtomicFile {
 public:
     // What happens when the name is a symbolic link.

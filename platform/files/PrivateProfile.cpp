@@ -3,6 +3,7 @@
 #include "platform/core/AnsiCodePage.h"
 #include "platform/files/AtomicFile.h"
 #include "platform/files/PathMapper.h"
+#include "platform/files/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,30 +20,23 @@ constexpr qint64 kMaxProfileSize = 16 * 1024 * 1024;
 QStringList linesOf(const QByteArray& bytes);
 
 // The file's lines; an empty list for a file that does not exist, nothing for one that exists
-// but cannot be read whole (no permission, a folder, over the size limit, a read error), which
-// must then never be rewritten from an empty reading.
-std::optional<QStringList> readLines(const QString& hostPath, QString* why = nullptr)
+// but cannot be read whole (no permission, a folder, a FIFO or device, over the size limit, a read
+// error), which must then never be rewritten from an empty reading. The name is the program's own:
+// a symbolic link there is not followed but read as no file (`link` says so), and the next write
+// replaces it.
+std::optional<QStringList> readLines(const QString& hostPath, QString* why = nullptr, bool* link = nullptr)
 {
-    QFile file(hostPath);
-    if (!QFileInfo::exists(hostPath) && !QFileInfo(hostPath).isSymLink())
+    const FileContents contents = ReadRegularFile(hostPath, kMaxProfileSize, FollowLinks::No);
+    if (link)
+        *link = contents.link;
+    if (contents.missing || contents.link)
         return QStringList();
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!contents.ok()) {
         if (why)
-            *why = file.errorString();
+            *why = contents.reason();
         return std::nullopt;
     }
-    if (file.size() > kMaxProfileSize) {
-        if (why)
-            *why = QStringLiteral("larger than %1 bytes").arg(kMaxProfileSize);
-        return std::nullopt;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (why)
-            *why = file.errorString();
-        return std::nullopt;
-    }
-    return linesOf(bytes);
+    return linesOf(contents.bytes);
 }
 
 QStringList linesOf(const QByteArray& bytes)
@@ -177,17 +171,31 @@ QString GetStringFromText(const QByteArray& text, const QString& section, const 
     return valueIn(linesOf(text), section, key, defaultValue, bufferSize);
 }
 
-bool WriteString(const QString& section, const QString& key, const QString& value, const QString& fileName)
+bool WriteString(const QString& section, const QString& key, const QString& value, const QString& fileName,
+                 QString* why)
 {
     const QString hostPath = hostPathOf(fileName);
-    if (hostPath.isEmpty())
+    if (hostPath.isEmpty()) {
+        if (why)
+            *why = fileName + QStringLiteral(": no such folder");
         return false;
-    const std::optional<QStringList> read = readLines(hostPath);
-    if (!read)
+    }
+    QString readWhy;
+    const std::optional<QStringList> read = readLines(hostPath, &readWhy);
+    if (!read) {
+        if (why)
+            *why = hostPath + QStringLiteral(": ") + readWhy;
         return false;
+    }
     QDir().mkpath(QFileInfo(hostPath).absolutePath());
     // The settings file's name is the program's own: a link planted there is replaced.
-    return AtomicFile::writeFile(hostPath, textWith(*read, section, key, value), AtomicFile::Links::ReplaceLink);
+    AtomicFile::Failure failure;
+    if (AtomicFile::writeFile(hostPath, textWith(*read, section, key, value), AtomicFile::Links::ReplaceLink,
+                              &failure))
+        return true;
+    if (why)
+        *why = failure.path + QStringLiteral(": ") + failure.description;
+    return false;
 }
 
 QByteArray WriteStringToText(const QByteArray& text, const QString& section, const QString& key, const QString& value)
@@ -202,6 +210,15 @@ QString ReadFailure(const QString& fileName)
     if (hostPath.isEmpty() || readLines(hostPath, &why))
         return QString();
     return hostPath + QStringLiteral(": ") + why;
+}
+
+QString IgnoredLink(const QString& fileName)
+{
+    const QString hostPath = hostPathOf(fileName);
+    bool link = false;
+    if (hostPath.isEmpty() || !readLines(hostPath, nullptr, &link) || !link)
+        return QString();
+    return hostPath;
 }
 
 }

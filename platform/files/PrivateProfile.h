@@ -23,14 +23,22 @@ QString GetString(const QString& section, const QString& key, const QString& def
 // Stores `value` under `key` of `section`, creating the file, the section or the key as needed;
 // the rest of the file is kept. The file is replaced atomically (a link at its name is replaced,
 // not written through). Returns false when it cannot be written, and when it exists but cannot be
-// read: a file that cannot be read is never rewritten from an empty reading.
-bool WriteString(const QString& section, const QString& key, const QString& value, const QString& fileName);
+// read: a file that cannot be read is never rewritten from an empty reading. `why` then gets
+// "<host path>: <reason>".
+bool WriteString(const QString& section, const QString& key, const QString& value, const QString& fileName,
+                 QString* why = nullptr);
 
 // GetString and WriteString over a file's contents held in memory, with the same reading and
 // writing of lines: the value, and the text the file would be replaced with.
 QString GetStringFromText(const QByteArray& text, const QString& section, const QString& key,
                           const QString& defaultValue, int bufferSize);
 QByteArray WriteStringToText(const QByteArray& text, const QString& section, const QString& key, const QString& value);
+
+// The file's name is chosen by the program, so a symbolic link at it is never followed: GetString
+// and WriteString read it as no file (nothing the link points to is read, nor copied into the new
+// file), and WriteString replaces the link. IgnoredLink gives the host path of such a link, to say
+// so, or an empty string when there is none.
+QString IgnoredLink(const QString& fileName);
 
 // Why the existing file `fileName` cannot be read ("<host path>: <reason>"), or an empty string
 // when it can be read or does not exist.

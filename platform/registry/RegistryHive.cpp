@@ -2,6 +2,7 @@
 
 #include "platform/registry/RegistryText.h"
 #include "platform/files/AtomicFile.h"
+#include "platform/files/RegularFile.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -140,17 +141,14 @@ void RegistryHive::load()
     if (!identity_.exists)
         return;
 
-    QFile file(filePath_);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Read without blocking on a FIFO, never from a device, and only up to the bound: a file that
+    // cannot be read whole is read as an empty hive that is never written back.
+    FileContents contents = ReadRegularFile(filePath_, kMaxFileSize, FollowLinks::Yes);
+    if (!contents.ok()) {
         writable_ = false;
         return;
     }
-    text_ = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        text_.clear();
-        writable_ = false;
-        return;
-    }
+    text_ = std::move(contents.bytes);
     parseText();
 }
 

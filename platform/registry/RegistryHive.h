@@ -91,6 +91,11 @@ public:
     // The text save() would write now.
     QByteArray savedText() const;
 
+    // The largest registry file read: a real system.reg is some 30 MB, and a file that never ends (a
+    // FIFO, a device, a link to either) must not take all memory. A larger file, like one that
+    // cannot be read, gives no keys and is never rewritten.
+    static constexpr qint64 kMaxFileSize = qint64(512) * 1024 * 1024;
+
     const QString& filePath() const { return filePath_; }
     // False when the file exists but could not be read or is not a registry file.
     bool writable() const { return writable_; }

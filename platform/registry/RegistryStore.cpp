@@ -1,6 +1,7 @@
 #include "platform/registry/RegistryStore.h"
 
 #include "platform/files/PathMapper.h"
+#include "platform/files/RegularFile.h"
 #include "platform/registry/RegistryText.h"
 
 #include <QFile>
@@ -92,10 +93,10 @@ void RegistryStore::resetCurrent()
 
 QString RegistryStore::userSid()
 {
-    QFile file(user_->filePath());
-    if (!file.open(QIODevice::ReadOnly))
+    const FileContents contents = ReadRegularFile(user_->filePath(), 4096, FollowLinks::Yes, PastTheBound::KeepHead);
+    if (!contents.ok())
         return kDefaultUserSid;
-    const QByteArray head = file.read(4096);
+    const QByteArray& head = contents.bytes;
     const QByteArray marker = ";; All keys relative to ";
     const qsizetype at = head.indexOf(marker);
     if (at < 0)

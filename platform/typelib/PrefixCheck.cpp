@@ -25,10 +25,9 @@ QString entry(const QString& folder, const QString& name)
 // Whether system.reg says the prefix is 64-bit; Wine writes "#arch=" near its head.
 bool registrySays64Bit(const QString& prefix)
 {
-    QFile file(prefix + QStringLiteral("/system.reg"));
-    if (!IsRegularFile(file.fileName()) || !file.open(QIODevice::ReadOnly))
-        return false;
-    return file.read(4096).contains("\n#arch=win64");
+    const FileContents head =
+        ReadRegularFile(prefix + QStringLiteral("/system.reg"), 4096, FollowLinks::Yes, PastTheBound::KeepHead);
+    return head.ok() && head.bytes.contains("\n#arch=win64");
 }
 
 bool systemFoldersLack32Bit(const PathMapper& paths)

@@ -1,12 +1,15 @@
 #include "platform/xls/SpreadGrid.h"
 
 #include "platform/core/ProgramError.h"
+#include "platform/files/FolderLock.h"
 #include "platform/files/PathMapper.h"
 #include "platform/xls/CompoundFile.h"
 #include "platform/xls/XlsWorkbook.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QStringList>
+#include <cstring>
 #include <new>
 
 namespace {
@@ -96,6 +99,7 @@ bool SpreadGrid::ExportToExcel(const QString& fileName, const QString& sheetName
     const QString hostFile = paths.toHost(fileName);
     const QString hostLog = paths.toHost(logFileName);
     lastFailure_ = {};
+    logFailure_ = {};
     if (hostFile.isEmpty() || hostLog.isEmpty())
         return false;
 
@@ -110,6 +114,17 @@ bool SpreadGrid::ExportToExcel(const QString& fileName, const QString& sheetName
         const qsizetype bytes = container.head.size() + stream.size() + container.tail.size();
         log = logText(fileName, sheetName, summary, bytes, logNotes_).toUtf8();
     } catch (const std::bad_alloc&) {
+        return false;
+    }
+
+    // Another run exporting into the same folder waits until this one has replaced both files (and
+    // this one for it), so the log beside a workbook is always that workbook's own.
+    const QString folder = QFileInfo(hostFile).absolutePath();
+    const FolderLock lock(folder, kLockWaitMs);
+    if (!lock.locked()) {
+        lastFailure_.number = lock.error();
+        lastFailure_.description = QString::fromLocal8Bit(std::strerror(lock.error()));
+        lastFailure_.path = folder;
         return false;
     }
 
@@ -129,7 +144,9 @@ bool SpreadGrid::ExportToExcel(const QString& fileName, const QString& sheetName
         return failed(logFile);
     if (!workbookFile.commit())
         return failed(workbookFile);
-    // The workbook is written; a log that cannot replace the old one does not undo that.
-    logFile.commit();
+    // The workbook is written; a log that cannot replace the old one does not undo that, but it is
+    // kept for the caller to say (the old log no longer describes the workbook beside it).
+    if (!logFile.commit())
+        logFailure_ = logFile.failure();
     return true;
 }

@@ -32,10 +32,15 @@ public:
     // Saves rows 1 to the row count as the one worksheet of an Excel workbook at `fileName`, named
     // as close to `sheetName` as the format allows, and writes a log of the save to `logFileName`
     // (both Windows paths). Returns true only when the workbook was written. Both files are
-    // replaced atomically, the log after the workbook: a failed save leaves both as they were.
+    // replaced atomically, the log after the workbook: a failed save leaves both as they were. A
+    // run holds a lock on the folder around the pair (waiting up to a minute for another run's),
+    // so the log beside a workbook is always the one written with it. When the workbook was
+    // written but its log could not replace the old one, LogFailure() says why.
     bool ExportToExcel(const QString& fileName, const QString& sheetName, const QString& logFileName);
     // Why the last ExportToExcel wrote nothing, when a file step failed (no failure otherwise).
     const AtomicFile::Failure& LastFailure() const { return lastFailure_; }
+    // Why the last ExportToExcel that wrote the workbook did not replace its log (no failure when it did).
+    const AtomicFile::Failure& LogFailure() const { return logFailure_; }
     // Lines the next saves add to their log, before its result (what the sheet leaves out).
     void SetLogNotes(const QStringList& notes) { logNotes_ = notes; }
 
@@ -43,7 +48,10 @@ private:
     void findLastDataRow();
     bool failed(const AtomicFile& file);
 
+    static constexpr int kLockWaitMs = 60000;
+
     AtomicFile::Failure lastFailure_;
+    AtomicFile::Failure logFailure_;
     QStringList logNotes_;
 
     std::vector<std::vector<QString>> rows_; // rows_[r][c]: row r + 1, column c + 1

@@ -5,8 +5,10 @@
 #include "support_files/TempPrefix.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -121,4 +123,62 @@ TEST_F(CliHostileFiles, NamesThatAreNotValidTextAreEachReadAsThemselves)
     EXPECT_TRUE(out.contains("X\\xFFY.vbp\t1\tFF")) << out.constData();
     EXPECT_TRUE(out.contains("X\\xFEY.vbp\t1\tFE")) << out.constData();
     EXPECT_TRUE(out.contains("X\xef\xbf\xbdY.vbp\t1\tReal")) << out.constData();
+}
+
+TEST_F(CliHostileFiles, ALinkAtTheSettingsFileIsSaidAndItsTargetNeverReadNorCopied)
+{
+    const QString secret = prefix.hostPath("secreto.txt");
+    writeAll(secret, "[otra]\r\nclave=1234\r\n");
+    ASSERT_TRUE(QFile::setPermissions(secret, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    prefix.makeFolder("windows");
+    const QString settings = prefix.hostPath("windows/ZANTREL.INI");
+    ASSERT_TRUE(QFile::link(secret, settings));
+
+    EXPECT_EQ(RunCli({"catalogue"}, prefix.root(), &out, &err), 0) << err.constData();
+    EXPECT_TRUE(err.contains(("LeerScanPath : " + settings + " es un enlace simbólico").toUtf8())) << err.constData();
+    EXPECT_TRUE(out.contains("a.vbp")) << "the default c:\\tmp\\ serves";
+    EXPECT_FALSE(QFileInfo(settings).isSymLink());
+    EXPECT_EQ(readAll(settings), "[general]\r\npath=c:\\tmp\\\r\n") << "the target's text was copied";
+    EXPECT_EQ(readAll(secret), "[otra]\r\nclave=1234\r\n");
+}
+
+TEST_F(CliHostileFiles, ASettingsFileThatNeverEndsIsSaidWithoutWaitingOrFillingMemory)
+{
+    prefix.makeFolder("windows");
+    const QString settings = prefix.hostPath("windows/ZANTREL.INI");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/urandom"), settings));
+    EXPECT_EQ(RunCli({"catalogue"}, prefix.root(), &out, &err), 0) << err.constData();
+    EXPECT_TRUE(out.contains("a.vbp"));
+    ASSERT_TRUE(QFile::remove(settings));
+
+    ASSERT_EQ(::mkfifo(QFile::encodeName(settings).constData(), 0600), 0);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(RunCli({"catalogue"}, prefix.root(), &out, &err), 0) << err.constData();
+    EXPECT_LT(clock.elapsed(), 60000) << "the run waited on the FIFO";
+    EXPECT_TRUE(err.startsWith("[critical] LeerScanPath : 75 Path/File access error (" + settings.toUtf8()))
+        << err.constData();
+    EXPECT_TRUE(out.contains("a.vbp"));
+}
+
+TEST_F(CliHostileFiles, ASettingsFileThatCannotBeWrittenAtFirstRunIsSaid)
+{
+    // C:\windows taken by a file: the settings file can be neither read nor made there.
+    ASSERT_TRUE(QDir(prefix.hostPath("windows")).removeRecursively());
+    writeAll(prefix.hostPath("windows"), "no es una carpeta");
+    EXPECT_EQ(RunCli({"catalogue"}, prefix.root(), &out, &err), 0) << err.constData();
+    EXPECT_TRUE(err.contains("[critical] LeerScanPath : 75 Path/File access error (")) << err.constData();
+    EXPECT_TRUE(err.contains("ZANTREL.INI")) << err.constData();
+    EXPECT_TRUE(out.contains("a.vbp")) << "the default c:\\tmp\\ serves for this run";
+}
+
+TEST_F(CliHostileFiles, ALogThatCannotBeWrittenFailsTheExportAndSaysTheWorkbookWasWritten)
+{
+    prefix.makeFolder("salida/proyectos.log");
+    EXPECT_EQ(RunCli({"export", "c:\\tmp\\", "-o", prefix.hostPath("salida")}, prefix.root(), &out, &err), 1)
+        << err.constData();
+    EXPECT_TRUE(err.contains("[critical] ExportarExcel : se grabó ")) << err.constData();
+    EXPECT_TRUE(err.contains("pero no su log")) << err.constData();
+    EXPECT_TRUE(readAll(prefix.hostPath("salida/proyectos.xls")).startsWith("\xD0\xCF\x11\xE0"));
+    EXPECT_TRUE(QFileInfo(prefix.hostPath("salida/proyectos.log")).isDir());
 }

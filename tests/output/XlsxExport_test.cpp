@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -143,4 +144,28 @@ TEST_F(XlsxExportTest, AFolderThatCannotTakeTheWorkbookFailsAndKeepsTheEarlierFi
     EXPECT_EQ(QDir(prefix.hostPath("otra")).entryList(QDir::Files | QDir::Hidden), QStringList{})
         << "the half-made workbook is removed";
     EXPECT_EQ(readAll(workbook()), earlier);
+}
+
+TEST_F(XlsxExportTest, TheWorkbookKeepsTheModeOfTheOneItReplacesAndANewOneFollowsTheUmask)
+{
+    AddProject(catalogue, "A.vbp", ProjectKind::Exe, "A", {entry("C:\\a.dll", 1, 1, 0, "")});
+    writeAll(workbook(), "viejo");
+    ASSERT_EQ(::chmod(QFile::encodeName(workbook()).constData(), 0600), 0);
+    const mode_t old = ::umask(022);
+    const bool replaced = exportTo();
+    struct stat status {};
+    ::stat(QFile::encodeName(workbook()).constData(), &status);
+    const mode_t replacedMode = status.st_mode & 07777;
+
+    ASSERT_TRUE(QFile::remove(workbook()));
+    ::umask(077);
+    const bool made = exportTo();
+    ::umask(old);
+    ASSERT_TRUE(replaced) << problem.toStdString();
+    ASSERT_TRUE(made) << problem.toStdString();
+    EXPECT_EQ(replacedMode, 0600u) << "a private workbook was made readable by all";
+    ::stat(QFile::encodeName(workbook()).constData(), &status);
+    EXPECT_EQ(status.st_mode & 07777, 0600u) << "the umask was not followed";
+    EXPECT_EQ(QDir(prefix.hostPath("salida")).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("proyectos.xlsx")});
 }

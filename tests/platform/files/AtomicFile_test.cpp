@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -86,4 +88,48 @@ TEST(AtomicFile, AMissingFolderOrANulInTheNameFailsWithoutCreatingAnything)
                                        AtomicFile::Links::ReplaceLink, &failure));
     EXPECT_EQ(failure.number, EINVAL);
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
+TEST(AtomicFile, TemporaryFilesAKilledRunLeftAreRemovedAtTheNextWriteAndNothingElse)
+{
+    QTemporaryDir dir;
+    const auto make = [&](const QString& name, bool old) {
+        writeAll(dir.filePath(name), "a medio escribir");
+        if (old) {
+            const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(dir.filePath(name)).constData(), times, 0), 0);
+        }
+    };
+    make(".proyectos.xls.3k9z0q1.tmp", true);       // ours, left by a killed run
+    make(".proyectos.xls.77.tmp", false);           // ours, but written since this run started
+    make(".proyectos.xls.NO-ES.tmp", true);         // not a name we give
+    make(".otro.xls.3k9z0q1.tmp", true);            // another file's, left for its own next write
+    make("proyectos.xls.3k9z0q1.tmp", true);        // not hidden: not ours
+    ASSERT_TRUE(QFile::link(dir.filePath("proyectos.xls.3k9z0q1.tmp"), dir.filePath(".proyectos.xls.abc.tmp")));
+
+    ASSERT_TRUE(AtomicFile::writeFile(dir.filePath("proyectos.xls"), "nuevo", AtomicFile::Links::ReplaceLink));
+    EXPECT_EQ(entries(dir.path()),
+              (QStringList{".otro.xls.3k9z0q1.tmp", ".proyectos.xls.77.tmp", ".proyectos.xls.NO-ES.tmp",
+                           ".proyectos.xls.abc.tmp", "proyectos.xls", "proyectos.xls.3k9z0q1.tmp"}));
+}
+
+TEST(AtomicFile, AReplacedFileKeepsItsModeAndANewOneFollowsTheUmask)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("proyectos.log");
+    writeAll(file, "viejo");
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0600), 0);
+    const mode_t old = ::umask(022);
+    ASSERT_TRUE(AtomicFile::writeFile(file, "nuevo", AtomicFile::Links::ReplaceLink));
+    struct stat status {};
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
+
+    ::umask(077);
+    const QString fresh = dir.filePath("nuevo.log");
+    const bool written = AtomicFile::writeFile(fresh, "nuevo", AtomicFile::Links::ReplaceLink);
+    ::umask(old);
+    ASSERT_TRUE(written);
+    ASSERT_EQ(::stat(QFile::encodeName(fresh).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
 }

@@ -1,5 +1,6 @@
 #include "platform/files/PrivateProfile.h"
 #include "support_files/FileBytes.h"
+#include "support_files/NeverEndingFiles.h"
 #include "support_files/SmallTmpfs.h"
 #include "support_files/TempPrefix.h"
 
@@ -71,4 +72,55 @@ TEST(PrivateProfile, ContentsInMemoryReadAndRewriteAsTheFileDoes)
         EXPECT_EQ(PrivateProfile::WriteStringToText(bytes, "general", "path", "c:\\tmp\\"),
                   readAll(prefix.hostPath("windows/T.INI")));
     }
+}
+
+TEST(PrivateProfile, ALinkAtTheSettingsFileIsNotFollowedAndItsTargetNeverCopied)
+{
+    TempPrefix prefix;
+    const QString secret = prefix.hostPath("secreto.txt");
+    writeAll(secret, "[general]\r\npath=d:\\privado\\\r\nclave=1234\r\n");
+    ASSERT_TRUE(QFile::setPermissions(secret, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    prefix.makeFolder("windows");
+    const QString host = prefix.hostPath("windows/ZANTREL.INI");
+    ASSERT_TRUE(QFile::link(secret, host));
+
+    EXPECT_EQ(PrivateProfile::IgnoredLink("ZANTREL.INI"), host) << "the link is said, naming the file";
+    EXPECT_TRUE(PrivateProfile::ReadFailure("ZANTREL.INI").isEmpty()) << "it reads as no file, not as a failure";
+    EXPECT_EQ(PrivateProfile::GetString("general", "path", "dflt", 255, "ZANTREL.INI"), QStringLiteral("dflt"))
+        << "the link's target was read";
+
+    const mode_t old = ::umask(022);
+    const bool written = PrivateProfile::WriteString("general", "path", "c:\\tmp\\", "ZANTREL.INI");
+    ::umask(old);
+    ASSERT_TRUE(written);
+    EXPECT_FALSE(QFileInfo(host).isSymLink()) << "the link is replaced";
+    EXPECT_EQ(readAll(host), "[general]\r\npath=c:\\tmp\\\r\n") << "nothing of the target is copied";
+    EXPECT_EQ(readAll(secret), "[general]\r\npath=d:\\privado\\\r\nclave=1234\r\n");
+    EXPECT_TRUE(PrivateProfile::IgnoredLink("ZANTREL.INI").isEmpty());
+
+    // A link to an endless device reads as no file too, and costs nothing.
+    const QString other = prefix.hostPath("windows/OTRO.INI");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), other));
+    EXPECT_EQ(PrivateProfile::GetString("general", "path", "dflt", 255, "OTRO.INI"), QStringLiteral("dflt"));
+}
+
+TEST(PrivateProfile, ASettingsFileThatNeverEndsNeitherBlocksNorIsRewritten)
+{
+    TempPrefix prefix;
+    prefix.makeFolder("windows");
+    const QString host = prefix.hostPath("windows/ZANTREL.INI");
+    ASSERT_TRUE(makeFifo(host));
+
+    QString value, failure;
+    EXPECT_TRUE(returnsWithin([&] { value = PrivateProfile::GetString("general", "path", "dflt", 255, "ZANTREL.INI"); },
+                              host))
+        << "the read waited on the FIFO";
+    EXPECT_EQ(value, QStringLiteral("dflt"));
+    EXPECT_TRUE(returnsWithin([&] { failure = PrivateProfile::ReadFailure("ZANTREL.INI"); }, host));
+    EXPECT_TRUE(failure.startsWith(host + ": ")) << failure.toStdString();
+    bool written = true;
+    EXPECT_TRUE(returnsWithin([&] { written = PrivateProfile::WriteString("general", "path", "x", "ZANTREL.INI"); },
+                              host));
+    EXPECT_FALSE(written) << "what cannot be read is never rewritten";
+    EXPECT_FALSE(QFileInfo(host).isFile());
 }

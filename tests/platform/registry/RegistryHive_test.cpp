@@ -1,6 +1,7 @@
 #include "platform/registry/RegistryHive.h"
 #include "platform/registry/RegistryText.h"
 #include "support_files/FileBytes.h"
+#include "support_files/NeverEndingFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -413,4 +414,39 @@ TEST(RegistryHive, TextGivenInMemoryReadsAndSavesAsTheSameFileDoes)
         return lines.join('\n');
     };
     EXPECT_EQ(withoutTimes(composed), withoutTimes(readAll(onDisk.path)));
+}
+
+TEST(RegistryHive, ARegistryFileThatNeverEndsNeitherBlocksNorFillsMemory)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("system.reg");
+
+    // A FIFO no one writes: opening it for reading would wait forever.
+    ASSERT_TRUE(makeFifo(path));
+    RegistryHive fifo(path, "\\\\Machine", true);
+    EXPECT_TRUE(returnsWithin([&] { fifo.refresh(); }, path)) << "the load waited on the FIFO";
+    EXPECT_TRUE(fifo.root()->subkeys().empty());
+    EXPECT_FALSE(fifo.writable()) << "what cannot be read is never written back";
+    ASSERT_TRUE(QFile::remove(path));
+
+    // A link to an endless device: never opened, never read.
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path));
+    RegistryHive zero(path, "\\\\Machine", true);
+    zero.refresh();
+    EXPECT_TRUE(zero.root()->subkeys().empty());
+    EXPECT_FALSE(zero.writable());
+    ASSERT_TRUE(QFile::remove(path));
+
+    // A regular file past the bound (sparse, so it costs no disk) is not read at all.
+    {
+        QFile big(path);
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        big.write(kSystemReg);
+        ASSERT_TRUE(big.resize(RegistryHive::kMaxFileSize + 1));
+    }
+    RegistryHive large(path, "\\\\Machine", true);
+    large.refresh();
+    EXPECT_TRUE(large.root()->subkeys().empty());
+    EXPECT_FALSE(large.writable()) << "a file read in part must never be rewritten from that part";
+    EXPECT_GE(RegistryHive::kMaxFileSize, qint64(30) * 1024 * 1024) << "a real system.reg (30 MB) must fit";
 }

@@ -10,7 +10,14 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QDir>
+#include <QFileInfo>
+#include <chrono>
 #include <cstring>
+#include <fcntl.h>
+#include <future>
+#include <sys/file.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -216,4 +223,49 @@ TEST(CompoundFile, AShortStreamIsPaddedOutOfTheMiniStream)
     QString sha, error;
     ASSERT_TRUE(ReadXlsStream(path, &size, &sha, &error)) << error.toStdString();
     EXPECT_EQ(size, 4096);
+}
+
+TEST(SpreadGrid, AnotherRunsExportIntoTheFolderIsWaitedForSoEachLogDescribesItsOwnWorkbook)
+{
+    TempPrefix prefix;
+    prefix.makeFolder(QStringLiteral("out"));
+    const QString folder = prefix.hostPath(QStringLiteral("out"));
+    SpreadGrid grid;
+    grid.SetText(1, 1, QStringLiteral("uno"));
+
+    // Another run in the middle of writing its pair holds the folder.
+    const int other = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX), 0);
+    auto saved = std::async(std::launch::async, [&] {
+        return grid.ExportToExcel(QStringLiteral("c:\\out\\libro.xls"), QStringLiteral("Hoja"),
+                                  QStringLiteral("c:\\out\\libro.log"));
+    });
+    EXPECT_EQ(saved.wait_for(std::chrono::milliseconds(700)), std::future_status::timeout)
+        << "the export did not wait for the other run";
+    EXPECT_FALSE(QFileInfo::exists(prefix.hostPath(QStringLiteral("out/libro.xls"))));
+    ::close(other);
+    ASSERT_TRUE(saved.get());
+
+    const QByteArray workbook = readAll(prefix.hostPath(QStringLiteral("out/libro.xls")));
+    const QByteArray log = readAll(prefix.hostPath(QStringLiteral("out/libro.log")));
+    EXPECT_TRUE(log.contains("Result: written, " + QByteArray::number(workbook.size()) + " bytes")) << log.constData();
+    EXPECT_FALSE(grid.LogFailure().failed());
+}
+
+TEST(SpreadGrid, ALogThatCannotReplaceTheOldOneIsToldApartFromTheWrittenWorkbook)
+{
+    TempPrefix prefix;
+    prefix.makeFolder(QStringLiteral("out/libro.log")); // a folder in the log's place
+    SpreadGrid grid;
+    grid.SetText(1, 1, QStringLiteral("uno"));
+    EXPECT_TRUE(grid.ExportToExcel(QStringLiteral("c:\\out\\libro.xls"), QStringLiteral("Hoja"),
+                                   QStringLiteral("c:\\out\\libro.log")));
+    EXPECT_TRUE(readAll(prefix.hostPath(QStringLiteral("out/libro.xls"))).startsWith("\xD0\xCF\x11\xE0"));
+    EXPECT_FALSE(grid.LastFailure().failed());
+    ASSERT_TRUE(grid.LogFailure().failed()) << "the log that was not written went unsaid";
+    EXPECT_EQ(grid.LogFailure().path, prefix.hostPath(QStringLiteral("out/libro.log")));
+    EXPECT_EQ(QDir(prefix.hostPath(QStringLiteral("out"))).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("libro.xls")})
+        << "no temporary file is left";
 }
