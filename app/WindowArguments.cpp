@@ -1,10 +1,11 @@
 #include "app/WindowArguments.h"
 
+#include "platform/files/FolderListing.h"
+#include "platform/files/HostNames.h"
 #include "platform/files/PathMapper.h"
 #include "support/Version.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <cstdio>
 
 const char* const WindowUsage =
@@ -23,7 +24,7 @@ namespace {
 // Shows a path in a message on one line, whatever it holds.
 QByteArray Printable(const QString& path)
 {
-    QString shown = path;
+    QString shown = HostNames::displayed(path);
     shown.replace(u'\n', QStringLiteral("\\n")).replace(u'\r', QStringLiteral("\\r")).replace(u'\t', QStringLiteral("\\t"));
     return shown.toUtf8();
 }
@@ -67,10 +68,11 @@ int ReadWindowArguments(const QStringList& args, WindowArguments& arguments)
         return Fail(2, "the folder is empty");
     const PathMapper& paths = PathMapper::current();
     const QString host = PathMapper::isDrivePath(given) ? paths.toHost(given) : QDir::current().absoluteFilePath(given);
-    const QFileInfo info(host);
-    if (host.isEmpty() || !info.exists())
+    // The name's own bytes, also where they are not UTF-8 (see HostNames).
+    const std::optional<FolderEntryKind> kind = host.isEmpty() ? std::nullopt : HostEntryKind(host);
+    if (!kind)
         return Fail(1, Printable(given) + ": no such folder");
-    if (!info.isDir())
+    if (*kind != FolderEntryKind::Folder)
         return Fail(1, Printable(given) + ": not a folder");
     arguments.folder = PathMapper::isDrivePath(given) ? given : paths.toWindows(QDir::cleanPath(host));
     return -1;

@@ -3,6 +3,7 @@
 #include "catalogue/Catalogue.h"
 #include "platform/core/QtTranslations.h"
 #include "platform/desktop/QtMessageBoxes.h"
+#include "platform/files/HostNames.h"
 #include "support/Version.h"
 
 #include <QApplication>
@@ -17,7 +18,7 @@ int main(int argc, char* argv[])
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--version") == 0) {
             WindowArguments ignored;
-            return ReadWindowArguments({QString::fromLocal8Bit(argv[i])}, ignored);
+            return ReadWindowArguments({HostNames::decode(QByteArray(argv[i]))}, ignored);
         }
     }
 
@@ -25,9 +26,14 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QString::fromLatin1(Version::AppTitle));
     QApplication::setApplicationVersion(QString::fromStdString(Version::Number()));
     InstallQtSpanishTranslation(app);
-    // Qt has taken its own options (-platform, -style...) out of the arguments by now.
+    // Qt has taken its own options (-platform, -style...) out of argc and argv by now. The rest
+    // are decoded without loss (see HostNames), not as QApplication::arguments() has them: a
+    // folder named in bytes that are not UTF-8 is that folder.
+    QStringList given;
+    for (int i = 1; i < argc; ++i)
+        given.append(HostNames::decode(QByteArray(argv[i])));
     WindowArguments arguments;
-    if (const int status = ReadWindowArguments(QApplication::arguments().mid(1), arguments); status >= 0)
+    if (const int status = ReadWindowArguments(given, arguments); status >= 0)
         return status;
 
     QtMessageBoxes messageBoxes;

@@ -3,6 +3,7 @@
 #include "platform/controls/Controls.h"
 #include "platform/core/ProgramError.h"
 #include "platform/files/FolderListing.h"
+#include "platform/files/HostNames.h"
 #include "platform/files/PathMapper.h"
 
 #include <QSet>
@@ -11,16 +12,24 @@
 
 namespace {
 
+const QString kBackslashReason = QStringLiteral("its name holds a backslash, which no Windows path can name");
+
 // Names of the folders in a host folder (links to folders included), not hidden, in the
-// listing's order (ignoring case); false when the folder cannot be read.
-bool subfolderNames(const QString& hostFolder, QStringList& names)
+// listing's order (ignoring case); false when the folder cannot be read. Folders whose names
+// hold a backslash go to `unnamable`.
+bool subfolderNames(const QString& hostFolder, QStringList& names, QStringList& unnamable)
 {
     const auto entries = ListFolderEntries(hostFolder);
     if (!entries)
         return false;
-    for (const FolderEntry& entry : *entries)
-        if (entry.kind == FolderEntryKind::Folder && !entry.name.startsWith(u'.'))
+    for (const FolderEntry& entry : *entries) {
+        if (entry.kind != FolderEntryKind::Folder || entry.name.startsWith(u'.'))
+            continue;
+        if (HostNames::hasWindowsName(entry.name))
             names.append(entry.name);
+        else
+            unnamable.append(entry.name);
+    }
     return true;
 }
 
@@ -53,6 +62,10 @@ ProjectTreeListing ListProjectTree(const QString& folder, const QString& pattern
         if (seen.contains(*identity))
             continue; // met before, through a link or the link's target
         seen.insert(*identity);
+        if (const QString pseudo = PseudoFileSystemOf(at.hostPath); !pseudo.isEmpty()) {
+            listing.skipped.append({at.windowsPath, at.hostPath, QStringLiteral("a pseudo file system (%1)").arg(pseudo)});
+            continue;
+        }
 
         if (!first) {
             try {
@@ -65,12 +78,16 @@ ProjectTreeListing ListProjectTree(const QString& folder, const QString& pattern
         first = false;
         for (int i = 0; i < files.ListCount(); ++i)
             listing.files.append(at.windowsPath + files.List(i));
+        for (const QString& name : files.Unnamable())
+            listing.skipped.append({QString(), at.hostPath + u'/' + name, kBackslashReason});
 
-        QStringList names;
-        if (!subfolderNames(at.hostPath, names)) {
+        QStringList names, unnamable;
+        if (!subfolderNames(at.hostPath, names, unnamable)) {
             listing.unreadable.append(at.windowsPath);
             continue;
         }
+        for (const QString& name : unnamable)
+            listing.skipped.append({QString(), at.hostPath + u'/' + name, kBackslashReason});
         for (auto name = names.crbegin(); name != names.crend(); ++name)
             stack.push_back({at.windowsPath + *name + u'\\', at.hostPath + u'/' + *name});
     }

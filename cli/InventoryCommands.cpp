@@ -9,8 +9,11 @@
 #include "catalogue/Resolution.h"
 #include "catalogue/UnresolvedLines.h"
 #include "cli/DependencyGraph.h"
+#include "platform/controls/Controls.h"
 #include "platform/core/ProgramError.h"
 #include "platform/desktop/MessageBoxes.h"
+#include "platform/files/HostNames.h"
+#include "platform/files/PathMapper.h"
 #include "platform/typelib/TypeLibReader.h"
 
 #include <algorithm>
@@ -57,12 +60,27 @@ bool RecordsLines(Verb verb)
     return false;
 }
 
+namespace {
+
+// Says on standard error what a load leaves out on purpose, one line each.
+void nameSkipped(const QString& what, const QString& reason)
+{
+    std::fprintf(stderr, "zantrel-cli: skipped %s: %s\n", HostNames::displayed(what).toUtf8().constData(),
+                 reason.toUtf8().constData());
+}
+
+}
+
 bool LoadForCommandLine(Catalogue& catalogue, MainControls& controls, LoadContext& load, bool recursive)
 {
     if (!ListScanPath(catalogue, controls))
         return false;
-    if (!recursive)
+    if (!recursive) {
+        const QString host = PathMapper::current().toHost(controls.File1.Path());
+        for (const QString& name : controls.File1.Unnamable())
+            nameSkipped(host + u'/' + name, QStringLiteral("its name holds a backslash, which no Windows path can name"));
         return LoadListedProjects(catalogue, controls, load);
+    }
     ProjectTreeListing listing;
     try {
         listing = ListProjectTree(catalogue.ScanPath);
@@ -71,7 +89,12 @@ bool LoadForCommandLine(Catalogue& catalogue, MainControls& controls, LoadContex
         return false;
     }
     for (const QString& folder : listing.unreadable)
-        std::fprintf(stderr, "zantrel-cli: cannot read the folder %s\n", folder.toUtf8().constData());
+        std::fprintf(stderr, "zantrel-cli: cannot read the folder %s\n", HostNames::displayed(folder).toUtf8().constData());
+    for (const SkippedTreeEntry& entry : listing.skipped) {
+        nameSkipped(entry.windowsPath.isEmpty() ? entry.hostPath
+                                                : QStringLiteral("the folder %1 (%2)").arg(entry.windowsPath, entry.hostPath),
+                    entry.reason);
+    }
     return LoadProjectFiles(catalogue, controls, load, listing.files);
 }
 

@@ -14,6 +14,7 @@
 #include "platform/controls/MemoryControls.h"
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/core/QtTranslations.h"
+#include "platform/files/HostNames.h"
 #include "platform/files/PathMapper.h"
 #include "platform/files/UserFolders.h"
 #include "platform/typelib/PrefixCheck.h"
@@ -115,13 +116,14 @@ void nameUnreadableFolder(const QString& windowsPath)
                  where.toUtf8().constData());
 }
 
-// The arguments after the program's name, read as QCoreApplication reads them (the local 8-bit
-// encoding, UTF-8), before there is an application to ask.
+// The arguments after the program's name, each decoded without loss (see HostNames): a folder
+// given in bytes that are not UTF-8 names that folder, not one with U+FFFD in their place, as
+// QCoreApplication::arguments() would have it.
 QStringList programArguments(int argc, char* argv[])
 {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+        arguments.append(HostNames::decode(QByteArray(argv[i])));
     return arguments;
 }
 

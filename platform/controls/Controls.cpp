@@ -1,12 +1,12 @@
 #include "platform/controls/Controls.h"
 
 #include "platform/core/ProgramError.h"
+#include "platform/files/FolderListing.h"
 #include "platform/files/HostNames.h"
 #include "platform/files/PathMapper.h"
 #include "platform/files/ProgramFolder.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
@@ -72,7 +72,7 @@ QStringList regularFileNames(const QString& hostFolder)
 QString existingFolderOrRaise(const QString& windowsPath)
 {
     const QString host = PathMapper::current().toHost(windowsPath);
-    if (host.isEmpty() || !QFileInfo(host).isDir())
+    if (host.isEmpty() || HostEntryKind(host) != FolderEntryKind::Folder)
         RaiseStandardError(ErrorNumbers::PathNotFound);
     return host;
 }
@@ -107,17 +107,22 @@ void FileList::SetPath(const QString& windowsPath)
 void FileList::Refresh()
 {
     names_.clear();
+    unnamable_.clear();
     if (path_.isEmpty())
         return;
     const QString host = existingFolderOrRaise(path_);
     // Regular files only (no FIFOs, sockets or devices); no hidden files.
-    for (const QString& name : regularFileNames(host))
-        if (!name.startsWith(u'.') && matchesPattern(pattern_, name))
-            names_.append(name);
-    std::sort(names_.begin(), names_.end(), [](const QString& a, const QString& b) {
+    for (const QString& name : regularFileNames(host)) {
+        if (name.startsWith(u'.') || !matchesPattern(pattern_, name))
+            continue;
+        (HostNames::hasWindowsName(name) ? names_ : unnamable_).append(name);
+    }
+    const auto inNameOrder = [](const QString& a, const QString& b) {
         const int order = a.compare(b, Qt::CaseInsensitive);
         return order != 0 ? order < 0 : a < b;
-    });
+    };
+    std::sort(names_.begin(), names_.end(), inNameOrder);
+    std::sort(unnamable_.begin(), unnamable_.end(), inNameOrder);
 }
 
 const QString& FileList::List(int index) const

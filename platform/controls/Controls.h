@@ -96,7 +96,8 @@ private:
 
 // A hidden file list: the names of the files of a folder that match its pattern ignoring case,
 // sorted by name ignoring case, without hidden files (names starting with "."), folders or
-// devices.
+// devices. A file whose host name holds a backslash is not listed (joined to the folder's
+// Windows path it would name another file, see HostNames::hasWindowsName); Unnamable gives it.
 class FileList {
 public:
     explicit FileList(QString pattern = QStringLiteral("*.vbp")) : pattern_(std::move(pattern)) {}
@@ -111,11 +112,15 @@ public:
     int ListCount() const { return static_cast<int>(names_.size()); }
     // Name without folder of file `index`, 0 to ListCount - 1.
     const QString& List(int index) const;
+    // The host names of the matching files left out because a backslash is in them, in the
+    // listing's order.
+    const QStringList& Unnamable() const { return unnamable_; }
 
 private:
     QString path_;
     QString pattern_;
     QList<QString> names_;
+    QStringList unnamable_;
 };
 
 // The controls of the main window that the load works on. Dir1's change points File1 at the

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 
 namespace {
 
@@ -88,6 +89,40 @@ std::optional<FolderIdentity> IdentityOf(const QString& hostPath)
     if (::stat(HostNames::encode(hostPath).constData(), &status) != 0)
         return std::nullopt;
     return FolderIdentity{quint64(status.st_dev), quint64(status.st_ino)};
+}
+
+std::optional<FolderEntryKind> HostEntryKind(const QString& hostPath)
+{
+    const QByteArray name = HostNames::encode(hostPath);
+    struct stat status {};
+    if (name.isEmpty() || ::stat(name.constData(), &status) != 0)
+        return std::nullopt;
+    return S_ISDIR(status.st_mode) ? FolderEntryKind::Folder
+           : S_ISREG(status.st_mode) ? FolderEntryKind::File
+                                     : FolderEntryKind::Other;
+}
+
+QString PseudoFileSystemOf(const QString& hostFolder)
+{
+    // The magic numbers of linux/magic.h.
+    static const struct {
+        unsigned long magic;
+        const char* name;
+    } kPseudo[] = {
+        {0x9fa0, "proc"},          {0x62656572, "sysfs"},    {0x64626720, "debugfs"},
+        {0x74726163, "tracefs"},   {0x27e0eb, "cgroup"},     {0x63677270, "cgroup2"},
+        {0x73636673, "securityfs"}, {0xcafe4a11, "bpf"},     {0x62656570, "configfs"},
+        {0x6165676c, "pstore"},    {0x1cd1, "devpts"},       {0xde5e81e4, "efivarfs"},
+        {0x42494e4d, "binfmt_misc"}, {0x65735543, "fusectl"},
+    };
+    const QByteArray name = HostNames::encode(hostFolder);
+    struct statfs info {};
+    if (name.isEmpty() || ::statfs(name.constData(), &info) != 0)
+        return QString();
+    for (const auto& pseudo : kPseudo)
+        if (static_cast<unsigned long>(info.f_type) == pseudo.magic)
+            return QString::fromLatin1(pseudo.name);
+    return QString();
 }
 
 QString FolderListingCache::findIgnoringCase(const QString& folder, const QString& name)

@@ -34,6 +34,18 @@ size_t qHash(const FolderIdentity& id, size_t seed = 0);
 // The identity of what `hostPath` names, links followed; nullopt when it cannot be reached.
 std::optional<FolderIdentity> IdentityOf(const QString& hostPath);
 
+// What `hostPath` names, links followed, its bytes taken exactly (see HostNames); nullopt when
+// nothing can be reached there.
+std::optional<FolderEntryKind> HostEntryKind(const QString& hostPath);
+
+// The name of the pseudo file system the host folder `hostFolder` lies on ("proc", "sysfs",
+// "debugfs", "tracefs", "cgroup", "cgroup2", "securityfs", "bpf", "configfs", "pstore",
+// "devpts", "efivarfs", "binfmt_misc", "fusectl"), or an empty string for any other folder (and
+// one that cannot be reached). Such a file system shows the running system, not files: its
+// folders are huge, change while they are listed, and hold no project; a walk of a tree does
+// not go into one.
+QString PseudoFileSystemOf(const QString& hostFolder);
+
 // Finding a folder's entry by name ignoring case, as Wine resolves a path component that does
 // not exist as written. Each lookup lists the folder; a FolderListingCache, while it is in use
 // (FolderListingCache::Use), keeps each folder's listing the first time it is needed, so a load

@@ -134,4 +134,9 @@ QString displayed(const QString& name)
     return out;
 }
 
+bool hasWindowsName(const QString& name)
+{
+    return !name.contains(u'\\');
+}
+
 }

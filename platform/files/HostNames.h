@@ -24,4 +24,10 @@ bool hasRawBytes(const QString& name);
 // `name` with each such byte written as "\xNN" (upper-case hex); other text unchanged.
 QString displayed(const QString& name);
 
+// Whether a Windows program can name the host entry `name` as one component of a path. A Linux
+// name may hold a backslash, which a Windows path takes as a separator: "sub\x.vbp" would name
+// the file x.vbp of the folder sub, another file. Such an entry is left out of what the program
+// lists, and said where a listing reports what it left out; it is never read in another's place.
+bool hasWindowsName(const QString& name);
+
 }

@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <memory>
+#include <cstdlib>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -43,25 +45,48 @@ bool exists(const QString& hostPath)
     return !name.isEmpty() && ::stat(name.constData(), &info) == 0;
 }
 
+// Where the link at host path `path` points, made absolute from the link's folder, or `path`
+// itself when it is no link; names taken as bytes (see HostNames).
+QString linkTarget(const QString& path)
+{
+    const QByteArray name = HostNames::encode(path);
+    QByteArray target(4096, '\0');
+    const ssize_t length = name.isEmpty() ? -1 : ::readlink(name.constData(), target.data(), size_t(target.size()));
+    if (length < 0 || length >= target.size())
+        return path;
+    const QString text = HostNames::decode(target.left(length));
+    return text.startsWith(u'/') ? text : path.left(path.lastIndexOf(u'/') + 1) + text;
+}
+
+// The host path with every link resolved, or an empty string when it cannot be reached.
+QString canonical(const QString& path)
+{
+    const QByteArray name = HostNames::encode(path);
+    char* resolved = name.isEmpty() ? nullptr : ::realpath(name.constData(), nullptr);
+    if (!resolved)
+        return QString();
+    const QString text = HostNames::decode(QByteArray(resolved));
+    std::free(resolved);
+    return text;
+}
+
 }
 
 PathMapper::PathMapper(const QString& prefixDir)
     : prefix_(QDir::cleanPath(QDir(prefixDir).absolutePath()))
 {
-    QDir dosdevices(prefix_ + QStringLiteral("/dosdevices"));
-    const QStringList entries = dosdevices.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString& entry : entries) {
-        if (entry.size() != 2 || entry[1] != u':')
+    // Listed and followed through the names' own bytes: a prefix whose path is not valid UTF-8
+    // is as good a prefix as any.
+    const QString dosdevices = prefix_ + QStringLiteral("/dosdevices");
+    for (const FolderEntry& entry : ListFolderEntries(dosdevices).value_or(std::vector<FolderEntry>{})) {
+        if (entry.name.size() != 2 || entry.name[1] != u':' || entry.kind != FolderEntryKind::Folder)
             continue;
-        const int index = driveIndex(entry[0]);
+        const int index = driveIndex(entry.name[0]);
         if (index < 0)
             continue;
-        QFileInfo link(dosdevices.filePath(entry));
-        QString target = link.isSymLink() ? link.symLinkTarget() : link.absoluteFilePath();
-        if (!QFileInfo(target).isDir())
-            continue;
+        const QString target = linkTarget(dosdevices + u'/' + entry.name);
         drives_[index] = QDir::cleanPath(target);
-        canonicalDrives_[index] = QFileInfo(target).canonicalFilePath();
+        canonicalDrives_[index] = canonical(target);
     }
     if (drives_[25].isEmpty()) {
         drives_[25] = QStringLiteral("/");
@@ -76,10 +101,13 @@ PathMapper::PathMapper(const QString& prefixDir)
 
 QString PathMapper::defaultPrefix()
 {
-    const QString fromEnvironment = qEnvironmentVariable("WINEPREFIX");
+    // The variables' own bytes (see HostNames): a folder whose name is not UTF-8 is still that
+    // folder, not one with U+FFFD in its name, which would leave no prefix at all.
+    const QString fromEnvironment = HostNames::decode(qgetenv("WINEPREFIX"));
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
-    return QDir::homePath() + QStringLiteral("/.wine");
+    const QString home = HostNames::decode(qgetenv("HOME"));
+    return (home.isEmpty() ? QDir::homePath() : home) + QStringLiteral("/.wine");
 }
 
 const PathMapper& PathMapper::current()

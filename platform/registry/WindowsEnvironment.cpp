@@ -80,8 +80,12 @@ void WindowsEnvironment::overlayRegistry(RegistryStore& store, bool system)
             if (v.type != type || v.name.isEmpty())
                 continue;
             QString text = RegistryText::textOf(v.data);
-            if (type == RegistryText::REG_EXPAND_SZ)
+            // Past the total, a value is kept as written: expanding it could cost another
+            // kMaxExpandedLength characters, tens of thousands of times over.
+            if (type == RegistryText::REG_EXPAND_SZ && expandedLength_ < kMaxTotalExpandedLength) {
                 text = expand(text);
+                expandedLength_ += text.size();
+            }
             // The user's PATH adds to the system's rather than replacing it.
             if (!system && v.name.compare(QStringLiteral("PATH"), Qt::CaseInsensitive) == 0) {
                 const QString systemPath = value(u"PATH");

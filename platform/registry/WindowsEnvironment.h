@@ -20,8 +20,15 @@ class RegistryStore;
 class WindowsEnvironment {
 public:
     static constexpr qsizetype kMaxExpandedLength = 32767;
+    // What the prefix's expandable values may expand to in all, in characters (8 MB of text).
+    // Each value alone stops at kMaxExpandedLength, but a registry file of a few megabytes can
+    // hold tens of thousands of values that each reach it (gigabytes together); once the values
+    // expanded so far hold this much, the remaining expandable values are kept as written.
+    static constexpr qsizetype kMaxTotalExpandedLength = qsizetype(4) << 20;
 
-    // The environment of the prefix `store` reads.
+    // The environment of the prefix `store` reads. Its expandable values are expanded in the
+    // registry's order, system before user, until they hold kMaxTotalExpandedLength characters
+    // together; later ones keep their text as written.
     explicit WindowsEnvironment(RegistryStore& store);
 
     // The environment of the current prefix; built again when the prefix, its registry or the
@@ -37,11 +44,16 @@ public:
     // Windows caps an expanded string, however the values refer to each other.
     QString expand(QStringView text) const;
 
+    // The characters the registry's expandable values expanded to, in total: at most
+    // kMaxTotalExpandedLength + kMaxExpandedLength.
+    qsizetype expandedLength() const { return expandedLength_; }
+
 private:
     void set(const QString& name, const QString& value);
     void overlayRegistry(RegistryStore& store, bool system);
 
     QHash<QString, QString> values_; // by lower-cased name
+    qsizetype expandedLength_ = 0;
 };
 
 namespace WinApi {

@@ -2,6 +2,7 @@
 #include "app/frmMain.h"
 #include "catalogue/Catalogue.h"
 #include "platform/desktop/MessageBoxes.h"
+#include "platform/files/HostNames.h"
 #include "support_files/FileBytes.h"
 #include "support_files/TempPrefix.h"
 #include "support_files/TestApplication.h"
@@ -11,6 +12,8 @@
 #include <QFile>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,6 +23,25 @@ int read(const QStringList& args, WindowArguments& arguments)
     return ReadWindowArguments(args, arguments);
 }
 
+}
+
+TEST(WindowArguments, AFolderNamedInBytesThatAreNotTextIsThatFolder)
+{
+    // Only "S\xff" exists: no folder with U+FFFD in its name stands in for it.
+    TempPrefix prefix;
+    prefix.makeFolder("vb");
+    const QByteArray folder = QFile::encodeName(prefix.hostPath("vb")) + "/S\xff";
+    ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+    struct Cleanup {
+        QByteArray folder;
+        ~Cleanup() { ::rmdir(folder.constData()); }
+    } cleanup{folder};
+    const QString raw = HostNames::decode("S\xff");
+    WindowArguments arguments;
+    EXPECT_EQ(read({HostNames::decode(folder)}, arguments), -1);
+    EXPECT_EQ(arguments.folder, "C:\\vb\\" + raw);
+    EXPECT_EQ(read({"c:\\vb\\" + raw}, arguments), -1);
+    EXPECT_EQ(arguments.folder, "c:\\vb\\" + raw);
 }
 
 TEST(WindowArguments, AFolderInWindowsOrHostFormIsTakenInWindowsForm)

@@ -55,3 +55,45 @@ TEST(ProjectTree, AFolderThatCannotBeReadIsNamedAndTheWalkGoesOn)
     EXPECT_EQ(listing.files, QStringList({"c:\\src\\a\\uno.vbp", "c:\\src\\c\\tres.vbp"}));
     EXPECT_EQ(listing.unreadable, QStringList({"c:\\src\\b\\"}));
 }
+
+TEST(ProjectTree, ALinkToAPseudoFileSystemIsNotEnteredAndIsNamed)
+{
+    // /proc and /sys show the running system: tens of thousands of folders that change while they
+    // are listed, some unreadable or endless. A walk reaching them through a link stays out.
+    TempPrefix prefix;
+    prefix.writeLines("src/a/uno.vbp", {"Type=Exe"});
+    prefix.writeLines("src/z/dos.vbp", {"Type=Exe"});
+    ASSERT_EQ(::symlink("/proc", QFile::encodeName(prefix.hostPath("src/proc")).constData()), 0);
+    ASSERT_EQ(::symlink("/sys", QFile::encodeName(prefix.hostPath("src/sys")).constData()), 0);
+
+    const ProjectTreeListing listing = ListProjectTree("c:\\src");
+    EXPECT_EQ(listing.files, QStringList({"c:\\src\\a\\uno.vbp", "c:\\src\\z\\dos.vbp"}));
+    EXPECT_TRUE(listing.unreadable.isEmpty()) << listing.unreadable.join(u' ').toStdString();
+    ASSERT_EQ(listing.skipped.size(), 2);
+    EXPECT_EQ(listing.skipped[0].windowsPath, "c:\\src\\proc\\");
+    EXPECT_EQ(listing.skipped[0].hostPath, prefix.hostPath("src/proc"));
+    EXPECT_EQ(listing.skipped[0].reason, "a pseudo file system (proc)");
+    EXPECT_EQ(listing.skipped[1].windowsPath, "c:\\src\\sys\\");
+    EXPECT_EQ(listing.skipped[1].reason, "a pseudo file system (sysfs)");
+}
+
+TEST(ProjectTree, NamesHoldingABackslashAreNamedAndNeverReadAsAnotherEntry)
+{
+    // "sub\x.vbp" joined to the folder's Windows path would name sub/x.vbp, which the walk
+    // lists in its own place; "a\b" would be the folder a/b.
+    TempPrefix prefix;
+    prefix.writeLines("src/sub/x.vbp", {"Type=Exe"});
+    prefix.writeLines("src/sub\\x.vbp", {"Type=OleDll"});
+    prefix.writeLines("src/a/b/z.vbp", {"Type=Exe"});
+    prefix.writeLines("src/a\\b/y.vbp", {"Type=Exe"});
+
+    const ProjectTreeListing listing = ListProjectTree("c:\\src");
+    EXPECT_EQ(listing.files, QStringList({"c:\\src\\a\\b\\z.vbp", "c:\\src\\sub\\x.vbp"})) << "each once, as itself";
+    QStringList skipped;
+    for (const SkippedTreeEntry& entry : listing.skipped) {
+        skipped.append(entry.hostPath);
+        EXPECT_TRUE(entry.windowsPath.isEmpty());
+        EXPECT_EQ(entry.reason, "its name holds a backslash, which no Windows path can name");
+    }
+    EXPECT_EQ(skipped, QStringList({prefix.hostPath("src/sub\\x.vbp"), prefix.hostPath("src/a\\b")}));
+}

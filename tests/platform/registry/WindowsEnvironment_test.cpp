@@ -125,3 +125,35 @@ TEST(WindowsEnvironment, ValuesThatExpandEachOtherStopAtTheWindowsLimit)
     EXPECT_TRUE(expanded.startsWith(u'<'));
     EXPECT_EQ(WinApi::ExpandEnvironmentStringsA("%V8%", nullptr, 0), 32768u);
 }
+
+TEST(WindowsEnvironment, ManyValuesAtTheLimitStopAtTheTotalAndTheRestStayAsWritten)
+{
+    // A few kilobytes of registry whose 2,000 values would each expand to the 32,767-character
+    // limit: 65 million characters in all without a bound on the total.
+    TempPrefix prefix;
+    WineRegistryText machine(WineRegistryText::Hive::Machine, false);
+    auto& environmentKey = machine.key(QStringLiteral("System\\CurrentControlSet\\Control\\Session Manager\\Environment"));
+    environmentKey.value(QStringLiteral("A"), QStringLiteral("abcdefghij"));
+    environmentKey.expandValue(QStringLiteral("B"), QStringLiteral("%A%").repeated(100));
+    environmentKey.expandValue(QStringLiteral("C"), QStringLiteral("%B%").repeated(33));
+    constexpr int count = 2000;
+    for (int n = 1; n <= count; ++n)
+        environmentKey.expandValue(QStringLiteral("E%1").arg(n), QStringLiteral("%C%"));
+    machine.writeTo(prefix);
+    RegistryStore store(prefix.root());
+    const WindowsEnvironment environment(store);
+
+    EXPECT_EQ(environment.value(u"E1").size(), WindowsEnvironment::kMaxExpandedLength) << "the first ones are expanded";
+    EXPECT_EQ(environment.value(QStringLiteral("E%1").arg(count)), QStringLiteral("%C%"))
+        << "past the total, a value keeps its text as written";
+    EXPECT_GE(environment.expandedLength(), WindowsEnvironment::kMaxTotalExpandedLength);
+    EXPECT_LE(environment.expandedLength(),
+              WindowsEnvironment::kMaxTotalExpandedLength + WindowsEnvironment::kMaxExpandedLength);
+    qsizetype held = 0;
+    for (int n = 1; n <= count; ++n)
+        held += environment.value(QStringLiteral("E%1").arg(n)).size();
+    EXPECT_LE(held, WindowsEnvironment::kMaxTotalExpandedLength + WindowsEnvironment::kMaxExpandedLength);
+    // A lookup expands one level, as Windows does: the value kept as written comes back so.
+    EXPECT_EQ(environment.expand(QStringLiteral("<%E1%>")).size(), WindowsEnvironment::kMaxExpandedLength);
+    EXPECT_EQ(environment.expand(QStringLiteral("%E%1%").arg(count)), QStringLiteral("%C%"));
+}
