@@ -60,7 +60,7 @@ void removeLeftoverTemporaries(const QByteArray& folder, const QByteArray& name)
     DIR* dir = ::opendir(folder.constData());
     if (!dir)
         return;
-    const std::string start = "." + name.left(200).toStdString() + ".";
+    const std::string start = ('.' + name.left(200) + '.').toStdString();
     while (const dirent* entry = ::readdir(dir)) {
         const std::string_view entryName(entry->d_name);
         if (entryName.size() <= start.size() + 4 || !entryName.starts_with(start) || !entryName.ends_with(".tmp"))
