@@ -2,6 +2,8 @@
 // environment variables holding bytes that are not UTF-8, names holding a backslash, a walk that
 // meets a pseudo file system, and a registry whose environment would expand to gigabytes.
 #include "support_files/FileBytes.h"
+#include "support_files/IndependentReaders.h"
+#include "support_files/LimitableCli.h"
 #include "support_files/TempPrefix.h"
 
 #include <QDir>
@@ -123,7 +125,9 @@ TEST_F(CliHostNames, AnEnvironmentOfTensOfThousandsOfValuesAtTheLimitLoadsInLitt
     prefix.writeLines("tmp/a.vbp", {"Type=Exe", "Reference=*\\G{5D0B7E3A-9C41-4F2E-8A17-C3E6B0D92F48}#1.0#0#x.tlb#N"});
 
     // An address space of 1.5 GB: the values alone would need 4 GB.
-    const CliRun run = runBytes({"/usr/bin/prlimit", "--as=1500000000", ZANTREL_CLI, "missing", "c:\\tmp"},
+    const QString cli = AddressLimitableCli();
+    REQUIRE_JUDGE(!cli.isEmpty(), "a zantrel-cli without AddressSanitizer (ZANTREL_UNSANITIZED_CLI)");
+    const CliRun run = runBytes({"/usr/bin/prlimit", "--as=1500000000", QFile::encodeName(cli), "missing", "c:\\tmp"},
                              {"WINEPREFIX=" + QFile::encodeName(prefix.root())});
     EXPECT_EQ(run.status, 3) << run.err.constData();
     EXPECT_FALSE(run.err.contains("Out of memory")) << run.err.constData();
