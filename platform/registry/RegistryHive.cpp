@@ -565,6 +565,10 @@ RegistryHive::Composed RegistryHive::composeText() const
     std::size_t nextFresh = 0;
     auto writeFresh = [&](int after) {
         for (; nextFresh < fresh.size() && fresh[nextFresh].first == after; ++nextFresh) {
+            // What comes before may end without a line end (a file's last line, a header ended by
+            // a lone CR): it is ended first, so the new block starts a line of its own.
+            if (!out.isEmpty() && !out.endsWith('\n'))
+                out.append(out.endsWith('\r') ? QByteArray("\n") : lineEnd);
             Section section;
             section.begin = out.size();
             out.append(lineEnd);

@@ -450,3 +450,24 @@ TEST(RegistryHive, ARegistryFileThatNeverEndsNeitherBlocksNorFillsMemory)
     EXPECT_FALSE(large.writable()) << "a file read in part must never be rewritten from that part";
     EXPECT_GE(RegistryHive::kMaxFileSize, qint64(30) * 1024 * 1024) << "a real system.reg (30 MB) must fit";
 }
+
+TEST(RegistryHive, ANewKeyAfterALastLineWithoutItsLineEndReadsBack)
+{
+    // A header ended by a lone CR, and a file whose last line has no line end: the new block must
+    // start a line of its own, or the header (or that line) swallows it.
+    for (const QByteArray& text : {QByteArray("WINE REGISTRY Version 2\r"),
+                                   QByteArray("WINE REGISTRY Version 2\n\n[Old] 1\n\"A\"=\"b\"")}) {
+        RegistryHive hive(QString(), "\\\\Machine", false);
+        hive.loadText(text);
+        RegistryKey* added = hive.createChild(hive.root(), QStringLiteral("Nueva"));
+        hive.setValue(added, RegistryValue{QStringLiteral("V"), 1, utf16(QStringLiteral("w"))});
+        RegistryHive reread(QString(), "\\\\Machine", false);
+        reread.loadText(hive.savedText());
+        RegistryKey* found = reread.find(reread.root(), {u"Nueva"});
+        ASSERT_NE(found, nullptr) << hive.savedText().constData();
+        ASSERT_NE(reread.value(found, u"V"), nullptr);
+        EXPECT_EQ(reread.value(found, u"V")->data, utf16(QStringLiteral("w")));
+        if (text.contains("Old"))
+            EXPECT_NE(reread.value(reread.find(reread.root(), {u"Old"}), u"A"), nullptr);
+    }
+}
