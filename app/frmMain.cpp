@@ -19,6 +19,7 @@
 #include "platform/files/PathMapper.h"
 #include "platform/files/HostNames.h"
 #include "platform/files/UserFolders.h"
+#include "platform/registry/SystemCodePage.h"
 #include "platform/typelib/PrefixCheck.h"
 #include "support/GradientRect.h"
 #include "support/Version.h"
@@ -256,9 +257,12 @@ void frmMain::Carga()
     if (firstLoad) {
         worldChecked_ = true;
         worldProblem_ = PrefixProblemTexto(CheckCurrentPrefix());
+        codePageNote_ = CodePageTexto(CodePageInUse());
     }
     if (!worldProblem_.isEmpty())
         notes.prepend(worldProblem_);
+    if (!codePageNote_.isEmpty())
+        notes.append(codePageNote_);
     showLoadDiagnostics(notes);
     wait.end();
     if (firstLoad && !worldProblem_.isEmpty())

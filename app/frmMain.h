@@ -109,6 +109,7 @@ private:
     std::unique_ptr<Inventory> inventory_;
     QStringList loadNotes_;        // what went wrong in the last load, said in the diagnostics
     QString worldProblem_;         // what is wrong with the prefix read, found at the first load
+    QString codePageNote_;         // the code page read with, when not the Western one
     bool worldChecked_ = false;
     QLabel* lblDiagnostico_;
     DiagnosticsWindow* diagnostics_ = nullptr;

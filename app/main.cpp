@@ -4,6 +4,7 @@
 #include "platform/core/QtTranslations.h"
 #include "platform/desktop/QtMessageBoxes.h"
 #include "platform/files/HostNames.h"
+#include "platform/registry/SystemCodePage.h"
 #include "support/Version.h"
 
 #include <QApplication>
@@ -38,6 +39,9 @@ int main(int argc, char* argv[])
 
     QtMessageBoxes messageBoxes;
     InstallMessageBoxAnswerer(&messageBoxes);
+
+    // Before anything reads a file: the settings file is in the world's code page too.
+    UseCodePage(ChooseCodePage());
 
     Catalogue catalogue;
     StartProgram(catalogue, arguments.folder);

@@ -1,6 +1,8 @@
 #include "cli/CommandLine.h"
 
 #include "output/ReportBuilder.h"
+#include "platform/core/AnsiCodePage.h"
+#include "platform/registry/SystemCodePage.h"
 #include "support/Version.h"
 
 #include <QCommandLineOption>
@@ -14,7 +16,7 @@ namespace {
 // --help's text is made of the same pieces as each verb's own help, so the two never disagree.
 
 const char* const UsageSynopsis =
-    "Usage: zantrel-cli VERB [-r] [FOLDER]\n"
+    "Usage: zantrel-cli VERB [-r] [--codepage N] [FOLDER]\n"
     "       zantrel-cli (catalogue | missing | libraries | drift) [-r] [--format tsv|csv|json] [--csv-raw] [FOLDER]\n"
     "       zantrel-cli uses QUERY [-r] [--format tsv|csv|json] [--csv-raw] [FOLDER]\n"
     "       zantrel-cli graph [-r] [FOLDER]\n"
@@ -53,6 +55,13 @@ const char* const FormatOption =
     "             item written \"\\|\". Records are written one at a time as they are made.\n"
     "  --csv-raw    with --format csv: no leading ' before a field a spreadsheet would read as\n"
     "             a formula (control characters are still escaped)\n";
+
+const char* const CodePageOption =
+    "  --codepage N  reads and writes ANSI text (project and settings files, text reports) in\n"
+    "             Windows code page N for this run: 1250 to 1258, 874, 932, 936, 949, 950 or\n"
+    "             65001. Without it, $ZANTREL_CODEPAGE, else the page the prefix's registry\n"
+    "             names (ACP under HKLM\\System\\CurrentControlSet\\Control\\Nls\\CodePage),\n"
+    "             else 1252. A page other than 1252 is said once on standard error\n";
 
 const char* const ExportOptions =
     "  -o DIR       the folder to write into, a Windows or host path\n"
@@ -319,6 +328,7 @@ QByteArray verbHelp(const VerbHelp& verb)
         text += ExportOptions;
     if (verb.options & ReportOnly)
         text += ReportOptions;
+    text += CodePageOption;
     text += HelpOption;
     return text + '\n' + verb.exitStatus;
 }
@@ -327,7 +337,7 @@ QByteArray verbHelp(const VerbHelp& verb)
 
 QByteArray CommandLineUsage()
 {
-    QByteArray text = QByteArray(UsageSynopsis) + "\nOptions:\n" + RecursiveOption + FormatOption + "\nVerbs:\n";
+    QByteArray text = QByteArray(UsageSynopsis) + "\nOptions:\n" + RecursiveOption + FormatOption + CodePageOption + "\nVerbs:\n";
     for (const VerbHelp& verb : Verbs)
         text += verb.text;
     return text + UsageTrailer;
@@ -359,7 +369,9 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
     const QCommandLineOption print(QStringLiteral("print"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
-    const QList<QCommandLineOption> options{recursive, format, csvRaw, output, detailed, summary, project, print, help, version};
+    const QCommandLineOption codePage(QStringLiteral("codepage"), QString(), QStringLiteral("N"));
+    const QList<QCommandLineOption> options{recursive, format, csvRaw, output, detailed, summary, project, print, help, version,
+                                            codePage};
 
     QCommandLineParser parser;
     // One word, one option: "-rx" is an unknown option, not -r and -x, so a mistake is named as
@@ -398,7 +410,7 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
     const unsigned verbOptions = helpOf(*verb).options;
 
     // Options given once at most: their names as written.
-    for (const QCommandLineOption* once : {&format, &output}) {
+    for (const QCommandLineOption* once : {&format, &output, &codePage}) {
         const QStringList values = parser.values(*once);
         if (values.size() > 1)
             return usageError(err, verb, writtenOption(args, options, once->names().first()) + QStringLiteral(" is given twice: ")
@@ -456,6 +468,13 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
         if (line.inventory.format != OutputFormat::Csv)
             return usageError(err, verb, QStringLiteral("--csv-raw goes with --format csv only"));
         line.inventory.csvFormulas = CsvFormulas::Raw;
+    }
+    if (parser.isSet(codePage)) {
+        const QString value = parser.value(codePage);
+        line.codePage = ParseCodePage(value);
+        if (!line.codePage || !AnsiCodePage::isServed(*line.codePage))
+            return usageError(err, verb, QStringLiteral("--codepage needs a Windows ANSI code page: 1250 to 1258, 874, 932, 936, 949, "
+                                                        "950 or 65001, not ") + quoted(value));
     }
     if (parser.isSet(output)) {
         line.output = parser.value(output);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "cli/InventoryCommands.h"
 #include "cli/ReportCommand.h"
 #include "cli/Verb.h"
@@ -16,6 +18,7 @@ struct CommandLine {
     QString format = QStringLiteral("xls");  // export's --format: xls or xlsx
     ReportRequest report;    // report's own options
     InventoryRequest inventory; // -r, --format, and uses' QUERY
+    std::optional<int> codePage; // --codepage N, a page AnsiCodePage serves
 };
 
 // The usage text --help prints: every verb and option.

@@ -17,6 +17,7 @@
 #include "platform/files/HostNames.h"
 #include "platform/files/PathMapper.h"
 #include "platform/files/UserFolders.h"
+#include "platform/registry/SystemCodePage.h"
 #include "platform/typelib/PrefixCheck.h"
 #include "platform/xls/SpreadGrid.h"
 #include "support/Version.h"
@@ -93,6 +94,17 @@ void warnAboutPrefix()
     const PrefixCheck check = CheckCurrentPrefix();
     if (check.problem != PrefixProblem::None)
         std::fprintf(stderr, "zantrel-cli: warning: %s\n", PrefixProblemText(check).toUtf8().constData());
+}
+
+// Reads with the world's code page, or the one the run names, and says so when it is not the
+// Western page or when a page named could not be used.
+void chooseCodePage(std::optional<int> commandLine)
+{
+    const CodePageChoice choice = ChooseCodePage(commandLine);
+    UseCodePage(choice);
+    const QString notice = CodePageNotice(choice);
+    for (const QString& line : notice.split(u'\n', Qt::SkipEmptyParts))
+        std::fprintf(stderr, "zantrel-cli: %s\n", line.toUtf8().constData());
 }
 
 // After a load that failed: when the folder itself cannot be read, says which one, as the
@@ -188,6 +200,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QString::fromLatin1(Version::AppTitle));
     InstallQtSpanishTranslation(*app);
     warnAboutPrefix();
+    chooseCodePage(line.codePage);
 
     StandardErrorMessageBoxes messages;
     InstallMessageBoxAnswerer(&messages);

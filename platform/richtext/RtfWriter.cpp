@@ -8,6 +8,28 @@ namespace RtfWriter {
 
 namespace {
 
+// The font character set that goes with an ANSI code page: word processors read a double-byte
+// character's two \'hh by the font's set, not by \ansicpg alone.
+int fontCharset(int page)
+{
+    switch (page) {
+    case 874: return 222;
+    case 932: return 128;
+    case 936: return 134;
+    case 949: return 129;
+    case 950: return 136;
+    case 1250: return 238;
+    case 1251: return 204;
+    case 1253: return 161;
+    case 1254: return 162;
+    case 1255: return 177;
+    case 1256: return 178;
+    case 1257: return 186;
+    case 1258: return 163;
+    default: return 0;
+    }
+}
+
 void appendHex(QByteArray& out, unsigned char byte)
 {
     static const char digits[] = "0123456789abcdef";
@@ -50,9 +72,10 @@ void AppendEscaped(QByteArray& out, QStringView text)
         } else if (u < 0x20) {
             appendHex(out, static_cast<unsigned char>(u));
         } else {
-            const char ansi = AnsiCodePage::encodeChar(u);
-            if (ansi != '?') {
-                appendHex(out, static_cast<unsigned char>(ansi));
+            char ansi[2];
+            if (const int n = AnsiCodePage::encodeChar(u, ansi); n > 0) {
+                for (int k = 0; k < n; ++k)
+                    appendHex(out, static_cast<unsigned char>(ansi[k]));
             } else {
                 // A signed 16-bit number per UTF-16 unit, as the format wants.
                 out += "\\u";
@@ -74,7 +97,10 @@ QByteArray EscapeText(const QString& text)
 Stream::Stream(const QString& fontName, double pointSize, qsizetype expectedLength)
 {
     out_.reserve(expectedLength + expectedLength / 8 + 256);
-    out_ += "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fmodern\\fprq1\\fcharset0 ";
+    // UTF-8 as the ANSI page has no RTF form: what is not ASCII then goes as \uN.
+    const int page = AnsiCodePage::current() == 65001 ? AnsiCodePage::kWestern : AnsiCodePage::current();
+    out_ += "{\\rtf1\\ansi\\ansicpg" + QByteArray::number(page) + "\\deff0{\\fonttbl{\\f0\\fmodern\\fprq1\\fcharset"
+          + QByteArray::number(fontCharset(page)) + ' ';
     AppendEscaped(out_, fontName);
     out_ += ";}}\r\n";
     out_ += "\\viewkind4\\uc1\\pard\\f0\\fs";

@@ -6,8 +6,9 @@
 #include <QStringView>
 
 // Writes rich text (RTF 1.x) as word processors read it: one font, the text's line breaks as
-// paragraphs, bold, underlined and italic runs. Characters of the ANSI code page (windows-1252)
-// are written as its bytes, anything else as Unicode escapes with a "?" for older readers.
+// paragraphs, bold, underlined and italic runs. Characters of the ANSI code page in use are
+// written as its bytes (declared by \ansicpg and the font's character set), anything else as
+// Unicode escapes with a "?" for older readers.
 namespace RtfWriter {
 
 struct Run {
