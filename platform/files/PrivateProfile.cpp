@@ -17,20 +17,27 @@ namespace {
 // Files larger than this are not profile files; reading them would only waste memory.
 constexpr qint64 kMaxProfileSize = 16 * 1024 * 1024;
 
-QStringList linesOf(const QByteArray& bytes);
+// A file's lines as read (for finding sections and keys) and as their bytes, which a rewrite
+// keeps for every line it does not change: a byte the code page cannot read survives.
+struct Lines {
+    QStringList text;
+    QList<QByteArray> bytes;
+};
+
+Lines linesOf(const QByteArray& bytes);
 
 // The file's lines; an empty list for a file that does not exist, nothing for one that exists
 // but cannot be read whole (no permission, a folder, a FIFO or device, over the size limit, a read
 // error), which must then never be rewritten from an empty reading. The name is the program's own:
 // a symbolic link there is not followed but read as no file (`link` says so), and the next write
 // replaces it.
-std::optional<QStringList> readLines(const QString& hostPath, QString* why = nullptr, bool* link = nullptr)
+std::optional<Lines> readLines(const QString& hostPath, QString* why = nullptr, bool* link = nullptr)
 {
     const FileContents contents = ReadRegularFile(hostPath, kMaxProfileSize, FollowLinks::No);
     if (link)
         *link = contents.link;
     if (contents.missing || contents.link)
-        return QStringList();
+        return Lines();
     if (!contents.ok()) {
         if (why)
             *why = contents.reason();
@@ -39,14 +46,21 @@ std::optional<QStringList> readLines(const QString& hostPath, QString* why = nul
     return linesOf(contents.bytes);
 }
 
-QStringList linesOf(const QByteArray& bytes)
+// Lines end at CR LF, CR or LF; no code page uses those bytes inside a character.
+Lines linesOf(const QByteArray& bytes)
 {
-    QString text = AnsiCodePage::decode(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    QStringList lines = text.split(u'\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+    Lines lines;
+    qsizetype start = 0;
+    const qsizetype size = bytes.size();
+    while (start < size) {
+        qsizetype end = start;
+        while (end < size && bytes[end] != '\r' && bytes[end] != '\n')
+            ++end;
+        const QByteArray line = bytes.mid(start, end - start);
+        lines.text.append(AnsiCodePage::decode(std::string_view(line.constData(), static_cast<size_t>(line.size()))));
+        lines.bytes.append(line);
+        start = end + (end + 1 < size && bytes[end] == '\r' && bytes[end + 1] == '\n' ? 2 : 1);
+    }
     return lines;
 }
 
@@ -103,8 +117,9 @@ QString valueIn(const QStringList& lines, const QString& section, const QString&
 }
 
 // The file's text with `key` of `section` set to `value`, as WriteString writes it.
-QByteArray textWith(QStringList lines, const QString& section, const QString& key, const QString& value)
+QByteArray textWith(Lines file, const QString& section, const QString& key, const QString& value)
 {
+    QStringList& lines = file.text;
     const QString entry = key + u'=' + value;
 
     qsizetype sectionLine = -1;
@@ -127,6 +142,7 @@ QByteArray textWith(QStringList lines, const QString& section, const QString& ke
         if (splitEntry(lines[i], lineKey, lineValue)) {
             if (lineKey.compare(key, Qt::CaseInsensitive) == 0) {
                 lines[i] = entry;
+                file.bytes[i] = AnsiCodePage::encode(entry);
                 written = true;
             }
             insertAt = i + 1;
@@ -134,14 +150,15 @@ QByteArray textWith(QStringList lines, const QString& section, const QString& ke
     }
     if (!written) {
         if (sectionLine < 0) {
-            lines.append(u'[' + section + u']');
-            lines.append(entry);
+            file.bytes.append(AnsiCodePage::encode(u'[' + section + u']'));
+            file.bytes.append(AnsiCodePage::encode(entry));
         } else {
-            lines.insert(insertAt, entry);
+            file.bytes.insert(insertAt, AnsiCodePage::encode(entry));
         }
     }
 
-    return AnsiCodePage::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+    QByteArray text = file.bytes.join("\r\n");
+    return text + "\r\n";
 }
 
 }
@@ -161,14 +178,14 @@ QString hostPathOf(const QString& fileName)
 QString GetString(const QString& section, const QString& key, const QString& defaultValue, int bufferSize,
                   const QString& fileName)
 {
-    const std::optional<QStringList> lines = readLines(hostPathOf(fileName));
-    return valueIn(lines ? *lines : QStringList(), section, key, defaultValue, bufferSize);
+    const std::optional<Lines> lines = readLines(hostPathOf(fileName));
+    return valueIn(lines ? lines->text : QStringList(), section, key, defaultValue, bufferSize);
 }
 
 QString GetStringFromText(const QByteArray& text, const QString& section, const QString& key,
                           const QString& defaultValue, int bufferSize)
 {
-    return valueIn(linesOf(text), section, key, defaultValue, bufferSize);
+    return valueIn(linesOf(text).text, section, key, defaultValue, bufferSize);
 }
 
 bool WriteString(const QString& section, const QString& key, const QString& value, const QString& fileName,
@@ -181,7 +198,7 @@ bool WriteString(const QString& section, const QString& key, const QString& valu
         return false;
     }
     QString readWhy;
-    const std::optional<QStringList> read = readLines(hostPath, &readWhy);
+    const std::optional<Lines> read = readLines(hostPath, &readWhy);
     if (!read) {
         if (why)
             *why = hostPath + QStringLiteral(": ") + readWhy;

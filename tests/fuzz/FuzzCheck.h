@@ -13,3 +13,11 @@ inline void check(bool condition, const char* file = __builtin_FILE(), int line 
     std::fprintf(stderr, "%s:%d: a check of the harness failed\n", file, line);
     std::abort();
 }
+
+// The ANSI code page an input is read with: the Western page or one of the double-byte pages,
+// picked by the input's length, so that mutations explore each and a kept input replays alike.
+inline int codePageFor(std::size_t size)
+{
+    static const int pages[] = {1252, 932, 936, 949, 950};
+    return pages[size % 5];
+}

@@ -1,12 +1,14 @@
 // Feeds arbitrary bytes to the project file reader as a project file of a small fixed prefix
 // that has a registry and real libraries, so references and components resolve (registered
-// versions, relative and absolute paths, a library's \N form), and size and date are read. The
+// versions, relative and absolute paths, a library's \N form, a folder named in Chinese), and
+// size and date are read, in the Western page or a double-byte one (codePageFor). The
 // input is read in memory as the contents of C:\tmp\fuzz.vbp, with the line reading a file gets;
 // each input gets a fresh catalogue and per-load memory, as each load of the program does. The
 // prefix is made once per process, in memory (/dev/shm where there is one).
 #include "catalogue/Catalogue.h"
 #include "catalogue/LoadContext.h"
 #include "catalogue/ProjectReader.h"
+#include "platform/core/AnsiCodePage.h"
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/files/PathMapper.h"
 #include "platform/registry/RegistryStore.h"
@@ -52,6 +54,8 @@ struct Prefix {
         copyFixture(QStringLiteral("facturacion32.dll"), sys + QStringLiteral("facturacion32.dll"));
         copyFixture(QStringLiteral("controles32.ocx"), sys + QStringLiteral("controles32.ocx"));
         copyFixture(QStringLiteral("inventario.tlb"), root.filePath(QStringLiteral("drive_c/tmp/sub/inventario.tlb")));
+        root.mkpath(QStringLiteral("drive_c/\u7a0b\u5e8f"));
+        copyFixture(QStringLiteral("nominas.tlb"), root.filePath(QStringLiteral("drive_c/\u7a0b\u5e8f/nominas.tlb")));
         QByteArray reg = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n\n";
         reg += typeLibKeys("{3F2A9C10-5B7E-4D21-9A6C-0E8B1F4D7A21}", "1.0",
                            "C:\\\\windows\\\\system32\\\\facturacion.tlb", "Biblioteca");

@@ -64,6 +64,8 @@ int RunCli(const QStringList& arguments, const QString& prefix, QByteArray* out,
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("WINEPREFIX"), prefix);
+    // The page comes from the prefix unless a test's launcher names one.
+    environment.remove(QStringLiteral("ZANTREL_CODEPAGE"));
     process.setProcessEnvironment(environment);
     if (launcher.isEmpty())
         process.start(QStringLiteral(ZANTREL_CLI), arguments);

@@ -1,3 +1,4 @@
+#include "platform/core/AnsiCodePage.h"
 #include "platform/files/PrivateProfile.h"
 #include "support_files/FileBytes.h"
 #include "support_files/NeverEndingFiles.h"
@@ -123,4 +124,18 @@ TEST(PrivateProfile, ASettingsFileThatNeverEndsNeitherBlocksNorIsRewritten)
                               host));
     EXPECT_FALSE(written) << "what cannot be read is never rewritten";
     EXPECT_FALSE(QFileInfo(host).isFile());
+}
+
+// In a double-byte page a value is written in the page's bytes and read back, and a rewrite
+// keeps every other line's bytes, even those the page cannot read (a character cut short).
+TEST(PrivateProfile, ARewriteInADoubleBytePageKeepsTheBytesOfEveryOtherLine)
+{
+    AnsiCodePage::use(936);
+    const QByteArray text = "[otra]\r\nx=\xb9\xa4\xb3\xcc\xb9\r\n[general]\r\npath=c:\\old\\\r\n;\x81\x30\xff\xfe\r\n";
+    const QString value = QString::fromUtf8("c:\\工程\\");
+    const QByteArray written = PrivateProfile::WriteStringToText(text, "general", "path", value);
+    EXPECT_EQ(written, QByteArray("[otra]\r\nx=\xb9\xa4\xb3\xcc\xb9\r\n[general]\r\npath=c:\\\xb9\xa4\xb3\xcc\\\r\n;\x81\x30\xff\xfe\r\n"));
+    EXPECT_EQ(PrivateProfile::GetStringFromText(written, "general", "path", QString(), 255), value);
+    EXPECT_EQ(PrivateProfile::GetStringFromText(written, "otra", "x", QString(), 255), QString::fromUtf8("工程\uFFFD"));
+    AnsiCodePage::use(AnsiCodePage::kWestern);
 }
