@@ -6,6 +6,7 @@
 #include "catalogue/Inventory.h"
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/files/PathMapper.h"
+#include "platform/registry/SystemCodePage.h"
 #include "support_files/FileBytes.h"
 #include "support_files/FixtureLibraries.h"
 #include "support_files/TempPrefix.h"
@@ -333,4 +334,24 @@ TEST(DiagnosticsWithoutPrefix, TheWindowWarnsThatNothingCanBeResolved)
     ASSERT_FALSE(messages.texts().isEmpty());
     EXPECT_TRUE(messages.texts().last().contains(nowhere)) << messages.texts().join('\n').toStdString();
     EXPECT_EQ(messages.shown().last().icon(), MsgStyle::Exclamation);
+}
+
+// A prefix whose Visual Basic ran in Russian: the window reads with its page, shows the name in
+// Cyrillic and says in the diagnostics which page it reads with.
+TEST_F(DiagnosticsTest, TheWindowReadsWithTheRegistrysPageAndSaysWhich)
+{
+    WineRegistryText()
+        .typeLib(FixtureLibraries::Facturacion, "1.0", "0", "C:\\windows\\system32\\facturacion32.dll", "F")
+        .key("System\\CurrentControlSet\\Control\\Nls\\CodePage")
+        .value("ACP", "1251")
+        .writeTo(prefix);
+    UseCodePage(ChooseCodePage()); // as the program does at start
+    prefix.writeFile("tmp/a.vbp", "Type=Exe\r\nName=\"\xcf\xf0\xee\xe5\xea\xf2\x31\"\r\n");
+    open();
+    UseCodePage(CodePageChoice()); // the Western page again for the tests after this one
+    ASSERT_EQ(catalogue.ProjectCount(), 1);
+    EXPECT_EQ(catalogue.Projects[1].Name, QString::fromUtf8("Проект1"));
+    const QLabel* notes = window->ShowDiagnostics()->findChild<QLabel*>("lblNotas");
+    ASSERT_NE(notes, nullptr);
+    EXPECT_EQ(notes->text(), QString::fromUtf8("Página de códigos: 1251 (ACP del registro)"));
 }
