@@ -5,11 +5,13 @@ tests/corpus/real-world/ under different file names, and whose registry also reg
 library those projects name (each a copy of one of our fixture type libraries, stamped with the
 version the project asks for), so most of their lines resolve.
 
-    make-session-folder.py PREFIX COUNT [--distinct-names]
+    make-session-folder.py PREFIX COUNT [--distinct-names] [--chinese]
 
 With --distinct-names each copy's Name line gets the copy's number ("CSButton_17"; when two
 real-world projects share a name, their file number too), so no two projects share a name; without it the copies keep their Name lines, as copies of one project in a
-user's folder do. The folder to load is c:\\sesion\\ (PREFIX/drive_c/sesion)."""
+user's folder do. With --chinese the prefix is one made on a Chinese machine: its registry's ACP
+is 936 and each copy's Name is 工程N and its Description Chinese, written in that page. The
+folder to load is c:\\sesion\\ (PREFIX/drive_c/sesion)."""
 
 import os
 import re
@@ -37,6 +39,7 @@ def reg_escape(text):
 def main():
     args = [a for a in sys.argv[1:] if not a.startswith('--')]
     distinct = '--distinct-names' in sys.argv[1:]
+    chinese = '--chinese' in sys.argv[1:]
     if len(args) != 2:
         sys.exit(__doc__)
     prefix, count = os.path.abspath(args[0]), int(args[1])
@@ -86,6 +89,8 @@ def main():
         keys.append('[%s] 1700000000\n#time=1da0f1c5e6b2a00\n@="%s"\n' % (reg_escape(subkey), 'Biblioteca %d' % number))
         keys.append('[%s] 1700000000\n#time=1da0f1c5e6b2a00\n@="%s"\n' % (
             reg_escape(subkey + '\\' + locale + '\\win32'), reg_escape('C:\\bibliotecas\\' + place)))
+    if chinese:
+        keys.append('[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\CodePage] 1700000000\n"ACP"="936"\n')
     with open(os.path.join(prefix, 'system.reg'), 'ab') as f:
         f.write(('\n' + '\n'.join(keys)).encode('cp1252'))
 
@@ -99,6 +104,9 @@ def main():
         copy = i // len(projects) + 1
         if distinct:
             data = NAME.sub(lambda m: renamed(m, number + 1, copy), data.decode('latin-1'), count=1).encode('latin-1')
+        if chinese:
+            text = NAME.sub('Name="工程%d"\r\nDescription="销售与账单的管理程序 %d"' % (i + 1, i + 1), data.decode('latin-1'), count=1)
+            data = text.encode('cp936', 'replace')
         with open(os.path.join(folder, '%05d-%s' % (i + 1, name)), 'wb') as f:
             f.write(data)
     print('%s: %d projects in c:\\sesion\\, %d libraries registered' % (prefix, count, len(registered)))

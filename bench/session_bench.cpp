@@ -17,6 +17,7 @@
 #include "output/frmReporte.h"
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/files/PathMapper.h"
+#include "platform/registry/SystemCodePage.h"
 
 #include <QAction>
 #include <QApplication>
@@ -124,6 +125,8 @@ int main(int argc, char* argv[])
     messages.onShow = [](const MessageBoxRequest& request) {
         std::printf("  (message: %s)\n", request.text.toUtf8().constData());
     };
+    // The code page of the prefix (or ZANTREL_CODEPAGE), as the program chooses it at start.
+    UseCodePage(ChooseCodePage());
     clock_.start();
 
     Catalogue catalogue;
