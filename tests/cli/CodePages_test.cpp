@@ -204,3 +204,24 @@ TEST_F(ChinesePrefixTest, TheRichTextReportDeclaresThePageAndLibreOfficeReadsIts
     EXPECT_TRUE(text.contains(QString::fromUtf8("工程1"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QString::fromUtf8("Ελληνικά.vbp"))) << text.toStdString();
 }
+
+// A Russian prefix: a path written in 1251 in capitals reaches the folder Wine named in UTF-8 in
+// small letters, ignoring case as Windows does for every alphabet.
+TEST(CodePages, ACyrillicPathMatchesItsHostFolderIgnoringCase)
+{
+    TempPrefix prefix;
+    WineRegistryText machine;
+    machine.key(kCodePageKey).value("ACP", "1251");
+    machine.writeTo(prefix);
+    prefix.writeFile(QString::fromUtf8("Программы/Учёт/inventario.tlb"), FixtureLibraries::Bytes("inventario.tlb"));
+    prefix.writeFile("src/a.vbp", inPage("CP1251", QString::fromUtf8(
+        "Type=Exe\r\nReference=*\\G{11111111-2222-3333-4444-555555555555}#1.0#0#C:\\ПРОГРАММЫ\\УЧЁТ\\inventario.tlb#Учёт\r\n"
+        "Name=\"Проект1\"\r\n")));
+    QByteArray out, err;
+    ASSERT_EQ(RunCli({"catalogue", "--format", "json", "c:\\src"}, prefix.root(), &out, &err), 0) << err.constData();
+    const QJsonObject project = QJsonDocument::fromJson(out).array()[0].toObject();
+    EXPECT_EQ(project["name"].toString(), QString::fromUtf8("Проект1"));
+    const QJsonArray entries = project["entries"].toArray();
+    ASSERT_EQ(entries.size(), 1) << out.constData();
+    EXPECT_EQ(entries[0].toObject()["guid"].toString(), FixtureLibraries::Inventario);
+}
