@@ -35,6 +35,19 @@ struct NamedLibrary {
     std::vector<int> projects; // each once, in load order
 };
 
+// What a project file says of what it builds, for the closure: its compiled program and its
+// source files, as written.
+struct ProjectSources {
+    QString exeName32;       // ExeName32= without quotes: the compiled program's file name
+    QString path32;          // Path32= without quotes: its folder, relative to the project's
+    struct Source {
+        QString kind;        // Form, Module, Class, UserControl, PropertyPage, UserDocument, Designer
+        QString file;        // the file as written (after "Name; " for modules and classes)
+        int line = 0;        // 1-based line number in the project file
+    };
+    std::vector<Source> sources;
+};
+
 // What one load of a folder knows beyond the catalogue: the project file being read, so that
 // paths its lines write relative to its folder resolve, and what the resolvers have looked up.
 // Within one load the registry, the libraries and their files are taken as unchanging, so each
@@ -59,6 +72,9 @@ struct LoadContext {
     QHash<QString, QString> reasons;          // what was looked up -> the reason found
     QSet<QString> lineTexts;                  // each recorded line's text, kept once
     std::vector<NamedLibrary> namedLibraries; // in the order first met
+    // What the closure asks of a load: each project's program and source files (1..N).
+    bool recordSources = false;
+    std::vector<ProjectSources> projectSources = std::vector<ProjectSources>(1);
     QHash<QString, std::size_t> namedLibraryIndex; // GUID#version#file -> its place above
     // Each folder listed once to find a name ignoring case (in use while a project is read).
     FolderListingCache folderListings;

@@ -38,6 +38,48 @@ QString nameLineValue(const QString& line)
 
 namespace {
 
+// The value of a "Key=value" line without its quotes.
+QString unquotedValue(const QString& line, qsizetype equals)
+{
+    QString value = line.mid(equals + 1).trimmed();
+    if (value.size() >= 2 && value.front() == u'"' && value.back() == u'"')
+        value = value.mid(1, value.size() - 2);
+    return value;
+}
+
+// Keeps the lines that name the compiled program and the source files, for the closure.
+void recordSourceLine(LoadContext& load, int projectIndex, const QString& line)
+{
+    const qsizetype equals = line.indexOf(u'=');
+    if (equals <= 0)
+        return;
+    const QStringView key = QStringView(line).left(equals);
+    if (load.projectSources.size() <= static_cast<std::size_t>(projectIndex))
+        load.projectSources.resize(static_cast<std::size_t>(projectIndex) + 1);
+    ProjectSources& project = load.projectSources[static_cast<std::size_t>(projectIndex)];
+    if (key == u"ExeName32") {
+        project.exeName32 = unquotedValue(line, equals);
+        return;
+    }
+    if (key == u"Path32") {
+        project.path32 = unquotedValue(line, equals);
+        return;
+    }
+    static const QStringView kinds[] = {u"Form", u"Module", u"Class", u"UserControl", u"PropertyPage", u"UserDocument", u"Designer"};
+    for (QStringView kind : kinds) {
+        if (key != kind)
+            continue;
+        // "Module=Name; file.bas" and "Class=Name; file.cls" name the item before the file.
+        QString file = line.mid(equals + 1);
+        if (const qsizetype semicolon = file.indexOf(u';'); semicolon >= 0 && (kind == u"Module" || kind == u"Class"))
+            file = file.mid(semicolon + 1);
+        file = file.trimmed();
+        if (!file.isEmpty())
+            project.sources.push_back({kind.toString(), file, load.readingLine});
+        return;
+    }
+}
+
 // Reads the project's lines from the reader `open` makes (inside the error handling, so a file
 // that cannot be opened is reported as one that cannot be read).
 template <typename Open>
@@ -65,6 +107,8 @@ void readProject(Catalogue& catalogue, LoadContext& load, int projectIndex, int&
                 AgregaReferencia(catalogue, load, projectIndex, DependencyCounter, line);
             } else if (line.startsWith(u"Object") && line.contains(u"Object=")) {
                 AgregaComponente(catalogue, load, projectIndex, DependencyCounter, line);
+            } else if (load.recordSources) {
+                recordSourceLine(load, projectIndex, line);
             }
         }
     } catch (const ProgramError& error) {

@@ -1,0 +1,39 @@
+#pragma once
+
+// What each loaded project needs to run, beyond its project file's lines: the files its
+// libraries import in turn, its compiled program and what that imports, the DLLs its code
+// declares, the controls its forms use, and the files the libraries' dependency files name.
+
+#include "platform/loader/DllSearch.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class Catalogue;
+struct LoadContext;
+
+enum class ClosureHow { Reference, Component, Program, Import, DelayImport, DependencyFile, Declare, FormControl, Source };
+
+// "reference", "component", "program", "import", "delay import", "dependency file", "declare",
+// "form control", "source".
+QString ClosureHowName(ClosureHow how);
+
+// One file a project needs.
+struct ClosureRecord {
+    int projectIndex = 0;
+    QString file;      // as named: the library's file name, the imported or declared name
+    QString found;     // the Windows path it resolved to; empty when not found
+    ClosureHow how = ClosureHow::Import;
+    QStringList via;   // the chain from the project file's name to this file, both included
+    bool system = false; // an API set, a KnownDLL or Wine's own built-in: a setup never ships it
+    QString reason;    // why it cannot be used ("not found in the search path", "64-bit image",
+                       // "not a program image", ...); empty when it can
+};
+
+// The closure of every project of a load made with LoadContext::recordSources (and, for the
+// lines that gave no entry, recordLines). Each file's imports, each dependency file and each
+// source file is read once. Records come per project in load order; within a project, the
+// project's own lines first, each followed by what it brings in, breadth first.
+std::vector<ClosureRecord> BuildClosure(const Catalogue& catalogue, const LoadContext& load,
+                                        LoaderArch arch = LoaderArch::X86);
