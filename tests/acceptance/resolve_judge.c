@@ -18,6 +18,8 @@
    Like Zantrel, a relative path written in a reference line is taken from the project file's
    folder (the judge makes that folder current and asks GetFullPathName).
 
+   With --write-library it writes a type library instead (see wmain).
+
    Built by build-judge.sh; run under Wine by wine-acceptance.sh and codepage-acceptance.sh. */
 #include <windows.h>
 #include <oleauto.h>
@@ -301,14 +303,56 @@ static void readProject(const wchar_t* projectPath)
     printName(name, projectName, nameLength);
 }
 
+/* Writes a type library at `file` with the system's own ICreateTypeLib2: GUID `guidText`,
+   version 1.0, locale 0, name LocalLibrary and help string `help`, its strings stored in the
+   system's ANSI code page as a library built on that system stores them. */
+static int writeLibrary(const wchar_t* file, const wchar_t* guidText, const wchar_t* help)
+{
+    GUID guid;
+    ICreateTypeLib2* library = NULL;
+    if (FAILED(CLSIDFromString((LPOLESTR)guidText, &guid))) {
+        fwprintf(stderr, L"not a GUID: %ls\n", guidText);
+        return 2;
+    }
+    HRESULT result = CreateTypeLib2(SYS_WIN32, file, &library);
+    if (SUCCEEDED(result)) {
+        library->lpVtbl->SetGuid(library, &guid);
+        library->lpVtbl->SetVersion(library, 1, 0);
+        library->lpVtbl->SetLcid(library, 0);
+        library->lpVtbl->SetName(library, (LPOLESTR)L"LocalLibrary");
+        result = library->lpVtbl->SetDocString(library, (LPOLESTR)help);
+        if (SUCCEEDED(result))
+            result = library->lpVtbl->SaveAllChanges(library);
+        library->lpVtbl->Release(library);
+    }
+    if (FAILED(result)) {
+        fwprintf(stderr, L"cannot write the type library %ls: 0x%08lx\n", file, (unsigned long)result);
+        return 1;
+    }
+    return 0;
+}
+
+/* resolve_judge PROJECT-FILE...: the listing above, projects in the order given.
+   resolve_judge --write-library FILE GUID HELP: writes that library (writeLibrary) and nothing
+   else, for tests that need a library whose help string is in the system's page. */
 int wmain(int argc, wchar_t** argv)
 {
     _setmode(_fileno(stdout), _O_BINARY);
     CoInitialize(NULL);
-    for (int i = 1; i < argc; ++i) {
-        readProject(argv[i]);
-        fflush(stdout);
+    int status = 0;
+    if (argc > 1 && wcscmp(argv[1], L"--write-library") == 0) {
+        if (argc == 5) {
+            status = writeLibrary(argv[2], argv[3], argv[4]);
+        } else {
+            fputws(L"usage: resolve_judge --write-library FILE GUID HELP\n", stderr);
+            status = 2;
+        }
+    } else {
+        for (int i = 1; i < argc; ++i) {
+            readProject(argv[i]);
+            fflush(stdout);
+        }
     }
     CoUninitialize();
-    return 0;
+    return status;
 }
