@@ -13,7 +13,9 @@
    reference; a line starting with "Object" and containing "Object=" is a component; a "Name"
    line shorter than seven characters ends the reading of the file. The name is the last Name
    line's text from its seventh character to the one before its last (the quotes taken off
-   whatever they are); a file without one, or that cannot be opened, has an empty name.
+   whatever they are); a file without one, or that cannot be opened, has an empty name. The name
+   is taken whole, NULs included; a reference or component line is seen only up to its first
+   NUL, where Zantrel reads on (no project file in the tests holds one there).
 
    Like Zantrel, a relative path written in a reference line is taken from the project file's
    folder (the judge makes that folder current and asks GetFullPathName).
