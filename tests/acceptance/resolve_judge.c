@@ -1,18 +1,28 @@
 /* Resolves the reference and component lines of each project file given with the system's own
    registry and type-library functions, and prints one line per line that resolves:
      project file name  kind (1 reference, 2 component)  file path  GUID  help string  major  minor
-   tab-separated, UTF-8, with a backslash, tab, CR or LF inside a field written as \\, \t, \r, \n
-   (as zantrel-cli catalogue writes them). A line that does not resolve prints nothing.
+   and, after a project's entries, one line with its name as its Name line gives it:
+     project file name  0  name  (then four empty fields)
+   tab-separated, UTF-8, with a backslash, tab, CR, LF or NUL inside a field written as \\, \t,
+   \r, \n, \0 and any other control character as \xNN (as zantrel-cli catalogue writes them). A
+   line that does not resolve prints nothing.
 
-   Lines are read as Zantrel's project reader reads them: 8-bit windows-1252 text ending at CR, LF
-   or CR LF; a line starting with "Type" or "Name" is never a dependency; a line containing
-   "Reference=" anywhere is a reference; a line starting with "Object" and containing "Object=" is
-   a component; a "Name" line shorter than seven characters ends the reading of the file.
+   Lines are read as Zantrel's project reader reads them: 8-bit text in the system's ANSI code
+   page (CP_ACP: what the prefix's locale makes it) ending at CR, LF or CR LF; a line starting
+   with "Type" or "Name" is never a dependency; a line containing "Reference=" anywhere is a
+   reference; a line starting with "Object" and containing "Object=" is a component; a "Name"
+   line shorter than seven characters ends the reading of the file. The name is the last Name
+   line's text from its seventh character to the one before its last (the quotes taken off
+   whatever they are); a file without one, or that cannot be opened, has an empty name. The name
+   is taken whole, NULs included; a reference or component line is seen only up to its first
+   NUL, where Zantrel reads on (no project file in the tests holds one there).
 
    Like Zantrel, a relative path written in a reference line is taken from the project file's
    folder (the judge makes that folder current and asks GetFullPathName).
 
-   Built by build-judge.sh; run under Wine by wine-acceptance.sh. */
+   With --write-library it writes a type library instead (see wmain).
+
+   Built by build-judge.sh; run under Wine by wine-acceptance.sh and codepage-acceptance.sh. */
 #include <windows.h>
 #include <oleauto.h>
 #include <fcntl.h>
@@ -24,19 +34,40 @@
 
 #define TEXT_MAX 4096
 
+/* Writes text[0, length) as UTF-8, with the escapes zantrel-cli catalogue writes: \\, \t, \r,
+   \n and \0 for those characters, \xNN for any other control character (below U+0020 or
+   U+007F..U+009F), and U+FFFD for a surrogate that is not half of a pair. */
+static void putEscapedN(const wchar_t* text, size_t length)
+{
+    for (size_t i = 0; i < length; ++i) {
+        wchar_t c = text[i];
+        switch (c) {
+        case L'\\': fputs("\\\\", stdout); continue;
+        case L'\t': fputs("\\t", stdout); continue;
+        case L'\r': fputs("\\r", stdout); continue;
+        case L'\n': fputs("\\n", stdout); continue;
+        case 0: fputs("\\0", stdout); continue;
+        default: break;
+        }
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            printf("\\x%02X", (unsigned)c);
+            continue;
+        }
+        wchar_t unit[2] = { c, 0 };
+        int units = 1;
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+            unit[units++] = text[++i];
+        else if (c >= 0xD800 && c <= 0xDFFF)
+            unit[0] = 0xFFFD;
+        char bytes[8];
+        int n = WideCharToMultiByte(CP_UTF8, 0, unit, units, bytes, sizeof bytes, NULL, NULL);
+        fwrite(bytes, 1, (size_t)(n > 0 ? n : 0), stdout);
+    }
+}
+
 static void putEscaped(const wchar_t* text)
 {
-    static char bytes[TEXT_MAX * 4];
-    int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, sizeof bytes, NULL, NULL);
-    for (int i = 0; i + 1 < n; ++i) {
-        switch (bytes[i]) {
-        case '\\': fputs("\\\\", stdout); break;
-        case '\t': fputs("\\t", stdout); break;
-        case '\r': fputs("\\r", stdout); break;
-        case '\n': fputs("\\n", stdout); break;
-        default: putchar(bytes[i]);
-        }
-    }
+    putEscapedN(text, wcslen(text));
 }
 
 /* The number written by the decimal digits at the start of the text, kept to 16 bits. */
@@ -204,6 +235,15 @@ static int startsWith(const wchar_t* text, const wchar_t* prefix)
     return wcsncmp(text, prefix, wcslen(prefix)) == 0;
 }
 
+/* The project's name record: file name, 0, name, and the four empty fields. */
+static void printName(const wchar_t* project, const wchar_t* name, size_t length)
+{
+    putEscaped(project);
+    fputs("\t0\t", stdout);
+    putEscapedN(name, length);
+    fputs("\t\t\t\t\n", stdout);
+}
+
 static void readProject(const wchar_t* projectPath)
 {
     const wchar_t* slash = wcsrchr(projectPath, L'\\');
@@ -217,11 +257,13 @@ static void readProject(const wchar_t* projectPath)
     FILE* file = _wfopen(projectPath, L"rb");
     if (!file) {
         fwprintf(stderr, L"cannot open %ls\n", projectPath);
+        printName(name, L"", 0);
         return;
     }
     static char bytes[1 << 20];
     static wchar_t line[1 << 20];
-    size_t length = 0;
+    static wchar_t projectName[1 << 20];
+    size_t length = 0, nameLength = 0;
     int c, pendingCr = 0, done = 0;
     while (!done) {
         c = getc(file);
@@ -241,14 +283,17 @@ static void readProject(const wchar_t* projectPath)
                 break;
         }
         pendingCr = c == '\r';
-        int n = length ? MultiByteToWideChar(1252, 0, bytes, (int)length, line, (int)(sizeof line / sizeof line[0]) - 1) : 0;
+        int n = length ? MultiByteToWideChar(CP_ACP, 0, bytes, (int)length, line, (int)(sizeof line / sizeof line[0]) - 1) : 0;
         line[n] = 0;
         length = 0;
         if (startsWith(line, L"Type"))
             continue;
         if (startsWith(line, L"Name")) {
-            if (wcslen(line) < 7)
+            /* Counted in UTF-16 units, NULs included, as Zantrel counts a line's characters. */
+            if (n < 7)
                 break;
+            nameLength = (size_t)n - 7;
+            wmemcpy(projectName, line + 6, nameLength);
             continue;
         }
         if (wcsstr(line, L"Reference="))
@@ -257,16 +302,59 @@ static void readProject(const wchar_t* projectPath)
             component(name, line);
     }
     fclose(file);
+    printName(name, projectName, nameLength);
 }
 
+/* Writes a type library at `file` with the system's own ICreateTypeLib2: GUID `guidText`,
+   version 1.0, locale 0, name LocalLibrary and help string `help`, its strings stored in the
+   system's ANSI code page as a library built on that system stores them. */
+static int writeLibrary(const wchar_t* file, const wchar_t* guidText, const wchar_t* help)
+{
+    GUID guid;
+    ICreateTypeLib2* library = NULL;
+    if (FAILED(CLSIDFromString((LPOLESTR)guidText, &guid))) {
+        fwprintf(stderr, L"not a GUID: %ls\n", guidText);
+        return 2;
+    }
+    HRESULT result = CreateTypeLib2(SYS_WIN32, file, &library);
+    if (SUCCEEDED(result)) {
+        library->lpVtbl->SetGuid(library, &guid);
+        library->lpVtbl->SetVersion(library, 1, 0);
+        library->lpVtbl->SetLcid(library, 0);
+        library->lpVtbl->SetName(library, (LPOLESTR)L"LocalLibrary");
+        result = library->lpVtbl->SetDocString(library, (LPOLESTR)help);
+        if (SUCCEEDED(result))
+            result = library->lpVtbl->SaveAllChanges(library);
+        library->lpVtbl->Release(library);
+    }
+    if (FAILED(result)) {
+        fwprintf(stderr, L"cannot write the type library %ls: 0x%08lx\n", file, (unsigned long)result);
+        return 1;
+    }
+    return 0;
+}
+
+/* resolve_judge PROJECT-FILE...: the listing above, projects in the order given.
+   resolve_judge --write-library FILE GUID HELP: writes that library (writeLibrary) and nothing
+   else, for tests that need a library whose help string is in the system's page. */
 int wmain(int argc, wchar_t** argv)
 {
     _setmode(_fileno(stdout), _O_BINARY);
     CoInitialize(NULL);
-    for (int i = 1; i < argc; ++i) {
-        readProject(argv[i]);
-        fflush(stdout);
+    int status = 0;
+    if (argc > 1 && wcscmp(argv[1], L"--write-library") == 0) {
+        if (argc == 5) {
+            status = writeLibrary(argv[2], argv[3], argv[4]);
+        } else {
+            fputws(L"usage: resolve_judge --write-library FILE GUID HELP\n", stderr);
+            status = 2;
+        }
+    } else {
+        for (int i = 1; i < argc; ++i) {
+            readProject(argv[i]);
+            fflush(stdout);
+        }
     }
     CoUninitialize();
-    return 0;
+    return status;
 }
