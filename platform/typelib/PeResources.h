@@ -3,21 +3,12 @@
 // Resources of PE files (32- and 64-bit .dll, .ocx, .exe): where a TYPELIB resource lies.
 
 #include "platform/files/ByteSource.h"
+#include "platform/typelib/PeImage.h"
 
 #include <QString>
 #include <QStringView>
 #include <cstdint>
 #include <optional>
-
-// A run of bytes inside a source.
-struct ByteRange {
-    std::uint64_t offset = 0;
-    std::uint64_t length = 0;
-};
-
-// True when the source begins as a Windows executable image does ("MZ"). Such a file is read
-// only as an image, never as raw data.
-bool StartsLikeExecutableImage(const ByteSource& source);
 
 // Finds a resource in a PE32 or PE32+ image (.dll, .ocx, .exe) the way the Windows loader
 // does for a data file: the type is a named type compared ignoring case ("TYPELIB"), the

@@ -217,3 +217,58 @@ XlsxReadBack ReadXlsx(const QString& hostPath, bool countOnly)
     result.ok = true;
     return result;
 }
+
+namespace {
+
+const QString kObjdump64 = QStringLiteral("x86_64-w64-mingw32-objdump");
+const QString kObjdump32 = QStringLiteral("i686-w64-mingw32-objdump");
+
+}
+
+bool HaveObjdumpForPe()
+{
+    return !QStandardPaths::findExecutable(kObjdump64).isEmpty() && !QStandardPaths::findExecutable(kObjdump32).isEmpty();
+}
+
+bool HaveWinedump()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("winedump")).isEmpty();
+}
+
+PeImportsReadBack ReadPeImportsWithJudges(const QString& hostPath)
+{
+    PeImportsReadBack result;
+    QByteArray out, err;
+    // Each objdump reads its own architecture's images.
+    if (!run(kObjdump64, {QStringLiteral("-p"), hostPath}, &out, &err, 60000)
+        && !run(kObjdump32, {QStringLiteral("-p"), hostPath}, &out, &err, 60000)) {
+        result.error = QStringLiteral("objdump failed: ") + QString::fromUtf8(err);
+        return result;
+    }
+    bool inCharacteristics = false;
+    for (const QString& line : QString::fromUtf8(out).split(u'\n')) {
+        const QString text = line.trimmed();
+        if (text.contains(QStringLiteral("file format ")))
+            result.format = text.section(u' ', -1);
+        if (text.startsWith(QStringLiteral("DLL Name: ")))
+            result.imports.append(text.mid(10));
+        if (inCharacteristics && text == QStringLiteral("DLL"))
+            result.dll = true;
+        if (line.startsWith(QStringLiteral("Characteristics ")))
+            inCharacteristics = true;
+        else if (text.isEmpty())
+            inCharacteristics = false;
+    }
+    if (!run(QStringLiteral("winedump"), {QStringLiteral("dump"), QStringLiteral("-j"), QStringLiteral("import"), hostPath},
+             &out, &err, 60000)) {
+        result.error = QStringLiteral("winedump failed: ") + QString::fromUtf8(out + err);
+        return result;
+    }
+    // "  grAttrs 00000001 offset 00000c64 comun32.dll"
+    for (const QString& line : QString::fromUtf8(out).split(u'\n')) {
+        if (line.startsWith(QStringLiteral("  grAttrs ")))
+            result.delayImports.append(line.section(u' ', 6));
+    }
+    result.ok = true;
+    return result;
+}

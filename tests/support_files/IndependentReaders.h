@@ -5,8 +5,9 @@
 #include <QString>
 #include <QStringList>
 
-// The judges of what Zantrel writes: programs that read its files without any of its code.
-// xlrd (python3-xlrd) reads a workbook cell by cell; LibreOffice headless converts one to CSV.
+// The judges of what Zantrel writes and reads: programs that read its files without any of its
+// code. xlrd (python3-xlrd) reads a workbook cell by cell; LibreOffice headless converts one to
+// CSV; objdump and winedump read the imports of a PE image.
 //
 // A test that needs one calls REQUIRE_JUDGE: where the judge is missing the test is skipped,
 // except under CI (CI=true), where a missing judge is a failure, so that a machine without
@@ -79,3 +80,21 @@ bool HaveOpenpyxl();
 // Reads the workbook at `hostPath` with openpyxl; with `countOnly`, only the sheets' names, row
 // counts and last rows (for large sheets).
 XlsxReadBack ReadXlsx(const QString& hostPath, bool countOnly = false);
+
+// What the judges read in a PE image: objdump (binutils-mingw-w64) its file format
+// ("pei-i386", "pei-x86-64"), whether it is a DLL and the DLL names of its import directory;
+// winedump (wine64-tools) the DLL names of its delay-load directory, which objdump does not read.
+struct PeImportsReadBack {
+    bool ok = false;
+    QString error; // why a judge failed, with its output
+    QString format;
+    bool dll = false;
+    QStringList imports;
+    QStringList delayImports;
+};
+
+bool HaveObjdumpForPe();
+bool HaveWinedump();
+
+// Reads the image at `hostPath` with both judges.
+PeImportsReadBack ReadPeImportsWithJudges(const QString& hostPath);
