@@ -102,14 +102,14 @@ QString valueIn(const QStringList& lines, const QString& section, const QString&
     QString result = defaultValue;
     bool inSection = false;
     for (const QString& line : lines) {
-        const QString name = sectionName(line);
-        if (!name.isNull()) {
-            inSection = name.compare(section, Qt::CaseInsensitive) == 0;
+        const PrivateProfile::ProfileLine read = PrivateProfile::ReadProfileLine(line);
+        if (read.kind == PrivateProfile::ProfileLine::Section) {
+            inSection = read.name.compare(section, Qt::CaseInsensitive) == 0;
             continue;
         }
-        QString lineKey, value;
-        if (inSection && splitEntry(line, lineKey, value) && lineKey.compare(key, Qt::CaseInsensitive) == 0) {
-            result = unquoted(value);
+        if (inSection && read.kind == PrivateProfile::ProfileLine::Entry
+            && read.name.compare(key, Qt::CaseInsensitive) == 0) {
+            result = read.value;
             break;
         }
     }
@@ -173,6 +173,21 @@ QString hostPathOf(const QString& fileName)
     if (!mapper.driveRoot(u'c').isEmpty())
         return mapper.toHost(QStringLiteral("C:\\windows\\") + fileName);
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' + fileName;
+}
+
+ProfileLine ReadProfileLine(const QString& line)
+{
+    ProfileLine read;
+    read.name = sectionName(line);
+    if (!read.name.isNull()) {
+        read.kind = ProfileLine::Section;
+        return read;
+    }
+    if (splitEntry(line, read.name, read.value)) {
+        read.kind = ProfileLine::Entry;
+        read.value = unquoted(read.value);
+    }
+    return read;
 }
 
 QString GetString(const QString& section, const QString& key, const QString& defaultValue, int bufferSize,

@@ -28,6 +28,17 @@ QString GetString(const QString& section, const QString& key, const QString& def
 bool WriteString(const QString& section, const QString& key, const QString& value, const QString& fileName,
                  QString* why = nullptr);
 
+// How GetString reads one line of a profile file: a "[section]" header, a "key=value" entry, or
+// neither (a blank line, a ";" comment, a line without "="). Other readers of INI-shaped files
+// (dependency files) read their lines with it, so a file reads alike through either.
+struct ProfileLine {
+    enum Kind { Other, Section, Entry };
+    Kind kind = Other;
+    QString name;  // the section's name (up to its first ']', without blanks around), or the entry's key
+    QString value; // the entry's value, without blanks around and one pair of enclosing quotes
+};
+ProfileLine ReadProfileLine(const QString& line);
+
 // GetString and WriteString over a file's contents held in memory, with the same reading and
 // writing of lines: the value, and the text the file would be replaced with.
 QString GetStringFromText(const QByteArray& text, const QString& section, const QString& key,
