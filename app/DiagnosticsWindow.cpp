@@ -1,5 +1,6 @@
 #include "app/DiagnosticsWindow.h"
 
+#include "app/ClosureProblemsModel.h"
 #include "app/DriftModel.h"
 #include "app/UnresolvedLinesModel.h"
 #include "app/common/CIni.h"
@@ -63,9 +64,12 @@ DiagnosticsWindow::DiagnosticsWindow(QWidget* parent)
       lines_(new UnresolvedLinesModel(this)),
       drift_(new DriftModel(this)),
       driftProxy_(new QSortFilterProxyModel(this)),
+      closure_(new ClosureProblemsModel(this)),
+      closureProxy_(new QSortFilterProxyModel(this)),
       tabs_(new QTabWidget(this)),
       linesView_(newTable(this, "tblNoEncontradas")),
       driftView_(newTable(this, "tblVersiones")),
+      closureView_(newTable(this, "tblCierre")),
       filter_(new QLineEdit(this)),
       checkedOnly_(new QCheckBox(QStringLiteral("solo los proyectos marcados"), this)),
       notes_(new QLabel(this)),
@@ -79,8 +83,16 @@ DiagnosticsWindow::DiagnosticsWindow(QWidget* parent)
     driftProxy_->setFilterKeyColumn(-1);
     driftProxy_->setFilterCaseSensitivity(Qt::CaseInsensitive);
     driftProxy_->setSortRole(Qt::UserRole);
+    closureProxy_->setSourceModel(closure_);
+    closureProxy_->setFilterKeyColumn(-1);
+    closureProxy_->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    closureProxy_->setSortRole(Qt::UserRole);
     linesView_->setModel(lines_);
     driftView_->setModel(driftProxy_);
+    closureView_->setModel(closureProxy_);
+    const int closureWidths[ClosureProblemsModel::ColumnCount] = {200, 140, 130, 330, 220};
+    for (int c = 0; c < ClosureProblemsModel::ColumnCount; ++c)
+        closureView_->setColumnWidth(c, closureWidths[c]);
     // Room for the reason at the first opening; the path and GUID show whole in their tips.
     const int widths[UnresolvedLinesModel::ColumnCount] = {200, 45, 80, 110, 55, 95, 160, 140, 210};
     for (int c = 0; c < UnresolvedLinesModel::ColumnCount; ++c)
@@ -90,6 +102,7 @@ DiagnosticsWindow::DiagnosticsWindow(QWidget* parent)
         driftView_->setColumnWidth(c, driftWidths[c]);
     tabs_->addTab(linesView_, QStringLiteral("Dependencias no encontradas"));
     tabs_->addTab(driftView_, QStringLiteral("Versiones distintas"));
+    tabs_->addTab(closureView_, QStringLiteral("Lo que necesitan los programas"));
 
     notes_->setObjectName(QStringLiteral("lblNotas"));
     notes_->setWordWrap(true);
@@ -125,13 +138,17 @@ DiagnosticsWindow::DiagnosticsWindow(QWidget* parent)
     connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
         lines_->SetFilter(text);
         driftProxy_->setFilterFixedString(text);
+        closureProxy_->setFilterFixedString(text);
         updateCounts();
     });
     connect(checkedOnly_, &QCheckBox::toggled, this, [this] { applyProjectFilter(); });
     connect(copy, &QPushButton::clicked, this, [this] { CopySelection(); });
     connect(save, &QPushButton::clicked, this, &DiagnosticsWindow::GuardarComoCsv);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
-    connect(tabs_, &QTabWidget::currentChanged, this, [this] { updateCounts(); });
+    connect(tabs_, &QTabWidget::currentChanged, this, [this] {
+        showClosureWhenCurrent();
+        updateCounts();
+    });
     auto* copyKey = new QShortcut(QKeySequence::Copy, this);
     connect(copyKey, &QShortcut::activated, this, [this] { CopySelection(); });
     connect(linesView_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
@@ -140,6 +157,10 @@ DiagnosticsWindow::DiagnosticsWindow(QWidget* parent)
     });
     connect(driftView_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         if (const int project = drift_->ProjectIndexAt(driftProxy_->mapToSource(index).row()))
+            emit projectActivated(project);
+    });
+    connect(closureView_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (const int project = closure_->ProjectIndexAt(closureProxy_->mapToSource(index).row()))
             emit projectActivated(project);
     });
     updateCounts();
@@ -152,7 +173,17 @@ void DiagnosticsWindow::SetInventory(const Inventory* inventory)
     inventory_ = inventory;
     lines_->SetInventory(inventory);
     drift_->SetInventory(inventory);
+    closureCurrent_ = false;
+    showClosureWhenCurrent();
     updateCounts();
+}
+
+void DiagnosticsWindow::showClosureWhenCurrent()
+{
+    if (closureCurrent_ || tabs_->currentWidget() != closureView_)
+        return;
+    closureCurrent_ = true;
+    closure_->SetInventory(inventory_);
 }
 
 void DiagnosticsWindow::SetNotes(const QStringList& notes)
@@ -190,6 +221,12 @@ void DiagnosticsWindow::applyProjectFilter()
 
 void DiagnosticsWindow::updateCounts()
 {
+    if (tabs_->currentWidget() == closureView_) {
+        counts_->setText(QStringLiteral("%1 archivos que los programas necesitan y no pueden cargar; %2 mostrados")
+                             .arg(closure_->ProblemCount())
+                             .arg(closureProxy_->rowCount()));
+        return;
+    }
     if (tabs_->currentWidget() == driftView_) {
         counts_->setText(QStringLiteral("%1 bibliotecas con versiones o archivos distintos; %2 filas mostradas")
                              .arg(drift_->LibraryCount())
@@ -201,14 +238,16 @@ void DiagnosticsWindow::updateCounts()
 
 QStringList DiagnosticsWindow::currentHeaders() const
 {
+    if (tabs_->currentWidget() == closureView_)
+        return ClosureProblemsModel::Headers();
     return tabs_->currentWidget() == driftView_ ? DriftModel::Headers() : UnresolvedLinesModel::Headers();
 }
 
 QList<QStringList> DiagnosticsWindow::currentRows(bool selectedOnly) const
 {
     QList<QStringList> rows;
-    const bool drift = tabs_->currentWidget() == driftView_;
-    QTableView* view = drift ? driftView_ : linesView_;
+    QTableView* view = qobject_cast<QTableView*>(tabs_->currentWidget());
+    const bool drift = view == driftView_;
     QList<int> wanted;
     if (selectedOnly) {
         for (const QModelIndex& index : view->selectionModel()->selectedRows())
@@ -221,8 +260,16 @@ QList<QStringList> DiagnosticsWindow::currentRows(bool selectedOnly) const
             wanted.append(r);
     }
     for (int r : wanted) {
-        if (!drift) {
+        if (view == linesView_) {
             rows.append(lines_->RowTexts(r));
+            continue;
+        }
+        if (!drift) {
+            const int source = closureProxy_->mapToSource(closureProxy_->index(r, 0)).row();
+            QStringList cells;
+            for (int c = 0; c < ClosureProblemsModel::ColumnCount; ++c)
+                cells.append(closure_->index(source, c).data().toString());
+            rows.append(cells);
             continue;
         }
         const int source = driftProxy_->mapToSource(driftProxy_->index(r, 0)).row();

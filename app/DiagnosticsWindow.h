@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <functional>
 
+class ClosureProblemsModel;
 class DriftModel;
 class Inventory;
 class QCheckBox;
@@ -16,8 +17,9 @@ class QTabWidget;
 class QTableView;
 class UnresolvedLinesModel;
 
-// A window of its own (not modal) with two tabs: the lines that gave no entry, and the versions
-// that disagree. Its size and place are kept in the settings file. It knows nothing of the window
+// A window of its own (not modal) with three tabs: the lines that gave no entry, the versions
+// that disagree, and what the programs need beyond their lines and cannot have (the closure's
+// problems, worked out when the tab is first shown after a load). Its size and place are kept in the settings file. It knows nothing of the window
 // that opened it: a double-click on a row emits projectActivated.
 class DiagnosticsWindow : public QWidget {
     Q_OBJECT
@@ -46,6 +48,8 @@ public:
 
     UnresolvedLinesModel* linesModel() const { return lines_; }
     DriftModel* driftModel() const { return drift_; }
+    ClosureProblemsModel* closureModel() const { return closure_; }
+    QTableView* closureView() const { return closureView_; }
     QTableView* linesView() const { return linesView_; }
     QTableView* driftView() const { return driftView_; }
     QLineEdit* filterBox() const { return filter_; }
@@ -62,6 +66,7 @@ protected:
 private:
     void applyProjectFilter();
     void updateCounts();
+    void showClosureWhenCurrent();
     void saveGeometryToSettings();
     void restoreGeometryFromSettings();
     QStringList currentHeaders() const;
@@ -70,9 +75,13 @@ private:
     UnresolvedLinesModel* lines_;
     DriftModel* drift_;
     QSortFilterProxyModel* driftProxy_;
+    ClosureProblemsModel* closure_;
+    QSortFilterProxyModel* closureProxy_;
     QTabWidget* tabs_;
     QTableView* linesView_;
     QTableView* driftView_;
+    QTableView* closureView_;
+    bool closureCurrent_ = false; // the closure tab shows the present inventory
     QLineEdit* filter_;
     QCheckBox* checkedOnly_;
     QLabel* notes_;

@@ -238,6 +238,7 @@ void frmMain::Carga()
     if (ListScanPath(catalogue_, controls_)) {
         LoadContext load;
         load.recordLines = true;
+        load.recordSources = true; // the diagnostics work out the closure from them when asked
         {
             const TreeModel::Batch batch(*model_);
             LoadListedProjects(catalogue_, controls_, load);

@@ -12,6 +12,7 @@
 
 class Catalogue;
 struct LoadContext;
+struct ProjectSources;
 
 enum class ClosureHow { Reference, Component, Program, Import, DelayImport, DependencyFile, Declare, FormControl, Source };
 
@@ -37,3 +38,7 @@ struct ClosureRecord {
 // project's own lines first, each followed by what it brings in, breadth first.
 std::vector<ClosureRecord> BuildClosure(const Catalogue& catalogue, const LoadContext& load,
                                         LoaderArch arch = LoaderArch::X86);
+// The same from what a load kept: each project's full Windows path and its program and source
+// lines (1..N).
+std::vector<ClosureRecord> BuildClosure(const Catalogue& catalogue, const std::vector<QString>& projectPaths,
+                                        const std::vector<ProjectSources>& sources, LoaderArch arch = LoaderArch::X86);

@@ -47,7 +47,8 @@ Inventory::Inventory(const Catalogue& catalogue, const LoadContext& load)
     : catalogue_(&catalogue),
       projectPaths_(load.projectPaths),
       lines_(load.recordedLines),
-      named_(load.namedLibraries)
+      named_(load.namedLibraries),
+      sources_(load.projectSources)
 {
     count();
 }
@@ -56,9 +57,11 @@ Inventory::Inventory(const Catalogue& catalogue, LoadContext&& load)
     : catalogue_(&catalogue),
       projectPaths_(std::move(load.projectPaths)),
       lines_(std::move(load.recordedLines)),
-      named_(std::move(load.namedLibraries))
+      named_(std::move(load.namedLibraries)),
+      sources_(std::move(load.projectSources))
 {
     load.projectPaths = std::vector<QString>(1);
+    load.projectSources = std::vector<ProjectSources>(1);
     load.recordedLines.clear();
     load.namedLibraries.clear();
     load.namedLibraryIndex.clear();

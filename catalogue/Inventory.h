@@ -84,6 +84,10 @@ public:
     // Every line of the load, with or without a reason (project references whose file exists
     // have none), for the graph.
     const std::vector<RecordedLine>& Lines() const { return lines_; }
+    // Each project's full Windows path and, after a load with `recordSources`, its program and
+    // source lines (1..N): what the closure starts from.
+    const std::vector<QString>& ProjectPaths() const { return projectPaths_; }
+    const std::vector<ProjectSources>& Sources() const { return sources_; }
     const Catalogue* catalogue() const { return catalogue_; }
 
 private:
@@ -93,6 +97,7 @@ private:
     std::vector<QString> projectPaths_;
     std::vector<RecordedLine> lines_;
     std::vector<NamedLibrary> named_;
+    std::vector<ProjectSources> sources_;
     int unresolvedCount_ = 0;
     int projectsWithUnresolved_ = 0;
 };

@@ -20,6 +20,7 @@ const char* const UsageSynopsis =
     "       zantrel-cli (catalogue | missing | libraries | drift) [-r] [--format tsv|csv|json] [--csv-raw] [FOLDER]\n"
     "       zantrel-cli uses QUERY [-r] [--format tsv|csv|json] [--csv-raw] [FOLDER]\n"
     "       zantrel-cli graph [-r] [FOLDER]\n"
+    "       zantrel-cli closure [-r] [--format tsv|csv|json] [--csv-raw] [--arch x86|amd64] [FOLDER]\n"
     "       zantrel-cli export [-r] [FOLDER] [-o DIR] [--format xls|xlsx]\n"
     "       zantrel-cli report [-r] FOLDER (--detailed | --summary) [--project NAME]... -o FILE [--print]\n"
     "       zantrel-cli VERB --help\n"
@@ -73,6 +74,14 @@ const char* const ReportOptions =
     "  -o FILE      saves the report there, a Windows or host path\n"
     "  --print      prints it on the default printer (at least one of -o and --print is needed)\n";
 
+const char* const DeepOptionText =
+    "  --deep       adds what the programs need beyond their project lines: the closure (see\n"
+    "             closure)\n";
+
+const char* const ArchOptionText =
+    "  --arch A     x86 (the default: a Visual Basic program, 32-bit, seeing the 32-bit system\n"
+    "             folder and expecting 32-bit images) or amd64 (a 64-bit program)\n";
+
 const char* const HelpOption = "  -h, --help   prints this text\n";
 
 const char* const UsageTrailer =
@@ -104,6 +113,8 @@ enum VerbOptions : unsigned {
     WorkbookFormat = 2, // --format xls|xlsx
     OutputOption = 4,  // -o
     ReportOnly = 8,    // --detailed, --summary, --project, --print
+    ArchOption = 16,   // --arch x86|amd64
+    DeepOption = 32,   // --deep (with --arch)
 };
 
 // A verb's options and its own help.
@@ -135,7 +146,7 @@ const VerbHelp Verbs[] = {
      "             \"kind\", \"filePath\", \"guid\", \"key\", \"description\", \"majorVersion\",\n"
      "             \"minorVersion\", \"sizeKB\", \"fileDate\"}]}\n",
      LoadExitStatus},
-    {Verb::Missing, TableFormat, "zantrel-cli missing [-r] [--format tsv|csv|json] [FOLDER]",
+    {Verb::Missing, TableFormat | DeepOption, "zantrel-cli missing [-r] [--deep [--arch x86|amd64]] [--format tsv|csv|json] [FOLDER]",
      "  missing    one record per Reference= or Object= line that gave no entry: project (full\n"
      "             Windows path), line (1-based), kind (reference, component, or project for a\n"
      "             Reference=*\\A or Object=*\\A line naming another project file), guid,\n"
@@ -157,15 +168,22 @@ const VerbHelp Verbs[] = {
      "               unreadable line         the line's fields cannot be taken apart\n"
      "               project file missing    the project file a Reference=*\\A or Object=*\\A\n"
      "                                       line names does not exist\n"
-     "             A project reference whose file exists is not missing. Exit status 3 when\n"
-     "             something is missing, 0 when nothing is\n",
+     "             A project reference whose file exists is not missing. With --deep, a via\n"
+     "             column (the chain from the project, see closure) is added and every file of\n"
+     "             the closure that is not found or cannot be used follows: line 0, kind its\n"
+     "             how (a \"delay import\" the program may run without), path the file as\n"
+     "             named, and its reason. Exit status 3 when something is missing, 0 when\n"
+     "             nothing is\n",
      "Exit status: 0 when nothing is missing, 3 when something is, 1 when the folder cannot be\n"
      "read or standard output cannot be written, 2 on wrong usage.\n"},
-    {Verb::Libraries, TableFormat, "zantrel-cli libraries [-r] [--format tsv|csv|json] [FOLDER]",
+    {Verb::Libraries, TableFormat | DeepOption, "zantrel-cli libraries [-r] [--deep [--arch x86|amd64]] [--format tsv|csv|json] [FOLDER]",
      "  libraries  one record per distinct library the projects use (same GUID, versions and\n"
      "             file), most used first: guid, majorVersion, minorVersion, filePath,\n"
      "             description, sizeKB, fileDate, kind (1 reference, 2 component), projects (the\n"
-     "             full paths of the projects that use it; a json array)\n",
+     "             full paths of the projects that use it; a json array). With --deep, the\n"
+     "             files a setup ships instead: every file of the closure found and not the\n"
+     "             system's, in the order first met: filePath, how (each way a project needs\n"
+     "             it), projects\n",
      LoadExitStatus},
     {Verb::Uses, TableFormat, "zantrel-cli uses QUERY [-r] [--format tsv|csv|json] [FOLDER]",
      "  uses       the entries that name the library QUERY, a GUID (braces optional, any case) or\n"
@@ -192,6 +210,21 @@ const VerbHelp Verbs[] = {
      "Exit status: 0 when every library is named at one version and file name, 3 when one is\n"
      "not, 1 when the folder cannot be read or standard output cannot be written, 2 on wrong\n"
      "usage.\n"},
+    {Verb::Closure, TableFormat | ArchOption, "zantrel-cli closure [-r] [--format tsv|csv|json] [--arch x86|amd64] [FOLDER]",
+     "  closure    every file each project needs to run, one record each, breadth first from\n"
+     "             the project's lines: project (full Windows path), file (as named), found (the\n"
+     "             Windows path it resolves to; empty when not found), how (reference,\n"
+     "             component, program: the compiled program ExeName32= in Path32=, import and\n"
+     "             delay import: what a found image imports, in turn), via (the chain from the\n"
+     "             project file to the file, \" > \" between), system (true for an API set, a\n"
+     "             KnownDLLs name or Wine's own built-in: a setup never ships those; their own\n"
+     "             imports are not followed) and reason when it cannot be used: not found in the\n"
+     "             search path, 64-bit image (32-bit image with --arch amd64), not a program\n"
+     "             image, not built yet (the program's file is not there). A library's imports\n"
+     "             are looked for as COM loads it: its own folder, the system folder, the 16-bit\n"
+     "             system folder, the Windows folder, the program's folder, PATH; the program's\n"
+     "             own imports from its folder first. Each file is followed once per project\n",
+     LoadExitStatus},
     {Verb::Export, WorkbookFormat | OutputOption, "zantrel-cli export [-r] [FOLDER] [-o DIR] [--format xls|xlsx]",
      "  export     writes every project, as the window's \"Exportar a Excel\" does, to the\n"
      "             workbook proyectos.xls (one sheet, one row per reference or component) and\n"
@@ -328,6 +361,10 @@ QByteArray verbHelp(const VerbHelp& verb)
         text += ExportOptions;
     if (verb.options & ReportOnly)
         text += ReportOptions;
+    if (verb.options & DeepOption)
+        text += DeepOptionText;
+    if (verb.options & (ArchOption | DeepOption))
+        text += ArchOptionText;
     text += CodePageOption;
     text += HelpOption;
     return text + '\n' + verb.exitStatus;
@@ -370,8 +407,10 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption codePage(QStringLiteral("codepage"), QString(), QStringLiteral("N"));
+    const QCommandLineOption arch(QStringLiteral("arch"), QString(), QStringLiteral("A"));
+    const QCommandLineOption deep(QStringLiteral("deep"));
     const QList<QCommandLineOption> options{recursive, format, csvRaw, output, detailed, summary, project, print, help, version,
-                                            codePage};
+                                            codePage, arch, deep};
 
     QCommandLineParser parser;
     // One word, one option: "-rx" is an unknown option, not -r and -x, so a mistake is named as
@@ -410,7 +449,7 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
     const unsigned verbOptions = helpOf(*verb).options;
 
     // Options given once at most: their names as written.
-    for (const QCommandLineOption* once : {&format, &output, &codePage}) {
+    for (const QCommandLineOption* once : {&format, &output, &codePage, &arch}) {
         const QStringList values = parser.values(*once);
         if (values.size() > 1)
             return usageError(err, verb, writtenOption(args, options, once->names().first()) + QStringLiteral(" is given twice: ")
@@ -427,6 +466,14 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
         return notForVerb(csvRaw);
     if (parser.isSet(output) && !(verbOptions & OutputOption))
         return notForVerb(output);
+    if (parser.isSet(deep) && !(verbOptions & DeepOption))
+        return notForVerb(deep);
+    if (parser.isSet(arch) && !(verbOptions & ArchOption)) {
+        if (!(verbOptions & DeepOption))
+            return notForVerb(arch);
+        if (!parser.isSet(deep))
+            return usageError(err, verb, QStringLiteral("--arch goes with --deep"));
+    }
     if (!(verbOptions & ReportOnly)) {
         for (const QCommandLineOption* reportOption : {&detailed, &summary, &project, &print}) {
             if (parser.isSet(*reportOption))
@@ -469,6 +516,14 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
             return usageError(err, verb, QStringLiteral("--csv-raw goes with --format csv only"));
         line.inventory.csvFormulas = CsvFormulas::Raw;
     }
+    if (parser.isSet(arch)) {
+        const QString value = parser.value(arch);
+        if (value != QStringLiteral("x86") && value != QStringLiteral("amd64"))
+            return usageError(err, verb, QStringLiteral("--arch needs x86 or amd64, not ") + quoted(value));
+        line.arch = value == QStringLiteral("x86") ? LoaderArch::X86 : LoaderArch::Amd64;
+        line.inventory.arch = line.arch;
+    }
+    line.inventory.deep = parser.isSet(deep);
     if (parser.isSet(codePage)) {
         const QString value = parser.value(codePage);
         line.codePage = ParseCodePage(value);

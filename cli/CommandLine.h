@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/loader/DllSearch.h"
+
 #include <optional>
 
 #include "cli/InventoryCommands.h"
@@ -19,6 +21,7 @@ struct CommandLine {
     ReportRequest report;    // report's own options
     InventoryRequest inventory; // -r, --format, and uses' QUERY
     std::optional<int> codePage; // --codepage N, a page AnsiCodePage serves
+    LoaderArch arch = LoaderArch::X86; // closure's --arch
 };
 
 // The usage text --help prints: every verb and option.

@@ -1,5 +1,7 @@
 #include "cli/InventoryCommands.h"
 
+#include "cli/ClosureCommand.h"
+
 #include "catalogue/Catalogue.h"
 #include "catalogue/FileHelpers.h"
 #include "catalogue/FolderScan.h"
@@ -30,6 +32,7 @@ bool IsInventoryVerb(Verb verb)
         return true;
     case Verb::Tree:
     case Verb::Catalogue:
+    case Verb::Closure:
     case Verb::Export:
     case Verb::Report:
         return false;
@@ -39,7 +42,7 @@ bool IsInventoryVerb(Verb verb)
 
 bool IsFormatVerb(Verb verb)
 {
-    return verb == Verb::Catalogue || (IsInventoryVerb(verb) && verb != Verb::Graph);
+    return verb == Verb::Catalogue || verb == Verb::Closure || (IsInventoryVerb(verb) && verb != Verb::Graph);
 }
 
 bool RecordsLines(Verb verb)
@@ -53,6 +56,7 @@ bool RecordsLines(Verb verb)
         return true;
     case Verb::Tree:
     case Verb::Catalogue:
+    case Verb::Closure:
     case Verb::Libraries:
     case Verb::Report:
         return false;
@@ -263,7 +267,10 @@ int RunInventory(Verb verb, const Catalogue& catalogue, const LoadContext& load,
         return 0;
     }
     OutputTable table;
-    if (verb == Verb::Missing)
+    if (request.deep && (verb == Verb::Missing || verb == Verb::Libraries)) {
+        const std::vector<ClosureRecord> closure = BuildClosure(catalogue, load, request.arch);
+        table = verb == Verb::Missing ? DeepMissingTable(MissingTable(inventory), closure, load) : ShippedFilesTable(closure, load);
+    } else if (verb == Verb::Missing)
         table = MissingTable(inventory);
     else if (verb == Verb::Libraries)
         table = LibrariesTable(inventory);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/Verb.h"
+#include "platform/loader/DllSearch.h"
 #include "output/OutputFormat.h"
 
 #include <QByteArray>
@@ -19,6 +20,8 @@ struct InventoryRequest {
     bool formatGiven = false;
     CsvFormulas csvFormulas = CsvFormulas::AsText; // --csv-raw: CsvFormulas::Raw
     QString query;                             // uses QUERY
+    bool deep = false;                         // --deep: missing, libraries and graph add the closure
+    LoaderArch arch = LoaderArch::X86;         // --arch, for the closure
 };
 
 // Exit status of missing, uses and drift when they find something to report (nothing uses the

@@ -3,7 +3,7 @@
 namespace {
 
 constexpr Verb AllVerbs[] = {Verb::Tree,  Verb::Catalogue, Verb::Missing, Verb::Libraries, Verb::Uses,
-                             Verb::Graph, Verb::Drift,     Verb::Export,  Verb::Report};
+                             Verb::Graph, Verb::Drift,     Verb::Closure, Verb::Export,    Verb::Report};
 
 }
 
@@ -17,6 +17,7 @@ QString VerbName(Verb verb)
     case Verb::Uses: return QStringLiteral("uses");
     case Verb::Graph: return QStringLiteral("graph");
     case Verb::Drift: return QStringLiteral("drift");
+    case Verb::Closure: return QStringLiteral("closure");
     case Verb::Export: return QStringLiteral("export");
     case Verb::Report: return QStringLiteral("report");
     }

@@ -5,6 +5,7 @@
 #include "catalogue/Inventory.h"
 #include "catalogue/LoadContext.h"
 #include "cli/CatalogueListing.h"
+#include "cli/ClosureCommand.h"
 #include "cli/CommandLine.h"
 #include "cli/InventoryCommands.h"
 #include "cli/ReportCommand.h"
@@ -181,6 +182,10 @@ int writeOutput(const CommandLine& line, const Catalogue& catalogue, const LoadC
     case Verb::Catalogue:
         WriteCatalogue(catalogue, load, line.inventory.format, StandardOutput, line.inventory.csvFormulas);
         return 0;
+    case Verb::Closure:
+        WriteTable(ClosureTable(BuildClosure(catalogue, load, line.arch), load), line.inventory.format, StandardOutput,
+                   line.inventory.csvFormulas);
+        return 0;
     }
     return 0;
 }
@@ -210,6 +215,7 @@ int main(int argc, char* argv[])
     MemoryControls controls;
     LoadContext load;
     load.recordLines = RecordsLines(line.verb);
+    load.recordSources = line.verb == Verb::Closure || line.inventory.deep;
     if (!LoadForCommandLine(catalogue, controls.main, load, line.inventory.recursive)) {
         nameUnreadableFolder(catalogue.ScanPath);
         return 1;

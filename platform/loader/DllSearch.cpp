@@ -55,13 +55,13 @@ QString DllSearch::inFolder(const QString& folder, const QString& name) const
     if (windowsPath.isEmpty())
         return QString();
     const QString key = windowsPath.toLower();
-    if (const auto it = found_.constFind(key); it != found_.constEnd())
-        return *it;
-    const PathMapper& paths = PathMapper::current();
-    const QString host = arch_ == LoaderArch::X86 ? paths.toHost(windowsPath) : paths.toHostNative(windowsPath);
-    const QString file = !host.isEmpty() && QFileInfo(host).isFile() ? windowsPath : QString();
-    found_.insert(key, file);
-    return file;
+    auto it = exists_.constFind(key);
+    if (it == exists_.constEnd()) {
+        const PathMapper& paths = PathMapper::current();
+        const QString host = arch_ == LoaderArch::X86 ? paths.toHost(windowsPath) : paths.toHostNative(windowsPath);
+        it = exists_.insert(key, !host.isEmpty() && QFileInfo(host).isFile());
+    }
+    return *it ? windowsPath : QString();
 }
 
 DllLocation DllSearch::find(const QString& name, const QString& first, const QString& current) const

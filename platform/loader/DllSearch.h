@@ -51,7 +51,7 @@ private:
     LoaderArch arch_;
     QSet<QString> knownDlls_; // lower-cased file names
     QStringList path_;        // PATH's folders, as Windows paths
-    mutable QHash<QString, QString> found_; // lower-cased folder + '|' + name -> the file, or ""
+    mutable QHash<QString, bool> exists_; // lower-cased Windows path -> whether the file is there
 };
 
 // True for the names of Windows' API sets, which map to system DLLs and are never files.

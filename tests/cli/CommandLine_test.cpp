@@ -83,7 +83,7 @@ TEST(CliArguments, AMistakeIsOneLineNamingTheWrongWordAndWhereTheHelpIs)
     };
     const Case cases[] = {
         {{"frobnicate", "c:\\"}, "unknown verb 'frobnicate'", ""},
-        {{}, "a verb is needed: tree, catalogue, missing, libraries, uses, graph, drift, export, report", ""},
+        {{}, "a verb is needed: tree, catalogue, missing, libraries, uses, graph, drift, closure, export, report", ""},
         {{"tree", "--bogus"}, "unknown option '--bogus'", "tree"},
         {{"-bogus=1", "missing"}, "unknown option '-bogus'", "missing"},
         {{"-rx", "tree"}, "unknown option '-rx'", "tree"},
@@ -147,7 +147,8 @@ TEST(CliArguments, EachVerbHasItsOwnHelpOnStandardOutput)
     QByteArray out, err;
     ASSERT_EQ(RunCli({"missing", "--help"}, prefix.root(), &out, &err), 0);
     EXPECT_TRUE(err.isEmpty()) << err.constData();
-    EXPECT_TRUE(out.startsWith("Usage: zantrel-cli missing [-r] [--format tsv|csv|json] [FOLDER]\n")) << out.constData();
+    EXPECT_TRUE(out.startsWith("Usage: zantrel-cli missing [-r] [--deep [--arch x86|amd64]] [--format tsv|csv|json] [FOLDER]\n"))
+        << out.constData();
     for (const char* word : {"not a type library", "--recursive", "--format", "Exit status: 0 when nothing is missing, 3"})
         EXPECT_TRUE(out.contains(word)) << word;
     for (const char* other : {"  catalogue  ", "  libraries  ", "--detailed"})

@@ -1,0 +1,75 @@
+#include "cli/ClosureCommand.h"
+
+#include "catalogue/LoadContext.h"
+
+#include <QHash>
+
+namespace {
+
+QString projectPathOf(const ClosureRecord& r, const LoadContext& load)
+{
+    return static_cast<std::size_t>(r.projectIndex) < load.projectPaths.size()
+               ? load.projectPaths[static_cast<std::size_t>(r.projectIndex)]
+               : QString();
+}
+
+}
+
+OutputTable ClosureTable(const std::vector<ClosureRecord>& records, const LoadContext& load)
+{
+    OutputTable table;
+    table.columns = {"project", "file", "found", "how", "via", "system", "reason"};
+    for (const ClosureRecord& r : records) {
+        table.rows.append({projectPathOf(r, load), r.file, r.found, ClosureHowName(r.how), r.via.join(QStringLiteral(" > ")), r.system, r.reason});
+    }
+    return table;
+}
+
+OutputTable DeepMissingTable(OutputTable missing, const std::vector<ClosureRecord>& records, const LoadContext& load)
+{
+    missing.columns.append(QStringLiteral("via"));
+    for (QList<OutputValue>& row : missing.rows)
+        row.append(QString());
+    for (const ClosureRecord& r : records) {
+        // A program not built yet is no missing file: there is nothing to ship or load yet.
+        if (r.reason.isEmpty() || r.how == ClosureHow::Program)
+            continue;
+        missing.rows.append({projectPathOf(r, load), qint64(0), ClosureHowName(r.how), QString(), QString(), QString(), r.file,
+                             QString(), r.reason, r.via.join(QStringLiteral(" > "))});
+    }
+    return missing;
+}
+
+OutputTable ShippedFilesTable(const std::vector<ClosureRecord>& records, const LoadContext& load)
+{
+    struct Shipped {
+        QString file;
+        QStringList how;
+        QStringList projects;
+    };
+    std::vector<Shipped> files;
+    QHash<QString, std::size_t> index; // lower-cased path -> its place in files
+    for (const ClosureRecord& r : records) {
+        if (r.found.isEmpty() || r.system || !r.reason.isEmpty())
+            continue;
+        const QString key = r.found.toLower();
+        auto it = index.constFind(key);
+        if (it == index.constEnd()) {
+            it = index.insert(key, files.size());
+            files.push_back({r.found, {}, {}});
+        }
+        Shipped& shipped = files[*it];
+        const QString how = ClosureHowName(r.how);
+        if (!shipped.how.contains(how))
+            shipped.how.append(how);
+        const QString project = projectPathOf(r, load);
+        if (shipped.projects.isEmpty() || shipped.projects.last() != project)
+            if (!shipped.projects.contains(project))
+                shipped.projects.append(project);
+    }
+    OutputTable table;
+    table.columns = {"filePath", "how", "projects"};
+    for (const Shipped& shipped : files)
+        table.rows.append({shipped.file, shipped.how, shipped.projects});
+    return table;
+}
