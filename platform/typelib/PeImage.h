@@ -28,7 +28,6 @@ public:
         std::uint32_t rva = 0; // 0: the image has no such structure
         std::uint32_t size = 0;
     };
-    static constexpr unsigned kExportDirectory = 0;
     static constexpr unsigned kImportDirectory = 1;
     static constexpr unsigned kResourceDirectory = 2;
     static constexpr unsigned kDelayImportDirectory = 13;

@@ -1,8 +1,8 @@
 #pragma once
 
 // The DLLs a PE image (32- and 64-bit .dll, .ocx, .exe) names in its import directory and its
-// delay-load import directory: what the loader, or the delay-load helper on a first call, will
-// look for beside it.
+// delay-load import directory: what the loader will load with it, and what the delay-load helper
+// will load on a first call.
 
 #include "platform/files/ByteSource.h"
 
