@@ -18,8 +18,9 @@ namespace {
 const char* const UsageSynopsis =
     "Usage: zantrel-cli VERB [-r] [--codepage N] [FOLDER]\n"
     "       zantrel-cli (catalogue | missing | libraries | drift) [-r] [--format tsv|csv|json] [--csv-raw] [FOLDER]\n"
+    "       zantrel-cli (missing | libraries) --deep [--arch x86|amd64] [-r] [--format tsv|csv|json] [FOLDER]\n"
     "       zantrel-cli uses QUERY [-r] [--format tsv|csv|json] [--csv-raw] [FOLDER]\n"
-    "       zantrel-cli graph [-r] [FOLDER]\n"
+    "       zantrel-cli graph [-r] [--deep [--arch x86|amd64]] [FOLDER]\n"
     "       zantrel-cli closure [-r] [--format tsv|csv|json] [--csv-raw] [--arch x86|amd64] [FOLDER]\n"
     "       zantrel-cli export [-r] [FOLDER] [-o DIR] [--format xls|xlsx]\n"
     "       zantrel-cli report [-r] FOLDER (--detailed | --summary) [--project NAME]... -o FILE [--print]\n"
@@ -193,11 +194,13 @@ const VerbHelp Verbs[] = {
      "             uses it, 0 when one does\n",
      "Exit status: 0 when a project uses the library, 3 when none does, 1 when the folder cannot\n"
      "be read or standard output cannot be written, 2 on wrong usage.\n"},
-    {Verb::Graph, NoOptions, "zantrel-cli graph [-r] [FOLDER]",
+    {Verb::Graph, DeepOption, "zantrel-cli graph [-r] [--deep [--arch x86|amd64]] [FOLDER]",
      "  graph      the dependency graph in Graphviz's DOT language: projects (boxes), the\n"
      "             libraries they use (ellipses; components as component shapes), the projects\n"
      "             they reference (bold edges; a file not loaded as a dashed box) and what is\n"
-     "             missing (red octagons in a box of their own). Render it with\n"
+     "             missing (red octagons in a box of their own). With --deep, the files the\n"
+     "             closure adds that a setup ships (notes) by thin edges from what needs them,\n"
+     "             and those that cannot be had among the missing. Render it with\n"
      "             zantrel-cli graph c:\\src | dot -Tpng -o graph.png\n",
      LoadExitStatus},
     {Verb::Drift, TableFormat, "zantrel-cli drift [-r] [--format tsv|csv|json] [FOLDER]",

@@ -43,6 +43,8 @@ public:
     // The recorded lines in order: references to other project files, and the lines that are
     // missing.
     void addLines();
+    // Thin edges to the files the closure adds, from the project or the file that needs each.
+    void addClosure(const std::vector<ClosureRecord>& closure);
     QByteArray text() const;
 
 private:
@@ -61,6 +63,8 @@ private:
     QHash<QString, int> projectByPath_;       // a loaded project's path, case folded
     QHash<QString, QString> otherProjects_;   // a file not loaded, case folded: its node
     QHash<QString, QString> missingByLine_;   // a missing line's key: its node
+    QHash<QString, QString> libraryByPath_;   // a library's file, case folded: its node
+    QHash<QString, QString> closureFiles_;    // a closure file's found path or problem: its node
 };
 
 void DotGraph::addProjects()
@@ -88,6 +92,7 @@ void DotGraph::addLibraries()
                            component ? QStringLiteral("#fff2cc") : QStringLiteral("#d9ead3"),
                            dotString({ExtraeNombreArchivo(e.FilePath),
                                       QString::number(e.MajorVersion) + u'.' + QString::number(e.MinorVersion)}));
+        libraryByPath_.insert(e.FilePath.toCaseFolded(), QStringLiteral("l%1").arg(n + 1));
         for (int i : libraries[n].projects)
             addEdge(QStringLiteral("p%1").arg(i), QStringLiteral("l%1").arg(n + 1), QString());
     }
@@ -143,6 +148,41 @@ void DotGraph::addEdge(const QString& from, const QString& to, const QString& st
     edges_ += QStringLiteral("  %1 -> %2%3;\n").arg(from, to, style);
 }
 
+void DotGraph::addClosure(const std::vector<ClosureRecord>& closure)
+{
+    // Each record's chain names the file that needs it; the node of each chain is kept to find it.
+    QHash<QString, QString> nodeOfChain;
+    for (const ClosureRecord& r : closure) {
+        const QString chain = QString::number(r.projectIndex) + u'|' + r.via.join(u'>');
+        QString node;
+        if (r.how == ClosureHow::Reference || r.how == ClosureHow::Component) {
+            node = libraryByPath_.value(r.found.toCaseFolded());
+        } else if (!r.system || !r.reason.isEmpty()) {
+            const QString key = r.reason.isEmpty() ? r.found.toCaseFolded() : r.file.toCaseFolded() + u'|' + r.reason;
+            QString& known = closureFiles_[key];
+            if (known.isEmpty()) {
+                known = QStringLiteral("c%1").arg(closureFiles_.size());
+                if (r.reason.isEmpty())
+                    nodes_ += QStringLiteral("  %1 [shape=note, label=%2];\n").arg(known, dotString({r.file}));
+                else
+                    missingNodes_ += QStringLiteral("    %1 [shape=octagon, color=\"#cc0000\", fontcolor=\"#cc0000\", label=%2];\n")
+                                         .arg(known, dotString({r.file, r.reason}));
+            }
+            node = known;
+        }
+        if (node.isEmpty())
+            continue;
+        nodeOfChain.insert(chain, node);
+        if (r.how == ClosureHow::Reference || r.how == ClosureHow::Component)
+            continue;
+        const QString parentChain = QString::number(r.projectIndex) + u'|' + r.via.mid(0, r.via.size() - 1).join(u'>');
+        // A source file is no node: what its code or form needs hangs from the project.
+        const QString from = nodeOfChain.value(parentChain, QStringLiteral("p%1").arg(r.projectIndex));
+        addEdge(from, node, r.reason.isEmpty() ? QStringLiteral(" [penwidth=0.5]")
+                                               : QStringLiteral(" [penwidth=0.5, style=dashed, color=\"#cc0000\"]"));
+    }
+}
+
 QByteArray DotGraph::text() const
 {
     QString out = QStringLiteral("digraph dependencies {\n"
@@ -160,11 +200,13 @@ QByteArray DotGraph::text() const
 
 }
 
-QByteArray DependencyGraph(const Inventory& inventory)
+QByteArray DependencyGraph(const Inventory& inventory, const std::vector<ClosureRecord>* closure)
 {
     DotGraph graph(inventory);
     graph.addProjects();
     graph.addLibraries();
     graph.addLines();
+    if (closure)
+        graph.addClosure(*closure);
     return graph.text();
 }

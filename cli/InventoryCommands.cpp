@@ -263,7 +263,12 @@ int RunInventory(Verb verb, const Catalogue& catalogue, const LoadContext& load,
     Q_ASSERT(IsInventoryVerb(verb));
     const Inventory inventory(catalogue, load);
     if (verb == Verb::Graph) {
-        sink(DependencyGraph(inventory));
+        if (request.deep) {
+            const std::vector<ClosureRecord> closure = BuildClosure(catalogue, load, request.arch);
+            sink(DependencyGraph(inventory, &closure));
+        } else {
+            sink(DependencyGraph(inventory));
+        }
         return 0;
     }
     OutputTable table;

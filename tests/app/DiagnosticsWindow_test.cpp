@@ -1,4 +1,5 @@
 #include "app/DiagnosticsWindow.h"
+#include "app/ClosureProblemsModel.h"
 #include "app/DriftModel.h"
 #include "app/UnresolvedLinesModel.h"
 #include "app/frmMain.h"
@@ -354,4 +355,29 @@ TEST_F(DiagnosticsTest, TheWindowReadsWithTheRegistrysPageAndSaysWhich)
     const QLabel* notes = window->ShowDiagnostics()->findChild<QLabel*>("lblNotas");
     ASSERT_NE(notes, nullptr);
     EXPECT_EQ(notes->text(), QString::fromUtf8("Página de códigos: 1251 (ACP del registro)"));
+}
+
+// The third tab tells what the programs need beyond their project lines and cannot have, in
+// Spanish, worked out when the tab is first shown; a double click selects the project.
+TEST_F(DiagnosticsTest, TheClosureTabShowsWhatTheProgramsCannotLoad)
+{
+    prefix.writeFile("tmp/huerfano32.dll", readAll(QStringLiteral(ZANTREL_SOURCE_DIR "/tests/fixtures/imports/huerfano32.dll")));
+    prefix.writeFile("tmp/a.vbp", "Type=Exe\r\nName=\"Roto\"\r\nExeName32=\"huerfano32.dll\"\r\n");
+    open();
+    DiagnosticsWindow* diagnostics = window->ShowDiagnostics();
+    EXPECT_EQ(diagnostics->closureModel()->rowCount(), 0) << "nothing worked out before the tab is shown";
+    diagnostics->tabs()->setCurrentWidget(diagnostics->closureView());
+    const ClosureProblemsModel& closure = *diagnostics->closureModel();
+    QStringList rows;
+    for (int r = 0; r < closure.rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < ClosureProblemsModel::ColumnCount; ++c)
+            cells.append(closure.index(r, c).data().toString());
+        rows.append(cells.join('|'));
+    }
+    EXPECT_TRUE(rows.contains("a.vbp|falta32.dll|importación|a.vbp > huerfano32.dll > falta32.dll|no está en la ruta de búsqueda"))
+        << rows.join('\n').toStdString();
+    EXPECT_TRUE(rows.contains("a.vbp|KERNEL32.dll|importación|a.vbp > huerfano32.dll > KERNEL32.dll|no está en la ruta de búsqueda"))
+        << "a prefix without Wine's system files lacks kernel32 too";
+    EXPECT_TRUE(diagnostics->findChild<QLabel*>("lblCuenta")->text().startsWith("2 archivos que los programas necesitan"));
 }

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
@@ -166,4 +167,26 @@ TEST(ClosureArguments, ArchAndDeepGoWhereTheyMeanSomething)
     EXPECT_TRUE(err.startsWith("zantrel-cli: --arch goes with --deep")) << err.constData();
     EXPECT_EQ(RunCli({"catalogue", "--deep", "c:\\"}, prefix.root(), nullptr, &err), 2);
     EXPECT_TRUE(err.startsWith("zantrel-cli: --deep does not go with catalogue")) << err.constData();
+}
+
+// graph --deep draws what a setup ships by thin edges from what needs it and what cannot be had
+// among the missing; Graphviz reads it.
+TEST_F(ClosureTest, TheDeepGraphIsOneGraphvizReads)
+{
+    QByteArray out, err;
+    ASSERT_EQ(RunCli({"graph", "--deep", "c:\\src"}, prefix.root(), &out, &err), 0) << err.constData();
+    const QString dot = QString::fromUtf8(out);
+    EXPECT_TRUE(dot.contains("  c4 [shape=note, label=\"informes32.dll\"];")) << dot.toStdString();
+    EXPECT_TRUE(dot.contains("  p1 -> c4 [penwidth=0.5];\n  c4 -> c5 [penwidth=0.5];")) << dot.toStdString();
+    EXPECT_TRUE(dot.contains("  p1 -> c1 [penwidth=0.5, style=dashed, color=\"#cc0000\"];")) << "sumas.dll, declared in api.bas";
+    EXPECT_TRUE(dot.contains("label=\"extra32.dll\\nnot found in the search path\"")) << dot.toStdString();
+    EXPECT_FALSE(dot.contains("KERNEL32")) << "the system's files are left out";
+    QProcess graphviz;
+    graphviz.start("dot", {"-Tsvg"});
+    ASSERT_TRUE(graphviz.waitForStarted()) << "graphviz is installed with the test dependencies";
+    graphviz.write(out);
+    graphviz.closeWriteChannel();
+    ASSERT_TRUE(graphviz.waitForFinished());
+    EXPECT_EQ(graphviz.exitCode(), 0) << graphviz.readAllStandardError().constData();
+    EXPECT_TRUE(graphviz.readAllStandardOutput().contains("comun32.dll"));
 }
