@@ -35,7 +35,8 @@ enum class FolderMacro {
 
 // A Dest value taken apart: "$(AppPath)\Samples" is AppPath and "\Samples".
 struct Destination {
-    QString written;     // the value as written; empty when the section has no Dest
+    QString written;     // the value as written; empty when the section has no Dest (the file
+                         // then goes where the file that uses it goes)
     FolderMacro macro = FolderMacro::None;
     QString macroName;   // the name between "$(" and ")" as written; empty without a macro
     QString rest;        // what follows the macro; the whole value when there is no macro
