@@ -33,7 +33,7 @@ enum class FolderMacro {
     Unknown,           // another name: see `macroName`
 };
 
-// A Dest value taken apart: "$(AppPath)\Samples" is AppPath and "\Samples".
+// A Dest value split: "$(AppPath)\Samples" is AppPath and "\Samples".
 struct Destination {
     QString written;     // the value as written; empty when the section has no Dest (the file
                          // then goes where the file that uses it goes)
@@ -65,7 +65,7 @@ struct DependencyFile {
     const DependencySection* find(const QString& fileName, const QString& language = QString()) const;
 };
 
-// Largest file read, in bytes; of a larger one the lines of its first part are read. The largest
+// Largest file read, in bytes; of a larger one the lines within the bound are read. The largest
 // the development environment ships, VB6DEP.INI, is some tens of kilobytes.
 inline constexpr qsizetype kMaxDependencyFileSize = 4 * 1024 * 1024;
 
