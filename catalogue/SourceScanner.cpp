@@ -15,7 +15,7 @@ namespace {
 // 25 lines of 1023 characters, and a Declare names its library within its first words. The lines
 // past it are still read into the statement, so a long one never turns into new ones.
 constexpr qsizetype kMaxStatementLength = 16 * 1024;
-// A list longer than a module can have lines ends the scan.
+// A list longer than a module can have lines ends the scan (its table of Declares holds some 1,500).
 constexpr qsizetype kMaxRecords = 65536;
 
 bool isBlank(QChar c)
