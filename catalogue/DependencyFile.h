@@ -65,8 +65,9 @@ struct DependencyFile {
     const DependencySection* find(const QString& fileName, const QString& language = QString()) const;
 };
 
-// Largest file read, in bytes; of a larger one the lines within the bound are read. The largest
-// the development environment ships, VB6DEP.INI, is some tens of kilobytes.
+// Largest file read, in bytes; of a larger one the lines within the bound are read. Dependency
+// files list a few files each, and even VB6DEP.INI, which lists every file the development
+// environment knows, is far smaller.
 inline constexpr qsizetype kMaxDependencyFileSize = 4 * 1024 * 1024;
 
 // Reads a dependency file's bytes, in the ANSI code page.
