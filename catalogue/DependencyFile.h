@@ -33,9 +33,10 @@ enum class FolderMacro {
     Unknown,           // another name: see `macroName`
 };
 
-// A Dest value taken apart: "$(AppPath)\Samples" is AppPath and "\Samples".
+// A Dest value split: "$(AppPath)\Samples" is AppPath and "\Samples".
 struct Destination {
-    QString written;     // the value as written; empty when the section has no Dest
+    QString written;     // the value as written; empty when the section has no Dest (the file
+                         // then goes where the file that uses it goes)
     FolderMacro macro = FolderMacro::None;
     QString macroName;   // the name between "$(" and ")" as written; empty without a macro
     QString rest;        // what follows the macro; the whole value when there is no macro
@@ -64,8 +65,9 @@ struct DependencyFile {
     const DependencySection* find(const QString& fileName, const QString& language = QString()) const;
 };
 
-// Largest file read, in bytes; of a larger one the lines of its first part are read. The largest
-// the development environment ships, VB6DEP.INI, is some tens of kilobytes.
+// Largest file read, in bytes; of a larger one the lines within the bound are read. Dependency
+// files list a few files each, and even VB6DEP.INI, which lists every file the development
+// environment knows, is far smaller.
 inline constexpr qsizetype kMaxDependencyFileSize = 4 * 1024 * 1024;
 
 // Reads a dependency file's bytes, in the ANSI code page.

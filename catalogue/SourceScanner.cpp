@@ -13,9 +13,9 @@ namespace {
 
 // A logical line keeps at most this much of its text: the development environment joins at most
 // 25 lines of 1023 characters, and a Declare names its library within its first words. The lines
-// past it are still read as part of the statement, so a long one never turns into new ones.
+// past it are still read into the statement, so a long one never turns into new ones.
 constexpr qsizetype kMaxStatementLength = 16 * 1024;
-// A list longer than a module can have lines ends the scan.
+// A list longer than a module can have lines ends the scan (its table of Declares holds some 1,500).
 constexpr qsizetype kMaxRecords = 65536;
 
 bool isBlank(QChar c)
@@ -122,9 +122,9 @@ private:
     qsizetype at_ = 0;
 };
 
-// The file the Windows loader opens for a library name: it adds ".dll" when the name's last part
-// has no extension, and a name ending in dots (which says it has none) names the file without
-// them.
+// The file the Windows loader opens for a library name: it adds ".dll" when the file name (after
+// the last slash) has no extension, and a name ending in dots, which says it has none, names the
+// file without them.
 QString loaderFileName(const QString& library)
 {
     const qsizetype slash = std::max(library.lastIndexOf(u'\\'), library.lastIndexOf(u'/'));
@@ -227,7 +227,7 @@ public:
     void finish();
 
 private:
-    enum class Part { Header, Description, Code };
+    enum class Region { Header, Description, Code };
 
     bool headerLine(const QString& line, int number);
     bool descriptionLine(const QString& line, int number);
@@ -238,7 +238,7 @@ private:
     bool append(QList<Record>& list, Record record, const char* what);
 
     SourceScan& scan_;
-    Part part_ = Part::Header;
+    Region region_ = Region::Header;
     int depth_ = 0;           // Begin blocks open in the description
     int conditionals_ = 0;    // #If blocks open in the code
     QString logical_;         // the logical line being joined
@@ -259,12 +259,12 @@ bool Scanner::append(QList<Record>& list, Record record, const char* what)
 
 bool Scanner::take(const QString& line, int number)
 {
-    switch (part_) {
-    case Part::Header:
+    switch (region_) {
+    case Region::Header:
         return headerLine(line, number);
-    case Part::Description:
+    case Region::Description:
         return descriptionLine(line, number);
-    case Part::Code:
+    case Region::Code:
         break;
     }
     return codeLine(line, number);
@@ -288,7 +288,7 @@ bool Scanner::headerLine(const QString& line, int number)
     if (isKeyword(first, "version"))
         return true;
     if (isKeyword(first, "begin")) {
-        part_ = Part::Description;
+        region_ = Region::Description;
         depth_ = 1;
         return control(words, number);
     }
@@ -314,7 +314,7 @@ bool Scanner::headerLine(const QString& line, int number)
         return append(scan_.objects, std::move(object), "Object lines");
     }
     // The first line of anything else (an Attribute line, a module's code) starts the code.
-    part_ = Part::Code;
+    region_ = Region::Code;
     return codeLine(line, number);
 }
 
@@ -329,7 +329,7 @@ bool Scanner::descriptionLine(const QString& line, int number)
     if (isKeyword(first, "end")) {
         const QStringView next = words.word();
         if ((next.isEmpty() || next.startsWith(u'\'')) && --depth_ == 0)
-            part_ = Part::Code;
+            region_ = Region::Code;
     }
     return true;
 }

@@ -25,7 +25,7 @@ struct DeclaredLibrary {
     QString procedure;        // the name the code calls it by, as written: "GetTickCount&"
     QString library;          // the Lib text as written: "kernel32", "user32.dll", "..\bin\util."
     QString fileName;         // the file the loader opens for it: the Lib text with ".dll" added
-                              // when its last part has no extension ("kernel32.dll"), and without
+                              // when its file name has no extension ("kernel32.dll"), and without
                               // the trailing dots that say it has none ("..\bin\util"); empty
                               // for an empty Lib text
     QString alias;            // the Alias text as written ("GetWindowTextA", "#132"); empty without
@@ -59,7 +59,7 @@ struct SourceScan {
     QString problem;
 };
 
-// Largest file read, in bytes; of a larger one the lines of its first part are read. The
+// Largest file read, in bytes; of a larger one the lines within the bound are read. The
 // development environment holds at most 65,534 lines of 1023 characters in a module, and real
 // ones are far smaller.
 inline constexpr qsizetype kMaxSourceFileSize = 16 * 1024 * 1024;

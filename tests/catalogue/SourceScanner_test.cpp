@@ -190,7 +190,7 @@ TEST(SourceScanner, KeywordsFoldOnlyAsciiLetters)
 
 TEST(SourceScanner, ADoubleByteCodePageKeepsItsCharactersWhole)
 {
-    // In code page 932 the second byte of U+8868 is a backslash: the path's last part is "util".
+    // In code page 932 the second byte of U+8868 is a backslash: the path's file name is "util".
     ASSERT_TRUE(AnsiCodePage::use(932));
     const QString line = QString::fromUtf8("Declare Function F Lib \"c:\\\u8868\\util\" () ' \u8868\r\n");
     const SourceScan scan = ScanSource(AnsiCodePage::encode(line));

@@ -1,0 +1,3 @@
+Declare Function F Lib "c:\•\\util" () ' •\
+Declare Sub G Lib "•\." ()
+   
