@@ -7,6 +7,7 @@
 #include "catalogue/Resolution.h"
 #include "catalogue/SourceScanner.h"
 #include "platform/files/ByteSource.h"
+#include "platform/files/FolderListing.h"
 #include "platform/files/PathMapper.h"
 #include "platform/typelib/PeImports.h"
 
@@ -39,6 +40,9 @@ public:
 
     std::vector<ClosureRecord> build()
     {
+        // Each folder listed once to find a name ignoring case: a folder of thousands of projects
+        // is asked for every source file that is not there.
+        const FolderListingCache::Use listings(listings_);
         for (int p = 1; p <= catalogue_.ProjectCount(); ++p)
             addProject(p);
         return std::move(records_);
@@ -348,6 +352,7 @@ private:
     const std::vector<ProjectSources>& sources_;
     DllSearch search_;
     std::vector<ClosureRecord> records_;
+    FolderListingCache listings_;
     QHash<QString, ImageFacts> facts_; // lower-cased Windows path -> what the file is
     QHash<QString, std::optional<SourceScan>> scans_;          // lower-cased path -> its scan
     QHash<QString, std::optional<DependencyFile>> dependencyFiles_; // lower-cased path -> the file
