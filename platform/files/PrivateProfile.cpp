@@ -10,18 +10,33 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringList>
+#include <cstdint>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 namespace {
 
 // Files larger than this are not profile files; reading them would only waste memory.
 constexpr qint64 kMaxProfileSize = 16 * 1024 * 1024;
 
-// A file's lines as read (for finding sections and keys) and as their bytes, which a rewrite
-// keeps for every line it does not change: a byte the code page cannot read survives.
+// A file's bytes and where each line lies in them. A line is decoded when it is looked at, and a
+// rewrite keeps the bytes of every line it does not change: a byte the code page cannot read
+// survives. Eight bytes a line, so a file of nothing but line ends stays small in memory.
 struct Lines {
-    QStringList text;
-    QList<QByteArray> bytes;
+    struct Span {
+        std::int32_t start = 0;
+        std::int32_t length = 0;
+    };
+    QByteArray bytes;
+    std::vector<Span> spans;
+
+    qsizetype size() const { return static_cast<qsizetype>(spans.size()); }
+    std::string_view raw(qsizetype i) const
+    {
+        return std::string_view(bytes.constData() + spans[std::size_t(i)].start, std::size_t(spans[std::size_t(i)].length));
+    }
+    QString text(qsizetype i) const { return AnsiCodePage::decode(raw(i)); }
 };
 
 Lines linesOf(const QByteArray& bytes);
@@ -46,19 +61,19 @@ std::optional<Lines> readLines(const QString& hostPath, QString* why = nullptr, 
     return linesOf(contents.bytes);
 }
 
-// Lines end at CR LF, CR or LF; no code page uses those bytes inside a character.
+// Lines end at CR LF, CR or LF; no code page uses those bytes inside a character. The file is
+// at most kMaxProfileSize bytes, so its offsets fit 32 bits.
 Lines linesOf(const QByteArray& bytes)
 {
     Lines lines;
+    lines.bytes = bytes;
     qsizetype start = 0;
     const qsizetype size = bytes.size();
     while (start < size) {
         qsizetype end = start;
         while (end < size && bytes[end] != '\r' && bytes[end] != '\n')
             ++end;
-        const QByteArray line = bytes.mid(start, end - start);
-        lines.text.append(AnsiCodePage::decode(std::string_view(line.constData(), static_cast<size_t>(line.size()))));
-        lines.bytes.append(line);
+        lines.spans.push_back({std::int32_t(start), std::int32_t(end - start)});
         start = end + (end + 1 < size && bytes[end] == '\r' && bytes[end + 1] == '\n' ? 2 : 1);
     }
     return lines;
@@ -96,13 +111,13 @@ QString unquoted(const QString& value)
 }
 
 // The value of `key` in `section` of the file's lines, as GetString returns it.
-QString valueIn(const QStringList& lines, const QString& section, const QString& key, const QString& defaultValue,
+QString valueIn(const Lines& lines, const QString& section, const QString& key, const QString& defaultValue,
                 int bufferSize)
 {
     QString result = defaultValue;
     bool inSection = false;
-    for (const QString& line : lines) {
-        const PrivateProfile::ProfileLine read = PrivateProfile::ReadProfileLine(line);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const PrivateProfile::ProfileLine read = PrivateProfile::ReadProfileLine(lines.text(i));
         if (read.kind == PrivateProfile::ProfileLine::Section) {
             inSection = read.name.compare(section, Qt::CaseInsensitive) == 0;
             continue;
@@ -117,16 +132,16 @@ QString valueIn(const QStringList& lines, const QString& section, const QString&
 }
 
 // The file's text with `key` of `section` set to `value`, as WriteString writes it.
-QByteArray textWith(Lines file, const QString& section, const QString& key, const QString& value)
+QByteArray textWith(const Lines& lines, const QString& section, const QString& key, const QString& value)
 {
-    QStringList& lines = file.text;
     const QString entry = key + u'=' + value;
 
     qsizetype sectionLine = -1;
     qsizetype insertAt = -1; // after the section's last entry
-    bool written = false;
-    for (qsizetype i = 0; i < lines.size() && !written; ++i) {
-        const QString name = sectionName(lines[i]);
+    qsizetype replaced = -1; // the line that held the key
+    for (qsizetype i = 0; i < lines.size() && replaced < 0; ++i) {
+        const QString line = lines.text(i);
+        const QString name = sectionName(line);
         if (!name.isNull()) {
             if (sectionLine >= 0)
                 break;
@@ -139,26 +154,35 @@ QByteArray textWith(Lines file, const QString& section, const QString& key, cons
         if (sectionLine < 0)
             continue;
         QString lineKey, lineValue;
-        if (splitEntry(lines[i], lineKey, lineValue)) {
-            if (lineKey.compare(key, Qt::CaseInsensitive) == 0) {
-                lines[i] = entry;
-                file.bytes[i] = AnsiCodePage::encode(entry);
-                written = true;
-            }
+        if (splitEntry(line, lineKey, lineValue)) {
+            if (lineKey.compare(key, Qt::CaseInsensitive) == 0)
+                replaced = i;
             insertAt = i + 1;
         }
     }
-    if (!written) {
-        if (sectionLine < 0) {
-            file.bytes.append(AnsiCodePage::encode(u'[' + section + u']'));
-            file.bytes.append(AnsiCodePage::encode(entry));
-        } else {
-            file.bytes.insert(insertAt, AnsiCodePage::encode(entry));
-        }
-    }
 
-    QByteArray text = file.bytes.join("\r\n");
-    return text + "\r\n";
+    // Every line as it was, CR LF after each, but the entry written in its place.
+    QByteArray text;
+    text.reserve(lines.bytes.size() + lines.size() + entry.size() * 2 + section.size() + 8);
+    auto put = [&text](std::string_view line) {
+        text.append(line.data(), static_cast<qsizetype>(line.size()));
+        text.append("\r\n", 2);
+    };
+    const QByteArray entryBytes = AnsiCodePage::encode(entry);
+    const std::string_view written(entryBytes.constData(), std::size_t(entryBytes.size()));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i == insertAt && replaced < 0 && sectionLine >= 0)
+            put(written);
+        put(i == replaced ? written : lines.raw(i));
+    }
+    if (replaced < 0 && sectionLine >= 0 && insertAt == lines.size())
+        put(written);
+    if (sectionLine < 0) {
+        const QByteArray header = AnsiCodePage::encode(u'[' + section + u']');
+        put(std::string_view(header.constData(), std::size_t(header.size())));
+        put(written);
+    }
+    return text;
 }
 
 }
@@ -194,13 +218,13 @@ QString GetString(const QString& section, const QString& key, const QString& def
                   const QString& fileName)
 {
     const std::optional<Lines> lines = readLines(hostPathOf(fileName));
-    return valueIn(lines ? lines->text : QStringList(), section, key, defaultValue, bufferSize);
+    return valueIn(lines ? *lines : Lines(), section, key, defaultValue, bufferSize);
 }
 
 QString GetStringFromText(const QByteArray& text, const QString& section, const QString& key,
                           const QString& defaultValue, int bufferSize)
 {
-    return valueIn(linesOf(text).text, section, key, defaultValue, bufferSize);
+    return valueIn(linesOf(text), section, key, defaultValue, bufferSize);
 }
 
 bool WriteString(const QString& section, const QString& key, const QString& value, const QString& fileName,
