@@ -158,16 +158,19 @@ private:
         return it->has_value() ? &**it : nullptr;
     }
 
-    // The files a library's dependency file (x.dep beside x.ocx) says it uses.
+    // The files a library's dependency file (x.dep beside x.ocx), else its section of the
+    // development environment's VB6DEP.INI, says it uses.
     void addDependencyFileUses(const Pending& from)
     {
         const QString library = ExtraeNombreArchivo(from.found);
         const qsizetype dot = library.lastIndexOf(u'.');
         const QString depPath = folderOf(from.found) + u'\\' + (dot > 0 ? library.left(dot) : library) + QStringLiteral(".dep");
         const DependencyFile* dep = dependencyFileOf(depPath);
-        if (!dep)
-            return;
-        const DependencySection* section = dep->find(library);
+        const DependencySection* section = dep ? dep->find(library) : nullptr;
+        if (!section) {
+            const DependencyFile* list = developmentDependencyList();
+            section = list ? list->find(library) : nullptr;
+        }
         if (!section)
             return;
         for (const QString& name : section->uses) {
@@ -179,6 +182,21 @@ private:
             }
             check(record, from.firstFolder == programFolder_ ? ProgramFirst : OwnFolderFirst);
         }
+    }
+
+    // VB6DEP.INI where Visual Basic's setup wizard keeps it, or in the Windows folder.
+    const DependencyFile* developmentDependencyList()
+    {
+        if (!developmentListLooked_) {
+            developmentListLooked_ = true;
+            for (const char* place : {"C:\\Program Files\\Microsoft Visual Studio\\VB98\\Wizards\\PDWizard\\VB6DEP.INI",
+                                      "C:\\Program Files (x86)\\Microsoft Visual Studio\\VB98\\Wizards\\PDWizard\\VB6DEP.INI",
+                                      "C:\\windows\\VB6DEP.INI"}) {
+                if ((developmentList_ = dependencyFileOf(QString::fromLatin1(place))))
+                    break;
+            }
+        }
+        return developmentList_;
     }
 
     const DependencyFile* dependencyFileOf(const QString& windowsPath)
@@ -356,6 +374,8 @@ private:
     QHash<QString, ImageFacts> facts_; // lower-cased Windows path -> what the file is
     QHash<QString, std::optional<SourceScan>> scans_;          // lower-cased path -> its scan
     QHash<QString, std::optional<DependencyFile>> dependencyFiles_; // lower-cased path -> the file
+    const DependencyFile* developmentList_ = nullptr;
+    bool developmentListLooked_ = false;
     int project_ = 0;
     QString programFolder_;
     QSet<QString> seen_;               // files followed for this project

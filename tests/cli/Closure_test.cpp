@@ -78,6 +78,9 @@ protected:
         prefix.writeFile("lazo/diferido32.dll", importFixture("diferido32.dll"));
         prefix.writeFile("lazo/Roto.vbp", "Type=Exe\r\nName=\"Roto\"\r\nExeName32=\"huerfano32.dll\"\r\n");
         prefix.writeFile("lazo/huerfano32.dll", importFixture("huerfano32.dll"));
+        // Visual Basic's own list names what a library without a .dep beside it uses.
+        prefix.writeFile("Program Files/Microsoft Visual Studio/VB98/Wizards/PDWizard/VB6DEP.INI",
+                         "[Do Not Redistribute]\r\nkernel32.dll\r\n[vuelta32.dll]\r\nUses1=lista32.dll\r\nUses2=\r\n");
         prefix.writeFile("lazo/Nuevo.vbp", "Type=Exe\r\nName=\"Nuevo\"\r\nExeName32=\"Nuevo.exe\"\r\n");
     }
 
@@ -126,6 +129,7 @@ TEST_F(ClosureTest, LoopsEndDelayImportsAreMarkedAndAProgramNotBuiltIsSaidOnce)
         "ida32.dll|c:\\lazo\\ida32.dll|program|Lazo.vbp > ida32.dll||",
         "vuelta32.dll|c:\\lazo\\vuelta32.dll|import|Lazo.vbp > ida32.dll > vuelta32.dll||",
         "ida32.dll|c:\\lazo\\ida32.dll|import|Lazo.vbp > ida32.dll > vuelta32.dll > ida32.dll||",
+        "lista32.dll||dependency file|Lazo.vbp > ida32.dll > vuelta32.dll > lista32.dll||not found in the search path",
     }));
     const QStringList delayed = closureOf(records, "Diferido.vbp");
     EXPECT_TRUE(delayed.contains("KERNEL32.dll|C:\\windows\\system32\\KERNEL32.dll|import|Diferido.vbp > diferido32.dll > KERNEL32.dll|system|"))
@@ -149,6 +153,7 @@ TEST_F(ClosureTest, MissingAndLibrariesGoDeep)
         rows.append(value["kind"].toString() + ' ' + value["path"].toString() + ' ' + value["reason"].toString() + " / "
                     + value["via"].toString());
     EXPECT_EQ(lines(rows), lines({"delay import comun32.dll not found in the search path / Diferido.vbp > diferido32.dll > comun32.dll",
+                                 "dependency file lista32.dll not found in the search path / Lazo.vbp > ida32.dll > vuelta32.dll > lista32.dll",
                                  "import falta32.dll not found in the search path / Roto.vbp > huerfano32.dll > falta32.dll"}));
 
     QStringList shipped;
