@@ -37,10 +37,13 @@ QString ClosureProblemsModel::ReasonTexto(const QString& reason)
         {QStringLiteral("image for another machine"), QStringLiteral("imagen para otra máquina")},
         {QStringLiteral("not a program image"), QStringLiteral("no es una imagen de programa")},
         {QStringLiteral("not built yet"), QStringLiteral("aún no compilado")},
-        {QStringLiteral("source file missing"), QStringLiteral("falta el archivo fuente")},
     };
     if (const auto it = words.constFind(reason); it != words.constEnd())
         return *it;
+    // "source file missing, line 4"
+    static const QString sourceMissing = QStringLiteral("source file missing, line ");
+    if (reason.startsWith(sourceMissing))
+        return QStringLiteral("falta el archivo fuente, línea ") + reason.mid(sourceMissing.size());
     // "used by Form1.frm, not in the project"
     static const QString usedBy = QStringLiteral("used by ");
     static const QString notListed = QStringLiteral(", not in the project");

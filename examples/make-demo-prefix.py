@@ -97,6 +97,37 @@ SYSTEM_REG = '''WINE REGISTRY Version 2
 ''' % {'F': FACTURACION, 'N': NOMINAS, 'C': CONTROLES}
 
 
+def source_text(kind, file, controls):
+    """A source file as the development environment writes it, small: a form's or control's header
+    with the project's control library, a class's properties, a module's code."""
+    name = os.path.splitext(file)[0]
+    if kind in ('Form', 'UserControl'):
+        header = 'VERSION 5.00\r\n'
+        if controls:
+            header += 'Object = "%s#3.0#0"; "controles32.ocx"\r\n' % CONTROLES
+        base = 'VB.Form' if kind == 'Form' else 'VB.UserControl'
+        return header + 'Begin %s %s\r\n   Caption = "%s"\r\nEnd\r\nAttribute VB_Name = "%s"\r\n' % (base, name, name, name)
+    if kind == 'Class':
+        return ('VERSION 1.0 CLASS\r\nBEGIN\r\n  MultiUse = -1  \'True\r\nEND\r\n'
+                'Attribute VB_Name = "%s"\r\nOption Explicit\r\n' % name)
+    text = 'Attribute VB_Name = "%s"\r\nOption Explicit\r\n' % name
+    if name == 'mCadenas':
+        # A DLL of its own that no setup of this demo ships: the closure names it.
+        text += 'Private Declare Function Recortar Lib "cadenas32" (ByVal s As String) As Long\r\n'
+    return text
+
+
+def write_sources(folder, lines):
+    controls = OBJ_CONTROLES in lines
+    for line in lines:
+        kind, _, value = line.partition('=')
+        if kind not in ('Form', 'Module', 'Class', 'UserControl'):
+            continue
+        file = value.split(';')[-1].strip()
+        with open(os.path.join(folder, file), 'wb') as f:
+            f.write(source_text(kind, file, controls).encode('cp1252'))
+
+
 def main():
     drive_c = os.path.join(prefix, 'drive_c')
     tmp = os.path.join(drive_c, 'tmp')
@@ -116,6 +147,8 @@ def main():
         f.write(b'Type=Exe\r\nName="Borrador"\r\n')
     with open(os.path.join(tmp, 'LEEME.txt'), 'wb') as f:
         f.write('Proyectos de demostración de Zantrel.\r\n'.encode('cp1252'))
+    for name, lines in PROJECTS.items():
+        write_sources(tmp, lines)
     for fixture, place in INSTALLED.items():
         target = os.path.join(drive_c, place)
         os.makedirs(os.path.dirname(target), exist_ok=True)

@@ -38,7 +38,12 @@ int main(int argc, char* argv[])
         QTimer::singleShot(500, [&, diagnostics] {
             if (!diagnostics->grab().save(out.filePath(QStringLiteral("diagnostics-window.png"))))
                 std::fprintf(stderr, "cannot save the diagnostics window\n");
-            QApplication::quit();
+            diagnostics->tabs()->setCurrentWidget(diagnostics->closureView());
+            QTimer::singleShot(500, [&, diagnostics] {
+                if (!diagnostics->grab().save(out.filePath(QStringLiteral("diagnostics-closure.png"))))
+                    std::fprintf(stderr, "cannot save the closure tab\n");
+                QApplication::quit();
+            });
         });
     });
     return app.exec();

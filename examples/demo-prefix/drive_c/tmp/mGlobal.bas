@@ -1,0 +1,2 @@
+Attribute VB_Name = "mGlobal"
+Option Explicit
