@@ -272,3 +272,59 @@ PeImportsReadBack ReadPeImportsWithJudges(const QString& hostPath)
     result.ok = true;
     return result;
 }
+
+bool HaveHivexregedit()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("hivexregedit")).isEmpty();
+}
+
+bool HaveHivexsh()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("hivexsh")).isEmpty();
+}
+
+bool MergeIntoHive(const QString& hivePath, const QByteArray& regText, QString* error)
+{
+    QTemporaryDir dir;
+    const QString regPath = dir.filePath(QStringLiteral("merged.reg"));
+    QFile reg(regPath);
+    if (!reg.open(QIODevice::WriteOnly) || reg.write(regText) != regText.size()) {
+        *error = QStringLiteral("cannot write ") + regPath;
+        return false;
+    }
+    reg.close();
+    QByteArray out, err;
+    if (!run(QStringLiteral("hivexregedit"),
+             {QStringLiteral("--merge"), QStringLiteral("--prefix"), QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE"),
+              hivePath, regPath},
+             &out, &err, 600000)) {
+        *error = QStringLiteral("hivexregedit failed: ") + QString::fromUtf8(err + out);
+        return false;
+    }
+    return true;
+}
+
+bool RunHivexsh(const QString& hivePath, const QByteArray& commands, QByteArray* out, QString* error)
+{
+    QProcess process;
+    process.start(QStringLiteral("hivexsh"), {hivePath});
+    if (!process.waitForStarted(10000)) {
+        *error = QStringLiteral("hivexsh did not start");
+        return false;
+    }
+    process.write(commands);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished(5000);
+        *error = QStringLiteral("hivexsh did not finish");
+        return false;
+    }
+    *out = process.readAllStandardOutput();
+    const QByteArray err = process.readAllStandardError();
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0 || !err.isEmpty()) {
+        *error = QStringLiteral("hivexsh failed: ") + QString::fromUtf8(err);
+        return false;
+    }
+    return true;
+}

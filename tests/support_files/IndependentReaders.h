@@ -98,3 +98,17 @@ bool HaveWinedump();
 
 // Reads the image at `hostPath` with both judges.
 PeImportsReadBack ReadPeImportsWithJudges(const QString& hostPath);
+
+// hivex's own tools: hivexregedit (libwin-hivex-perl) writes .reg text into a registry hive file,
+// hivexsh (libhivex-bin) reads one.
+bool HaveHivexregedit();
+bool HaveHivexsh();
+
+// Merges `regText` (a Windows .reg file whose keys start with HKEY_LOCAL_MACHINE\SOFTWARE, which
+// stands for the hive's root) into the hive at `hivePath` with `hivexregedit --merge`; false
+// with `error` set (its output) when it fails.
+bool MergeIntoHive(const QString& hivePath, const QByteArray& regText, QString* error);
+
+// Runs hivexsh's `commands` (one a line) on the hive at `hivePath`; false with `error` set when
+// it fails.
+bool RunHivexsh(const QString& hivePath, const QByteArray& commands, QByteArray* out, QString* error);
