@@ -30,9 +30,11 @@ constexpr std::size_t kSequence1At = 4, kSequence2At = 8, kBinsSizeAt = 0x28;
 // length in bytes at 0x4C and the name at 0x50.
 constexpr std::size_t kKeyFlagsAt = 6, kKeyNameLengthAt = 0x4C, kKeyNameAt = 0x50;
 constexpr std::uint16_t kKeyNameIsBytes = 0x20;
-// A value cell ("vk"): the name's length at 6, flags at 0x14 (1: the name is one byte a
+// A value cell ("vk"): the name's length at 6, the data's length at 8 (its top bit set when the
+// data is kept in the cell), the type at 0x10, flags at 0x14 (1: the name is one byte a
 // character), the name at 0x18.
-constexpr std::size_t kValueNameLengthAt = 6, kValueFlagsAt = 0x14, kValueNameAt = 0x18;
+constexpr std::size_t kValueNameLengthAt = 6, kValueDataLengthAt = 8, kValueTypeAt = 0x10, kValueFlagsAt = 0x14,
+                      kValueNameAt = 0x18;
 constexpr std::uint16_t kValueNameIsBytes = 0x01;
 // The data of a large value lies in a "db" cell: the number of segments at 6 and at 8 the
 // offset of the cell listing them, four bytes a segment.
@@ -313,13 +315,14 @@ QStringList HiveFile::subkeyNames(HiveKey key) const
     return QStringList(names.begin(), names.end());
 }
 
-std::optional<std::uint64_t> HiveFile::dataSize(std::size_t value) const
+bool HiveFile::valueTypeAndLength(std::size_t value, std::uint32_t* type, std::uint64_t* length) const
 {
-    hive_type type{};
-    std::size_t length = 0;
-    if (hivex_value_type(hive_, value, &type, &length) != 0)
-        return std::nullopt;
-    return length;
+    unsigned char fields[kValueTypeAt + 4 - kValueDataLengthAt];
+    if (!readAt(value + kValueDataLengthAt, fields, sizeof fields))
+        return false;
+    *length = qFromLittleEndian<quint32>(fields) & 0x7FFFFFFF;
+    *type = qFromLittleEndian<quint32>(fields + (kValueTypeAt - kValueDataLengthAt));
+    return true;
 }
 
 bool HiveFile::bigDataListFits(std::size_t value) const
@@ -347,15 +350,17 @@ bool HiveFile::bigDataListFits(std::size_t value) const
 
 std::optional<RegistryValue> HiveFile::readValue(std::size_t value, QString name) const
 {
-    if (!bigDataListFits(value))
+    std::uint32_t type = 0;
+    std::uint64_t declared = 0;
+    if (!valueTypeAndLength(value, &type, &declared) || !bigDataListFits(value))
         return std::nullopt;
-    hive_type type{};
+    // The type comes from the cell: hivex gives it as an enum that holds only the types it knows.
     std::size_t length = 0;
-    const Bytes data(hivex_value_value(hive_, value, &type, &length));
+    const Bytes data(hivex_value_value(hive_, value, nullptr, &length));
     if (!data)
         return std::nullopt;
     const qsizetype kept = qsizetype(std::min<std::uint64_t>(length, kMaxValueSize));
-    return RegistryValue{std::move(name), static_cast<std::uint32_t>(type), QByteArray(data.get(), kept)};
+    return RegistryValue{std::move(name), type, QByteArray(data.get(), kept)};
 }
 
 std::vector<RegistryValue> HiveFile::values(HiveKey key) const
@@ -369,10 +374,11 @@ std::vector<RegistryValue> HiveFile::values(HiveKey key) const
     qsizetype budget = kMaxValueBytes;
     for (qsizetype i = 0; i < kMaxValues && handles[i] != 0; ++i) {
         std::optional<QString> name = cellName(handles[i], true);
-        const std::optional<std::uint64_t> size = dataSize(handles[i]);
-        if (!name || !size)
+        std::uint32_t type = 0;
+        std::uint64_t size = 0;
+        if (!name || !valueTypeAndLength(handles[i], &type, &size))
             continue;
-        if (qsizetype(std::min<std::uint64_t>(*size, kMaxValueSize)) > budget)
+        if (qsizetype(std::min<std::uint64_t>(size, kMaxValueSize)) > budget)
             break;
         if (std::optional<RegistryValue> read = readValue(handles[i], std::move(*name))) {
             budget -= read->data.size();

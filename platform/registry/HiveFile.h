@@ -121,8 +121,9 @@ private:
     // The name stored in the key ("nk") or value ("vk") cell at `offset`, or nothing when the
     // cell is not one or its name is longer than allowed.
     std::optional<QString> cellName(std::size_t offset, bool valueCell) const;
-    // The length of the value's data as its cell declares it, or nothing.
-    std::optional<std::uint64_t> dataSize(std::size_t value) const;
+    // The type and the length of the data the value cell at `value` declares; false when it
+    // cannot be read.
+    bool valueTypeAndLength(std::size_t value, std::uint32_t* type, std::uint64_t* length) const;
     // False for a large value whose list of data segments hivex would read past its cell.
     bool bigDataListFits(std::size_t value) const;
     // The value with the name `name`, its data cut at kMaxValueSize, or nothing when the data
