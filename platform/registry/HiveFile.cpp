@@ -211,24 +211,29 @@ bool HiveFile::readAt(std::uint64_t offset, void* out, std::size_t length) const
 std::optional<QString> HiveFile::cellName(std::size_t offset, bool valueCell) const
 {
     // The name is read from the cell itself: hivex's names are recoded to UTF-8, which fails on
-    // a name that is not valid UTF-16 and cuts a name at an embedded NUL.
-    unsigned char head[kKeyNameAt];
+    // a name that is not valid UTF-16 and cuts a name at an embedded NUL. One read takes the
+    // cell's head and a name as long as a key's can be.
+    unsigned char cell[kKeyNameAt + 2 * RegistryText::kMaxKeyNameLength];
     const std::size_t headSize = valueCell ? kValueNameAt : kKeyNameAt;
-    if (!readAt(offset, head, headSize) || head[4] != (valueCell ? 'v' : 'n') || head[5] != 'k')
+    const std::size_t got = offset < fileSize_ ? std::size_t(std::min<std::uint64_t>(sizeof cell, fileSize_ - offset)) : 0;
+    if (got < headSize || !readAt(offset, cell, got) || cell[4] != (valueCell ? 'v' : 'n') || cell[5] != 'k')
         return std::nullopt;
-    const qint32 size = qFromLittleEndian<qint32>(head);
+    const qint32 size = qFromLittleEndian<qint32>(cell);
     const std::uint64_t cellSize = size < 0 ? std::uint64_t(-qint64(size)) : std::uint64_t(size);
-    const std::size_t length = qFromLittleEndian<quint16>(head + (valueCell ? kValueNameLengthAt : kKeyNameLengthAt));
-    const std::uint16_t flags = qFromLittleEndian<quint16>(head + (valueCell ? kValueFlagsAt : kKeyFlagsAt));
+    const std::size_t length = qFromLittleEndian<quint16>(cell + (valueCell ? kValueNameLengthAt : kKeyNameLengthAt));
+    const std::uint16_t flags = qFromLittleEndian<quint16>(cell + (valueCell ? kValueFlagsAt : kKeyFlagsAt));
     const bool oneByteEach = (flags & (valueCell ? kValueNameIsBytes : kKeyNameIsBytes)) != 0;
     if (headSize + length > cellSize)
         return std::nullopt;
     const qsizetype characters = qsizetype(oneByteEach ? length : length / 2);
     if (characters > (valueCell ? kMaxValueNameLength : RegistryText::kMaxKeyNameLength))
         return std::nullopt;
-    QByteArray bytes(qsizetype(length), Qt::Uninitialized);
-    if (!readAt(offset + headSize, bytes.data(), length))
-        return std::nullopt;
+    QByteArray bytes(reinterpret_cast<const char*>(cell) + headSize, qsizetype(std::min(length, got - headSize)));
+    if (bytes.size() < qsizetype(length)) {
+        bytes.resize(qsizetype(length));
+        if (!readAt(offset + headSize, bytes.data(), length))
+            return std::nullopt;
+    }
     QString name = oneByteEach ? QString::fromLatin1(bytes) : textOfUnits(bytes);
     // A backslash separates the components of a key path: no Windows program can name a key
     // that holds one.
@@ -269,26 +274,48 @@ std::optional<HiveKey> HiveFile::key(HiveKey from, QStringView path) const
     return at;
 }
 
+std::shared_ptr<const std::vector<std::size_t>> HiveFile::children(HiveKey key) const
+{
+    if (const auto kept = lists_.find(key.node_); kept != lists_.end())
+        return kept->second;
+    const Handles list(hivex_node_children(hive_, key.node_));
+    if (!list)
+        return nullptr;
+    auto children = std::make_shared<std::vector<std::size_t>>();
+    for (qsizetype i = 0; i < kMaxSubkeys && list[i] != 0; ++i)
+        children->push_back(list[i]);
+    // hivex reads a whole list, and checks each subkey's cell, on every call: the long lists of
+    // the keys looked through last are kept, the oldest dropped first, up to kMaxKeptSubkeys.
+    if (children->size() >= kKeptListLength) {
+        while (keptHandles_ + children->size() > kMaxKeptSubkeys && !listOrder_.empty()) {
+            keptHandles_ -= lists_[listOrder_.front()]->size();
+            lists_.erase(listOrder_.front());
+            listOrder_.pop_front();
+        }
+        lists_.emplace(key.node_, children);
+        listOrder_.push_back(key.node_);
+        keptHandles_ += children->size();
+    }
+    return children;
+}
+
 std::optional<HiveKey> HiveFile::subkey(HiveKey parent, QStringView name) const
 {
     if (!hive_ || name.isEmpty() || name.size() > RegistryText::kMaxKeyNameLength)
         return std::nullopt;
-    const Handles children(hivex_node_children(hive_, parent.node_));
+    const auto children = this->children(parent);
     if (!children)
         return std::nullopt;
-    qsizetype count = 0;
-    while (count < kMaxSubkeys && children[count] != 0)
-        ++count;
     // A binary search in the list's own order; a list out of order (a damaged hive) may hide
     // a subkey from it, as it does from Windows.
-    qsizetype low = 0, high = count;
+    std::size_t low = 0, high = children->size();
     while (low < high) {
-        const qsizetype middle = low + (high - low) / 2;
-        const std::optional<QString> found = cellName(children[middle], false);
+        const std::size_t middle = low + (high - low) / 2;
+        const std::optional<QString> found = cellName((*children)[middle], false);
         if (!found)
             return std::nullopt;
         if (CompareRegistryNames(*found, name) == 0)
-            return HiveKey(children[middle]);
+            return HiveKey((*children)[middle]);
         const int order = compareInListOrder(*found, name);
         if (order == 0)
             return std::nullopt; // equal to Windows, not to CompareRegistryNames: no such key here
@@ -302,14 +329,12 @@ std::optional<HiveKey> HiveFile::subkey(HiveKey parent, QStringView name) const
 
 QStringList HiveFile::subkeyNames(HiveKey key) const
 {
-    if (!hive_)
-        return {};
-    const Handles children(hivex_node_children(hive_, key.node_));
+    const auto children = hive_ ? this->children(key) : nullptr;
     if (!children)
         return {};
     std::vector<QString> names;
-    for (qsizetype i = 0; i < kMaxSubkeys && children[i] != 0; ++i)
-        if (std::optional<QString> found = cellName(children[i], false))
+    for (const std::size_t child : *children)
+        if (std::optional<QString> found = cellName(child, false))
             names.push_back(std::move(*found));
     sortByNameKeepingFirst(names, [](const QString& n) { return QStringView(n); });
     return QStringList(names.begin(), names.end());
