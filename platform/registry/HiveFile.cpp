@@ -19,7 +19,7 @@
 
 namespace {
 
-// The parts of the hive format read here, as the format is publicly documented. The file starts
+// What is read here of the hive format, as the format is publicly documented. The file starts
 // with a 4 KB base block: "regf", the primary and secondary sequence numbers (equal once a write
 // has finished), and at 0x28 the size of the bins that follow it. Cells are addressed by their
 // offset past the base block; hivex's handles are their offsets in the file. A cell starts with
@@ -68,6 +68,13 @@ int compareInListOrder(QStringView a, QStringView b)
             return x < y ? -1 : 1;
     }
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+// The size of the cell whose first bytes are `head` (a cell in use gives it negated).
+std::uint64_t cellSize(const unsigned char* head)
+{
+    const qint32 size = qFromLittleEndian<qint32>(head);
+    return size < 0 ? std::uint64_t(-qint64(size)) : std::uint64_t(size);
 }
 
 // UTF-16LE units as text, each unpaired surrogate replaced by U+FFFD.
@@ -218,12 +225,10 @@ std::optional<QString> HiveFile::cellName(std::size_t offset, bool valueCell) co
     const std::size_t got = offset < fileSize_ ? std::size_t(std::min<std::uint64_t>(sizeof cell, fileSize_ - offset)) : 0;
     if (got < headSize || !readAt(offset, cell, got) || cell[4] != (valueCell ? 'v' : 'n') || cell[5] != 'k')
         return std::nullopt;
-    const qint32 size = qFromLittleEndian<qint32>(cell);
-    const std::uint64_t cellSize = size < 0 ? std::uint64_t(-qint64(size)) : std::uint64_t(size);
     const std::size_t length = qFromLittleEndian<quint16>(cell + (valueCell ? kValueNameLengthAt : kKeyNameLengthAt));
     const std::uint16_t flags = qFromLittleEndian<quint16>(cell + (valueCell ? kValueFlagsAt : kKeyFlagsAt));
     const bool oneByteEach = (flags & (valueCell ? kValueNameIsBytes : kKeyNameIsBytes)) != 0;
-    if (headSize + length > cellSize)
+    if (headSize + length > cellSize(cell))
         return std::nullopt;
     const qsizetype characters = qsizetype(oneByteEach ? length : length / 2);
     if (characters > (valueCell ? kMaxValueNameLength : RegistryText::kMaxKeyNameLength))
@@ -350,10 +355,11 @@ bool HiveFile::valueTypeAndLength(std::size_t value, std::uint32_t* type, std::u
     return true;
 }
 
-bool HiveFile::bigDataListFits(std::size_t value) const
+bool HiveFile::bigDataListFits(std::size_t value, std::uint64_t length) const
 {
     // hivex reads a large value's segment list for as many entries as the "db" cell names,
     // without checking that its cell holds them: past the end of the file that read faults.
+    // It takes the data cell for a "db" cell when the data does not fit in it, as here.
     std::size_t cellLength = 0;
     const std::size_t cell = hivex_value_data_cell_offset(hive_, value, &cellLength);
     if (cell == 0)
@@ -361,23 +367,21 @@ bool HiveFile::bigDataListFits(std::size_t value) const
     unsigned char head[kBigDataListAt + 4];
     if (!readAt(cell, head, sizeof head))
         return false;
-    if (head[4] != 'd' || head[5] != 'b')
+    if (length + 4 <= cellSize(head) || head[4] != 'd' || head[5] != 'b')
         return true;
     const std::uint64_t segments = qFromLittleEndian<quint16>(head + kBigDataSegmentsAt);
     const std::uint64_t list = kBaseBlockSize + qFromLittleEndian<quint32>(head + kBigDataListAt);
-    qint32 listSize = 0;
-    if (!readAt(list, &listSize, sizeof listSize))
+    unsigned char listHead[4];
+    if (!readAt(list, listHead, sizeof listHead))
         return false;
-    listSize = qFromLittleEndian(listSize);
-    const std::uint64_t listLength = listSize < 0 ? std::uint64_t(-qint64(listSize)) : std::uint64_t(listSize);
-    return 4 + 4 * segments <= listLength && list + listLength <= fileSize_;
+    return 4 + 4 * segments <= cellSize(listHead) && list + cellSize(listHead) <= fileSize_;
 }
 
 std::optional<RegistryValue> HiveFile::readValue(std::size_t value, QString name) const
 {
     std::uint32_t type = 0;
     std::uint64_t declared = 0;
-    if (!valueTypeAndLength(value, &type, &declared) || !bigDataListFits(value))
+    if (!valueTypeAndLength(value, &type, &declared) || !bigDataListFits(value, declared))
         return std::nullopt;
     // The type comes from the cell: hivex gives it as an enum that holds only the types it knows.
     std::size_t length = 0;

@@ -40,7 +40,7 @@ private:
 // The file is hostile input. hivex checks the cells it follows; on top of that the names are read
 // from the cells here (key and value names that are not valid UTF-16 come out with U+FFFD in
 // place of each bad unit), and what one call returns is bounded (kMaxSubkeys, kMaxValues,
-// kMaxValueSize, kMaxValueBytes). A part of the hive that cannot be read (a damaged subkey list,
+// kMaxValueSize, kMaxValueBytes). Whatever of the hive cannot be read (a damaged subkey list,
 // a value whose data lies outside the file) reads as missing, never as a failure of the file.
 //
 // Key paths are given below the hive's root ("Classes\CLSID"), components separated by
@@ -132,8 +132,9 @@ private:
     // The type and the length of the data the value cell at `value` declares; false when it
     // cannot be read.
     bool valueTypeAndLength(std::size_t value, std::uint32_t* type, std::uint64_t* length) const;
-    // False for a large value whose list of data segments hivex would read past its cell.
-    bool bigDataListFits(std::size_t value) const;
+    // False for a large value (`length` bytes) whose list of data segments hivex would read
+    // past its cell.
+    bool bigDataListFits(std::size_t value, std::uint64_t length) const;
     // The value with the name `name`, its data cut at kMaxValueSize, or nothing when the data
     // cannot be read.
     std::optional<RegistryValue> readValue(std::size_t value, QString name) const;
@@ -146,7 +147,6 @@ private:
     std::uint64_t fileSize_ = 0;
     std::uint32_t primarySequence_ = 0;
     std::uint32_t secondarySequence_ = 0;
-    std::uint32_t binsSize_ = 0; // the size of the hive's bins, as the base block gives it
     QStringList transactionLogs_;
     // The subkey lists of at least kKeptListLength subkeys read last, by key, up to
     // kMaxKeptSubkeys handles in all (8 MB).

@@ -17,7 +17,7 @@
 
 namespace {
 
-// Keys visited per input: enough to reach the deep and the wide parts of a small hive, few enough
+// Keys visited per input: enough to reach the deep and the wide keys of a small hive, few enough
 // that one input costs milliseconds.
 constexpr int kMaxKeysVisited = 256;
 // Of each key, the subkeys and values looked up again by name.

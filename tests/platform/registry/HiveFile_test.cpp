@@ -58,7 +58,8 @@ std::vector<TestKey> softwareHive()
           {"Empty", REG_BINARY, QByteArray()},
           {"Nothing", REG_NONE, QByteArray()},
           {"Unterminated", REG_SZ, QByteArray("o\0d\0d\0x", 7)},
-          {"Own type", 0x12345, QByteArray("\xff\x00\x7f", 3)}}},
+          {"Own type", 0x12345, QByteArray("\xff\x00\x7f", 3)},
+          {"Looks like segments", REG_BINARY, QByteArray("db\x40\x00\xff\xff\xff\x7f", 8)}}},
         {"Microsoft\\Windows\\CurrentVersion\\SharedDLLs", {{"C:\\WINDOWS\\system32\\MSVBVM60.DLL", REG_DWORD, dword(12)}}},
         {"Order", {}},
     };
