@@ -20,9 +20,9 @@ struct DllLocation {
     bool apiSet = false;
 };
 
-// The loader's search for one world, made once per load: KnownDLLs (HKLM\System\
-// CurrentControlSet\Control\Session Manager\KnownDLLs) and the folders of PATH are read when
-// made; each folder's answer for a name is looked up once.
+// The loader's search for one world, made once per load: KnownDLLs
+// (HKLM\System\CurrentControlSet\Control\Session Manager\KnownDLLs) and the folders of PATH are
+// read when made; each folder's answer for a name is looked up once.
 //
 //   API sets (api-ms-win-*, ext-ms-*)  the system's, no file
 //   KnownDLLs                          the system folder
