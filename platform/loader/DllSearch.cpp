@@ -1,8 +1,10 @@
 #include "platform/loader/DllSearch.h"
 
+#include "platform/files/ByteSource.h"
 #include "platform/files/PathMapper.h"
 #include "platform/registry/RegistryStore.h"
 #include "platform/registry/WindowsEnvironment.h"
+#include "platform/typelib/PeImports.h"
 
 #include <QFileInfo>
 
@@ -49,19 +51,33 @@ DllSearch::DllSearch(LoaderArch arch)
     }
 }
 
+DllSearch::Candidate DllSearch::candidate(const QString& windowsPath) const
+{
+    const QString key = windowsPath.toLower();
+    auto it = candidates_.constFind(key);
+    if (it == candidates_.constEnd()) {
+        const PathMapper& paths = PathMapper::current();
+        const QString host = arch_ == LoaderArch::X86 ? paths.toHost(windowsPath) : paths.toHostNative(windowsPath);
+        Candidate found = Candidate::None;
+        if (!host.isEmpty() && QFileInfo(host).isFile()) {
+            found = Candidate::Loadable;
+            // A file that is no image stops the search as well: the load fails on it.
+            const HostFileSource source(host);
+            if (const std::optional<PeImports> image = source.isOpen() ? ReadPeImports(source) : std::nullopt) {
+                const PeImports::Machine wanted = arch_ == LoaderArch::X86 ? PeImports::Machine::I386 : PeImports::Machine::Amd64;
+                if (image->machine != wanted)
+                    found = Candidate::OtherMachine;
+            }
+        }
+        it = candidates_.insert(key, found);
+    }
+    return *it;
+}
+
 QString DllSearch::inFolder(const QString& folder, const QString& name) const
 {
     const QString windowsPath = joined(folder, name);
-    if (windowsPath.isEmpty())
-        return QString();
-    const QString key = windowsPath.toLower();
-    auto it = exists_.constFind(key);
-    if (it == exists_.constEnd()) {
-        const PathMapper& paths = PathMapper::current();
-        const QString host = arch_ == LoaderArch::X86 ? paths.toHost(windowsPath) : paths.toHostNative(windowsPath);
-        it = exists_.insert(key, !host.isEmpty() && QFileInfo(host).isFile());
-    }
-    return *it ? windowsPath : QString();
+    return !windowsPath.isEmpty() && candidate(windowsPath) != Candidate::None ? windowsPath : QString();
 }
 
 DllLocation DllSearch::find(const QString& name, const QString& first, const QString& current) const
@@ -81,16 +97,25 @@ DllLocation DllSearch::find(const QString& name, const QString& first, const QSt
         location.windowsPath = inFolder(systemFolder(), name);
         return location;
     }
-    const QString folders[] = {first, systemFolder(), QStringLiteral("C:\\windows\\system"), QStringLiteral("C:\\windows"), current};
+    QStringList folders = {first, systemFolder(), QStringLiteral("C:\\windows\\system"), QStringLiteral("C:\\windows"), current};
+    folders += path_;
+    QString passedOver; // the first image for another machine
     for (const QString& folder : folders) {
-        location.windowsPath = inFolder(folder, name);
-        if (!location.windowsPath.isEmpty())
+        const QString windowsPath = joined(folder, name);
+        if (windowsPath.isEmpty())
+            continue;
+        switch (candidate(windowsPath)) {
+        case Candidate::None:
+            break;
+        case Candidate::Loadable:
+            location.windowsPath = windowsPath;
             return location;
+        case Candidate::OtherMachine:
+            if (passedOver.isEmpty())
+                passedOver = windowsPath;
+            break;
+        }
     }
-    for (const QString& folder : path_) {
-        location.windowsPath = inFolder(folder, name);
-        if (!location.windowsPath.isEmpty())
-            return location;
-    }
+    location.windowsPath = passedOver;
     return location;
 }

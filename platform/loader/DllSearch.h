@@ -20,9 +20,9 @@ struct DllLocation {
     bool apiSet = false;
 };
 
-// The loader's search for one world, made once per load: KnownDLLs (HKLM\System\
-// CurrentControlSet\Control\Session Manager\KnownDLLs) and the folders of PATH are read when
-// made; each folder's answer for a name is looked up once.
+// The loader's search for one world, made once per load: KnownDLLs
+// (HKLM\System\CurrentControlSet\Control\Session Manager\KnownDLLs) and the folders of PATH are
+// read when made; each folder's answer for a name is looked up once.
 //
 //   API sets (api-ms-win-*, ext-ms-*)  the system's, no file
 //   KnownDLLs                          the system folder
@@ -32,7 +32,11 @@ struct DllLocation {
 //                                      loads with the altered search order; the program's folder
 //                                      for the program and what it loads), the system folder,
 //                                      the 16-bit system folder (C:\windows\system), the Windows
-//                                      folder, the current folder, the folders of PATH
+//                                      folder, the current folder, the folders of PATH. A program
+//                                      image for another machine (a 32-bit copy for a 64-bit
+//                                      program) is passed over as the loader passes it over; when
+//                                      the search finds nothing else, the first such copy is the
+//                                      answer, the file the load fails on
 //
 // The current folder is the program's, where a program started from its shortcut runs.
 class DllSearch {
@@ -46,12 +50,16 @@ public:
     static QString systemFolder() { return QStringLiteral("C:\\windows\\system32"); }
 
 private:
+    // What a folder holds under a name, as far as the search is concerned.
+    enum class Candidate : unsigned char { None, Loadable, OtherMachine };
+
     QString inFolder(const QString& folder, const QString& name) const;
+    Candidate candidate(const QString& windowsPath) const;
 
     LoaderArch arch_;
     QSet<QString> knownDlls_; // lower-cased file names
     QStringList path_;        // PATH's folders, as Windows paths
-    mutable QHash<QString, bool> exists_; // lower-cased Windows path -> whether the file is there
+    mutable QHash<QString, Candidate> candidates_; // lower-cased Windows path -> what is there
 };
 
 // True for the names of Windows' API sets, which map to system DLLs and are never files.

@@ -1,4 +1,5 @@
 #include "platform/loader/DllSearch.h"
+#include "support_files/FileBytes.h"
 #include "support_files/TempPrefix.h"
 #include "support_files/WineRegistryText.h"
 
@@ -64,4 +65,32 @@ TEST_F(DllSearchTest, KnownDllsAndApiSetsAreTheSystemsWhateverTheFolders)
         EXPECT_EQ(set.windowsPath, "") << name;
     }
     EXPECT_FALSE(IsApiSetName("api-ms.dll"));
+}
+
+// A 32-bit copy beside a 64-bit library does not end the search for a 64-bit program (nor a
+// 64-bit copy for a 32-bit one): the loader passes an image for another machine over and takes
+// the next folder's. Only when no folder has one the program can load is the first copy the
+// answer, the file its load fails on. A file that is no image at all ends the search there.
+TEST_F(DllSearchTest, ImagesForAnotherMachineArePassedOver)
+{
+    const QString fixtures = QStringLiteral(ZANTREL_SOURCE_DIR "/tests/fixtures/imports/");
+    const QByteArray image32 = readAll(fixtures + "comun32.dll");
+    const QByteArray image64 = readAll(fixtures + "comun64.dll");
+    prefix.writeFile("lib/mezcla.dll", image32);
+    prefix.writeFile("windows/mezcla.dll", image64);
+    prefix.writeFile("otras/mezcla.dll", image32);
+    prefix.writeFile("lib/ajena.dll", image64);
+    prefix.writeFile("herramientas/ajena.dll", image64);
+    prefix.writeFile("lib/texto.dll", "not a program");
+    prefix.writeFile("windows/texto.dll", image64);
+
+    const DllSearch amd64(LoaderArch::Amd64);
+    EXPECT_EQ(amd64.find("mezcla.dll", "C:\\lib", "C:\\app").windowsPath, "C:\\windows\\mezcla.dll");
+    EXPECT_EQ(amd64.find("texto.dll", "C:\\lib", "C:\\app").windowsPath, "C:\\lib\\texto.dll");
+    const DllSearch x86(LoaderArch::X86);
+    EXPECT_EQ(x86.find("mezcla.dll", "C:\\lib", "C:\\app").windowsPath, "C:\\lib\\mezcla.dll");
+    EXPECT_EQ(x86.find("mezcla.dll", "C:\\nada", "C:\\app").windowsPath, "C:\\otras\\mezcla.dll")
+        << "C:\\windows has the 64-bit copy, PATH the next 32-bit one";
+    EXPECT_EQ(x86.find("ajena.dll", "C:\\lib", "C:\\app").windowsPath, "C:\\lib\\ajena.dll")
+        << "only 64-bit copies: the first";
 }
