@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             check(!name.isEmpty());
     }
 
-    // The settings reader reads the whole text for each value: a few sections are enough.
+    // The settings reader reads the whole text for each value: a few sections and the head of
+    // their lists are enough, and keep the target fast enough for long campaigns.
     const auto profile = [&](const QString& section, const QString& key) {
         return PrivateProfile::GetStringFromText(input, section, key, QString(), 1 << 30);
     };
@@ -34,14 +35,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const DependencySection& section : file.sections) {
         if (!section.language.isEmpty())
             continue;
-        if (++compared > 8)
+        if (++compared > 3)
             break;
         check(section.dest.written == profile(section.fileName, QStringLiteral("Dest")));
         check(section.registration == profile(section.fileName, QStringLiteral("Register")));
         check(section.version == profile(section.fileName, QStringLiteral("Version")));
-        for (qsizetype i = 0; i < section.uses.size() && i < 16; ++i)
+        for (qsizetype i = 0; i < section.uses.size() && i < 8; ++i)
             check(section.uses[i] == profile(section.fileName, QStringLiteral("Uses%1").arg(i + 1)));
-        if (section.uses.size() < 16)
+        if (section.uses.size() < 8)
             check(profile(section.fileName, QStringLiteral("Uses%1").arg(section.uses.size() + 1)).isEmpty());
     }
     return 0;
