@@ -67,7 +67,7 @@ void ClosureProblemsModel::SetInventory(const Inventory* inventory)
             row.cells[Project] = OutputText::shown(ExtraeNombreArchivo(inventory->ProjectPath(record.projectIndex)));
             row.cells[File] = OutputText::shown(record.file);
             row.cells[How] = HowTexto(record.how);
-            row.cells[Via] = OutputText::shown(record.via.join(QStringLiteral(" > ")));
+            row.cells[Via] = OutputText::shown(record.via);
             row.cells[Reason] = OutputText::shown(ReasonTexto(record.reason));
             rows_.push_back(std::move(row));
         }

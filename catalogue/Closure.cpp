@@ -51,7 +51,7 @@ public:
 private:
     struct Pending {
         QString found;
-        QStringList via;
+        QString via; // the chain to this file, as its records write it
         QString firstFolder; // searched first for what this file imports
     };
 
@@ -73,14 +73,14 @@ private:
         for (std::size_t d = 1; d < entry.Dependencies.size(); ++d) {
             const DependencyEntry& dependency = entry.Dependencies[d];
             const ClosureHow how = dependency.Kind == DependencyKind::Component ? ClosureHow::Component : ClosureHow::Reference;
-            addFound(ExtraeNombreArchivo(dependency.FilePath), dependency.FilePath, how, {projectName}, false);
+            addFound(ExtraeNombreArchivo(dependency.FilePath), dependency.FilePath, how, projectName, false);
         }
         if (sources)
             addSources(*sources, projectFolder, projectName);
         if (sources && !sources->exeName32.isEmpty()) {
             const QString program = programFolder_ + u'\\' + sources->exeName32;
             const DllLocation location = search_.find(program, QString(), programFolder_);
-            ClosureRecord& record = add(sources->exeName32, location.windowsPath, ClosureHow::Program, {projectName}, false);
+            ClosureRecord& record = add(sources->exeName32, location.windowsPath, ClosureHow::Program, projectName, false);
             if (location.windowsPath.isEmpty())
                 record.reason = QStringLiteral("not built yet");
             else
@@ -103,10 +103,11 @@ private:
         for (const ProjectSources::Source& source : sources.sources) {
             const QString path = ResolvedFolder(source.file, projectFolder);
             const QString sourceName = ExtraeNombreArchivo(path);
+            const QString sourceVia = projectName + ViaSeparator + sourceName;
             const SourceScan* scan = scanOf(path);
             if (!scan) {
-                ClosureRecord& record = add(source.file, QString(), ClosureHow::Source, {projectName}, false);
-                record.reason = QStringLiteral("source file missing, line %1").arg(source.line);
+                ClosureRecord& record = add(source.file, QString(), ClosureHow::Source, projectName, false);
+                record.reason = QStringLiteral("source file missing, line ") + QString::number(source.line);
                 continue;
             }
             for (const DeclaredLibrary& library : scan->declares) {
@@ -115,7 +116,7 @@ private:
                 declared.insert(library.fileName.toLower());
                 const DllLocation location = search_.find(library.fileName, programFolder_, programFolder_);
                 ClosureRecord& record =
-                    add(library.fileName, location.windowsPath, ClosureHow::Declare, {projectName, sourceName}, location.system);
+                    add(library.fileName, location.windowsPath, ClosureHow::Declare, sourceVia, location.system);
                 if (location.windowsPath.isEmpty() && !location.apiSet)
                     record.reason = QStringLiteral("not found in the search path");
                 else
@@ -127,7 +128,7 @@ private:
                 controls.insert(object.guid.toUpper());
                 const QString found = registeredControl(object);
                 ClosureRecord& record = add(object.fileName.isEmpty() ? object.guid : object.fileName, found,
-                                            ClosureHow::FormControl, {projectName, sourceName}, false);
+                                            ClosureHow::FormControl, sourceVia, false);
                 record.reason = QStringLiteral("used by %1, not in the project").arg(sourceName);
             }
         }
@@ -213,21 +214,24 @@ private:
     }
 
     // A file the project's own lines name, already found where it is.
-    void addFound(const QString& name, const QString& found, ClosureHow how, const QStringList& via, bool system)
+    void addFound(const QString& name, const QString& found, ClosureHow how, const QString& via, bool system)
     {
         ClosureRecord& record = add(name, found, how, via, system);
         check(record, OwnFolderFirst);
     }
 
-    ClosureRecord& add(const QString& name, const QString& found, ClosureHow how, const QStringList& via, bool system)
+    // A record of `name`, needed by the last file of `via`.
+    ClosureRecord& add(const QString& name, const QString& found, ClosureHow how, const QString& via, bool system)
     {
         ClosureRecord record;
         record.projectIndex = project_;
         record.file = name;
         record.found = found;
         record.how = how;
-        record.via = via;
-        record.via.append(name);
+        record.via.reserve(via.size() + ViaSeparator.size() + name.size());
+        record.via += via;
+        record.via += ViaSeparator;
+        record.via += name;
         record.system = system;
         records_.push_back(std::move(record));
         return records_.back();
@@ -346,23 +350,32 @@ private:
         return folder;
     }
 
-    // A folder written in the project (Path32=), made absolute against the project's folder.
+    // A path written in the project (Path32=, a source file), made absolute against the project's
+    // folder: "." is skipped, ".." goes up a folder but never above the drive.
     static QString ResolvedFolder(const QString& written, const QString& projectFolder)
     {
-        QString path = written;
-        path.replace(u'/', u'\\');
-        if (path.size() >= 2 && path[1] == u':')
-            return path;
-        QStringList parts = projectFolder.split(u'\\');
-        for (const QString& part : path.split(u'\\', Qt::SkipEmptyParts)) {
-            if (part == u"..") {
-                if (parts.size() > 1)
-                    parts.removeLast();
-            } else if (part != u".") {
-                parts.append(part);
-            }
+        if (written.size() >= 2 && written[1] == u':') {
+            QString path = written;
+            return path.replace(u'/', u'\\');
         }
-        return parts.join(u'\\');
+        QString path = projectFolder;
+        path.reserve(projectFolder.size() + written.size() + 1);
+        qsizetype start = 0;
+        while (start <= written.size()) {
+            qsizetype end = start;
+            while (end < written.size() && written[end] != u'\\' && written[end] != u'/')
+                ++end;
+            const QStringView part = QStringView(written).mid(start, end - start);
+            if (part == u"..") {
+                if (const qsizetype slash = path.lastIndexOf(u'\\'); slash >= 0)
+                    path.truncate(slash);
+            } else if (!part.isEmpty() && part != u".") {
+                path += u'\\';
+                path += part;
+            }
+            start = end + 1;
+        }
+        return path;
     }
 
     const Catalogue& catalogue_;
@@ -382,6 +395,11 @@ private:
     std::deque<Pending> queue_;
 };
 
+}
+
+QStringView ClosureRecord::parentVia() const
+{
+    return QStringView(via).chopped(std::min(via.size(), file.size() + ViaSeparator.size()));
 }
 
 QString ClosureHowName(ClosureHow how)

@@ -20,13 +20,20 @@ enum class ClosureHow { Reference, Component, Program, Import, DelayImport, Depe
 // "form control", "source".
 QString ClosureHowName(ClosureHow how);
 
+// What separates the names of a chain of files, each needed by the one before.
+inline constexpr QLatin1StringView ViaSeparator(" > ");
+
 // One file a project needs.
 struct ClosureRecord {
     int projectIndex = 0;
     QString file;      // as named: the library's file name, the imported or declared name
     QString found;     // the Windows path it resolved to; empty when not found
     ClosureHow how = ClosureHow::Import;
-    QStringList via;   // the chain from the project file's name to this file, both included
+    QString via;       // the chain from the project file's name to this file, both included, each
+                       // name after the one that needs it (ViaSeparator): "Facturas.vbp >
+                       // MSCOMCTL.OCX > COMCTL32.dll"
+    // The chain without this file: what needs it.
+    QStringView parentVia() const;
     bool system = false; // an API set, a KnownDLL or Wine's own built-in: a setup never ships it
     QString reason;    // why it cannot be used ("not found in the search path", "64-bit image",
                        // "not a program image", ...); empty when it can

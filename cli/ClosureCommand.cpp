@@ -20,7 +20,7 @@ OutputTable ClosureTable(const std::vector<ClosureRecord>& records, const LoadCo
     OutputTable table;
     table.columns = {"project", "file", "found", "how", "via", "system", "reason"};
     for (const ClosureRecord& r : records) {
-        table.rows.append({projectPathOf(r, load), r.file, r.found, ClosureHowName(r.how), r.via.join(QStringLiteral(" > ")), r.system, r.reason});
+        table.rows.append({projectPathOf(r, load), r.file, r.found, ClosureHowName(r.how), r.via, r.system, r.reason});
     }
     return table;
 }
@@ -35,7 +35,7 @@ OutputTable DeepMissingTable(OutputTable missing, const std::vector<ClosureRecor
         if (r.reason.isEmpty() || r.how == ClosureHow::Program)
             continue;
         missing.rows.append({projectPathOf(r, load), qint64(0), ClosureHowName(r.how), QString(), QString(), QString(), r.file,
-                             QString(), r.reason, r.via.join(QStringLiteral(" > "))});
+                             QString(), r.reason, r.via});
     }
     return missing;
 }

@@ -153,7 +153,7 @@ void DotGraph::addClosure(const std::vector<ClosureRecord>& closure)
     // Each record's chain names the file that needs it; the node of each chain is kept to find it.
     QHash<QString, QString> nodeOfChain;
     for (const ClosureRecord& r : closure) {
-        const QString chain = QString::number(r.projectIndex) + u'|' + r.via.join(u'>');
+        const QString chain = QString::number(r.projectIndex) + u'|' + r.via;
         QString node;
         if (r.how == ClosureHow::Reference || r.how == ClosureHow::Component) {
             node = libraryByPath_.value(r.found.toCaseFolded());
@@ -175,7 +175,7 @@ void DotGraph::addClosure(const std::vector<ClosureRecord>& closure)
         nodeOfChain.insert(chain, node);
         if (r.how == ClosureHow::Reference || r.how == ClosureHow::Component)
             continue;
-        const QString parentChain = QString::number(r.projectIndex) + u'|' + r.via.mid(0, r.via.size() - 1).join(u'>');
+        const QString parentChain = QString::number(r.projectIndex) + u'|' + r.parentVia().toString();
         // A source file is no node: what its code or form needs hangs from the project.
         const QString from = nodeOfChain.value(parentChain, QStringLiteral("p%1").arg(r.projectIndex));
         addEdge(from, node, r.reason.isEmpty() ? QStringLiteral(" [penwidth=0.5]")

@@ -2,6 +2,7 @@
 
 #include "platform/files/HostNames.h"
 
+#include <QStringEncoder>
 #include <algorithm>
 
 namespace OutputText {
@@ -136,6 +137,33 @@ QString shown(const QString& text)
     return out;
 }
 
+namespace {
+
+// The TSV escapes of `text`, appended to `out`, each run of plain characters at once.
+void appendEscaped(QString& out, const QString& text)
+{
+    const QChar* chars = text.constData();
+    qsizetype plain = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = chars[i];
+        if (c != u'\\' && !isControl(c))
+            continue;
+        out.append(chars + plain, i - plain);
+        plain = i + 1;
+        switch (c.unicode()) {
+        case u'\\': out += QLatin1StringView("\\\\"); break;
+        case u'\t': out += QLatin1StringView("\\t"); break;
+        case u'\r': out += QLatin1StringView("\\r"); break;
+        case u'\n': out += QLatin1StringView("\\n"); break;
+        case u'\0': out += QLatin1StringView("\\0"); break;
+        default: out += hexEscape(c);
+        }
+    }
+    out.append(chars + plain, text.size() - plain);
+}
+
+}
+
 QString tsvField(const QString& text)
 {
     // Escapes first, then valid(): a byte shown as \xNN stays apart from a name that really
@@ -143,18 +171,19 @@ QString tsvField(const QString& text)
     if (std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c == u'\\' || isControl(c); }))
         return valid(text);
     QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case u'\\': out += QStringLiteral("\\\\"); break;
-        case u'\t': out += QStringLiteral("\\t"); break;
-        case u'\r': out += QStringLiteral("\\r"); break;
-        case u'\n': out += QStringLiteral("\\n"); break;
-        case u'\0': out += QStringLiteral("\\0"); break;
-        default: out += isControl(c) ? hexEscape(c) : QString(c);
-        }
-    }
+    out.reserve(text.size() + 8);
+    appendEscaped(out, text);
     return valid(out);
+}
+
+void appendTsvField(QString& out, const QString& text)
+{
+    // Text without surrogates (a raw byte of a host name is one) is valid as it stands: its
+    // escapes go straight into `out`, with no field of its own on the way.
+    if (std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); }))
+        out += tsvField(text);
+    else
+        appendEscaped(out, text);
 }
 
 }
@@ -259,15 +288,25 @@ void WriteTable(const OutputTable& table, OutputFormat format, const OutputSink&
     for (qsizetype c = 0; c < table.columns.size(); ++c)
         header += (c > 0 ? QString(separator) : QString()) + flatField(table.columns[c], format, formulas);
     sink((header + end).toUtf8());
+    // One record's text and its UTF-8 bytes; both buffers are kept from record to record.
+    QString out;
+    QByteArray bytes;
+    QStringEncoder utf8(QStringEncoder::Utf8);
     for (const auto& row : table.rows) {
-        QString out;
+        out.resize(0);
         for (qsizetype c = 0; c < row.size(); ++c) {
             if (c > 0)
                 out += separator;
-            out += flatField(row[c], format, formulas);
+            const auto* text = std::get_if<QString>(&row[c]);
+            if (text && !csv)
+                OutputText::appendTsvField(out, *text);
+            else
+                out += flatField(row[c], format, formulas);
         }
         out += end;
-        sink(out.toUtf8());
+        bytes.resize(out.size() * 3);
+        bytes.resize(utf8.appendToBuffer(bytes.data(), out) - bytes.constData());
+        sink(bytes);
     }
 }
 

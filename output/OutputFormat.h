@@ -86,4 +86,6 @@ QString csvField(const QString& text, CsvFormulas formulas = CsvFormulas::AsText
 QString shown(const QString& text);
 // One TSV field with \\, \t, \r, \n and \0 escapes and \xNN for other control characters.
 QString tsvField(const QString& text);
+// The same field appended to `out`, for writers that build a whole record in one buffer.
+void appendTsvField(QString& out, const QString& text);
 }

@@ -195,3 +195,18 @@ TEST_F(ClosureTest, TheDeepGraphIsOneGraphvizReads)
     EXPECT_EQ(graphviz.exitCode(), 0) << graphviz.readAllStandardError().constData();
     EXPECT_TRUE(graphviz.readAllStandardOutput().contains("comun32.dll"));
 }
+
+// Source paths are written every way Visual Basic accepts: "." and ".." parts, forward slashes,
+// doubled separators; ".." never climbs above the drive.
+TEST_F(ClosureTest, SourcePathsWithDotsAndSlashesResolveAgainstTheProjectsFolder)
+{
+    prefix.writeFile("a/b/sub/M.bas", "Declare Sub Uno Lib \"uno32\" ()\r\n");
+    prefix.writeFile("F.frm", "Declare Sub Dos Lib \"dos32\" ()\r\n");
+    prefix.writeFile("a/b/Rutas.vbp", "Type=Exe\r\nModule=M; .\\..\\b\\sub/M.bas\r\nForm=..\\..\\..\\..\\F.frm\r\n"
+                                      "Form=sub\\\\\\Nada.frm\r\nName=\"Rutas\"\r\n");
+    EXPECT_EQ(lines(closureOf(run({"closure", "c:\\a\\b"}), "Rutas.vbp")), lines({
+        "uno32.dll||declare|Rutas.vbp > M.bas > uno32.dll||not found in the search path",
+        "dos32.dll||declare|Rutas.vbp > F.frm > dos32.dll||not found in the search path",
+        "sub\\\\\\Nada.frm||source|Rutas.vbp > sub\\\\\\Nada.frm||source file missing, line 4",
+    }));
+}

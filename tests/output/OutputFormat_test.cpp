@@ -122,3 +122,33 @@ TEST(OutputText, WriteTableHandsOverOneRecordAtATime)
         EXPECT_EQ(pieces.join(), RenderTable(table, format));
     }
 }
+
+TEST(OutputText, TableRecordsWriteEachTextAsItsTsvField)
+{
+    // The table writer escapes texts straight into the record; it must write what tsvField
+    // writes for every kind of text, and a short record after a long one carries nothing over.
+    const QString rawByte = QString(QChar(char16_t(0xDC80 + 0x41))); // the host name byte 0xC1
+    const QStringList texts = {
+        QStringLiteral("c:\\sesion\\Facturas.vbp"),
+        QStringLiteral("plain"),
+        QString(),
+        QStringLiteral("a\tb\\c\r\n") + QChar(0) + QStringLiteral("\x1b\u009b"),
+        QStringLiteral("lone ") + QChar(char16_t(0xD800)) + QStringLiteral("\\x"),
+        QStringLiteral("raw ") + rawByte + QStringLiteral("\\xC1"),
+        QString::fromUtf8("工程1 \xF0\x9F\x98\x80 \\"),
+        QString(300, u'\\'),
+    };
+    OutputTable table;
+    table.columns = {"a", "b"};
+    QByteArray expected = "a\tb\n";
+    for (const QString& text : texts) {
+        table.rows.append({text, text + u'x'});
+        expected += (OutputText::tsvField(text) + u'\t' + OutputText::tsvField(text + u'x') + u'\n').toUtf8();
+    }
+    for (qsizetype i = texts.size() - 1; i >= 0; --i) {
+        table.rows.append({texts[i], QStringLiteral("y")});
+        expected += (OutputText::tsvField(texts[i]) + QStringLiteral("\ty\n")).toUtf8();
+    }
+    EXPECT_EQ(RenderTable(table, OutputFormat::Tsv), expected);
+    EXPECT_EQ(OutputText::tsvField(QStringLiteral("raw ") + rawByte), "raw \\xC1");
+}
