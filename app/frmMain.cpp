@@ -20,6 +20,7 @@
 #include "platform/files/HostNames.h"
 #include "platform/files/UserFolders.h"
 #include "platform/registry/SystemCodePage.h"
+#include "platform/registry/WindowsWorld.h"
 #include "platform/typelib/PrefixCheck.h"
 #include "support/GradientRect.h"
 #include "support/Version.h"
@@ -259,9 +260,11 @@ void frmMain::Carga()
         worldChecked_ = true;
         worldProblem_ = PrefixProblemTexto(CheckCurrentPrefix());
         codePageNote_ = CodePageTexto(CodePageInUse());
+        worldNotes_ = WorldNotas();
     }
     if (!worldProblem_.isEmpty())
         notes.prepend(worldProblem_);
+    notes += worldNotes_;
     if (!codePageNote_.isEmpty())
         notes.append(codePageNote_);
     showLoadDiagnostics(notes);

@@ -110,6 +110,7 @@ private:
     QStringList loadNotes_;        // what went wrong in the last load, said in the diagnostics
     QString worldProblem_;         // what is wrong with the prefix read, found at the first load
     QString codePageNote_;         // the code page read with, when not the Western one
+    QStringList worldNotes_;       // a Windows machine's disk read: which, whose registry, unclean hives
     bool worldChecked_ = false;
     QLabel* lblDiagnostico_;
     DiagnosticsWindow* diagnostics_ = nullptr;

@@ -3,6 +3,7 @@
 #include "output/ReportBuilder.h"
 #include "platform/core/AnsiCodePage.h"
 #include "platform/registry/SystemCodePage.h"
+#include "platform/registry/WindowsWorld.h"
 #include "support/Version.h"
 
 #include <QCommandLineOption>
@@ -16,7 +17,7 @@ namespace {
 // --help's text is made of the same pieces as each verb's own help, so the two never disagree.
 
 const char* const UsageSynopsis =
-    "Usage: zantrel-cli VERB [-r] [--codepage N] [FOLDER]\n"
+    "Usage: zantrel-cli VERB [-r] [--codepage N] [--windows DIR [--drive D=DIR]... [--windows-user NAME]] [FOLDER]\n"
     "       zantrel-cli (catalogue | missing | libraries | drift) [-r] [--format tsv|csv|json] [--csv-raw] [FOLDER]\n"
     "       zantrel-cli (missing | libraries) --deep [--arch x86|amd64] [-r] [--format tsv|csv|json] [FOLDER]\n"
     "       zantrel-cli uses QUERY [-r] [--format tsv|csv|json] [--csv-raw] [FOLDER]\n"
@@ -64,6 +65,18 @@ const char* const CodePageOption =
     "             65001. Without it, $ZANTREL_CODEPAGE, else the page the prefix's registry\n"
     "             names (ACP under HKLM\\System\\CurrentControlSet\\Control\\Nls\\CodePage),\n"
     "             else 1252. A page other than 1252 is said once on standard error\n";
+
+const char* const WorldOptionsText =
+    "  --windows DIR  reads a Windows system's disk instead of a Wine prefix (also\n"
+    "             $ZANTREL_WINDOWS=DIR; either wins over $WINEPREFIX): DIR is drive C:, a mounted\n"
+    "             partition (ntfs-3g -o ro), an image mounted with guestmount --ro, or a copy of\n"
+    "             its Windows folder and program folders. Its registry is read from\n"
+    "             Windows\\System32\\config\\SOFTWARE and SYSTEM and the user's NTUSER.DAT and\n"
+    "             UsrClass.dat. Nothing under DIR is ever written: the settings file is then\n"
+    "             $XDG_CONFIG_HOME/zantrel/ZANTREL.INI, outputs go to the documents folder\n"
+    "  --drive D=DIR  with --windows: drive D: is the host folder DIR (once per drive)\n"
+    "  --windows-user NAME  with --windows: the profile read as HKEY_CURRENT_USER (else the\n"
+    "             only one, else the one used last, said on standard error)\n";
 
 const char* const ExportOptions =
     "  -o DIR       the folder to write into, a Windows or host path\n"
@@ -369,6 +382,7 @@ QByteArray verbHelp(const VerbHelp& verb)
     if (verb.options & (ArchOption | DeepOption))
         text += ArchOptionText;
     text += CodePageOption;
+    text += WorldOptionsText;
     text += HelpOption;
     return text + '\n' + verb.exitStatus;
 }
@@ -377,7 +391,7 @@ QByteArray verbHelp(const VerbHelp& verb)
 
 QByteArray CommandLineUsage()
 {
-    QByteArray text = QByteArray(UsageSynopsis) + "\nOptions:\n" + RecursiveOption + FormatOption + CodePageOption + "\nVerbs:\n";
+    QByteArray text = QByteArray(UsageSynopsis) + "\nOptions:\n" + RecursiveOption + FormatOption + CodePageOption + WorldOptionsText + "\nVerbs:\n";
     for (const VerbHelp& verb : Verbs)
         text += verb.text;
     return text + UsageTrailer;
@@ -412,8 +426,11 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
     const QCommandLineOption codePage(QStringLiteral("codepage"), QString(), QStringLiteral("N"));
     const QCommandLineOption arch(QStringLiteral("arch"), QString(), QStringLiteral("A"));
     const QCommandLineOption deep(QStringLiteral("deep"));
+    const QCommandLineOption windows(QStringLiteral("windows"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption drive(QStringLiteral("drive"), QString(), QStringLiteral("D=DIR"));
+    const QCommandLineOption windowsUser(QStringLiteral("windows-user"), QString(), QStringLiteral("NAME"));
     const QList<QCommandLineOption> options{recursive, format, csvRaw, output, detailed, summary, project, print, help, version,
-                                            codePage, arch, deep};
+                                            codePage, arch, deep, windows, drive, windowsUser};
 
     QCommandLineParser parser;
     // One word, one option: "-rx" is an unknown option, not -r and -x, so a mistake is named as
@@ -452,7 +469,7 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
     const unsigned verbOptions = helpOf(*verb).options;
 
     // Options given once at most: their names as written.
-    for (const QCommandLineOption* once : {&format, &output, &codePage, &arch}) {
+    for (const QCommandLineOption* once : {&format, &output, &codePage, &arch, &windows, &windowsUser}) {
         const QStringList values = parser.values(*once);
         if (values.size() > 1)
             return usageError(err, verb, writtenOption(args, options, once->names().first()) + QStringLiteral(" is given twice: ")
@@ -534,6 +551,25 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
             return usageError(err, verb, QStringLiteral("--codepage needs a Windows ANSI code page: 1250 to 1258, 874, 932, 936, 949, "
                                                         "950 or 65001, not ") + quoted(value));
     }
+    line.world.windowsRoot = parser.value(windows);
+    line.world.user = parser.value(windowsUser);
+    if (parser.isSet(windows) && line.world.windowsRoot.isEmpty())
+        return usageError(err, verb, QStringLiteral("--windows needs a folder, not ''"));
+    if (parser.isSet(windowsUser) && line.world.user.isEmpty())
+        return usageError(err, verb, QStringLiteral("--windows-user needs a user's name, not ''"));
+    for (const QString& value : parser.values(drive)) {
+        std::pair<QChar, QString> given;
+        if (!ParseDriveOption(value, given))
+            return usageError(err, verb, QStringLiteral("--drive needs a letter other than C, \"=\" and a folder (D=/mnt/data), not ") + quoted(value));
+        for (const auto& known : line.world.drives)
+            if (known.first == given.first)
+                return usageError(err, verb, QStringLiteral("--drive names drive %1: twice").arg(given.first));
+        line.world.drives.push_back(given);
+    }
+    const bool rootGiven = parser.isSet(windows) || !qEnvironmentVariableIsEmpty("ZANTREL_WINDOWS");
+    if (!rootGiven && (parser.isSet(drive) || parser.isSet(windowsUser)))
+        return usageError(err, verb, writtenOption(args, options, parser.isSet(drive) ? QStringLiteral("drive") : QStringLiteral("windows-user"))
+                                         + QStringLiteral(" goes with --windows DIR (or $ZANTREL_WINDOWS)"));
     if (parser.isSet(output)) {
         line.output = parser.value(output);
         if (line.output.isEmpty())

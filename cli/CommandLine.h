@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/loader/DllSearch.h"
+#include "platform/registry/WindowsWorld.h"
 
 #include <optional>
 
@@ -22,6 +23,7 @@ struct CommandLine {
     InventoryRequest inventory; // -r, --format, and uses' QUERY
     std::optional<int> codePage; // --codepage N, a page AnsiCodePage serves
     LoaderArch arch = LoaderArch::X86; // closure's --arch
+    WorldOptions world;      // --windows, --drive, --windows-user
 };
 
 // The usage text --help prints: every verb and option.

@@ -79,8 +79,13 @@ int exportWorkbook(const Catalogue& catalogue, const LoadContext& load, MemoryCo
         // The sheet holds what resolved; the log says what did not.
         SpreadGrid grid;
         grid.SetLogNotes(ExportLogNotes(Inventory(catalogue, load)));
-        if (!ExportarExcel(catalogue, grid, controls.statusBar, {}, folder))
+        if (!ExportarExcel(catalogue, grid, controls.statusBar, {}, folder)) {
+            // The message box says the export failed; this says what the system refused, where.
+            if (const AtomicFile::Failure& failure = grid.LastFailure(); failure.failed())
+                std::fprintf(stderr, "zantrel-cli: cannot write %s: %s\n", failure.path.toUtf8().constData(),
+                             failure.description.toUtf8().constData());
             return 1;
+        }
     }
     // A line break or another control character in the folder's name is written as an escape
     // (as a TSV field: a backslash doubled), so the path stays one line.
@@ -204,6 +209,13 @@ int main(int argc, char* argv[])
     const std::unique_ptr<QCoreApplication> app = makeApplication(line.verb, argc, argv);
     QCoreApplication::setApplicationName(QString::fromLatin1(Version::AppTitle));
     InstallQtSpanishTranslation(*app);
+    UseWorld(line.world);
+    if (const QString problem = WorldError(); !problem.isEmpty()) {
+        std::fprintf(stderr, "zantrel-cli: %s\n", problem.toUtf8().constData());
+        return 1;
+    }
+    for (const QString& notice : WorldNotices())
+        std::fprintf(stderr, "zantrel-cli: %s\n", notice.toUtf8().constData());
     warnAboutPrefix();
     chooseCodePage(line.codePage);
 

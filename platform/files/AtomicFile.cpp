@@ -2,6 +2,7 @@
 
 #include "platform/core/ProgramError.h"
 #include "platform/files/HostNames.h"
+#include "platform/files/PathMapper.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -121,6 +122,9 @@ bool AtomicFile::open()
         return fail(ENOENT, destination_);
     if (HostNames::encode(destination_).isEmpty())
         return fail(EINVAL, destination_); // a NUL in the name
+    // A Windows machine's disk is read, never written, whatever path leads onto it.
+    if (PathMapper::current().isReadOnly(destination_))
+        return fail(EROFS, destination_);
     const QFileInfo info(destination_);
     const QByteArray folder = HostNames::encode(info.absolutePath());
     const QByteArray name = HostNames::encode(info.fileName());

@@ -88,6 +88,29 @@ PathMapper::PathMapper(const QString& prefixDir)
         drives_[index] = QDir::cleanPath(target);
         canonicalDrives_[index] = canonical(target);
     }
+    finishDrives();
+}
+
+PathMapper::PathMapper(const WindowsRoot& root)
+    : prefix_(QDir::cleanPath(QDir(root.root).absolutePath()))
+    , windowsRoot_(true)
+    , windowsUser_(root.user)
+{
+    for (const auto& [letter, folder] : root.drives) {
+        const int index = driveIndex(letter);
+        if (index < 0)
+            continue;
+        drives_[index] = QDir::cleanPath(QDir(folder).absolutePath());
+        canonicalDrives_[index] = canonical(drives_[index]);
+        machineZ_ = machineZ_ || index == 25;
+    }
+    drives_[2] = prefix_;
+    canonicalDrives_[2] = canonical(prefix_);
+    finishDrives();
+}
+
+void PathMapper::finishDrives()
+{
     if (drives_[25].isEmpty()) {
         drives_[25] = QStringLiteral("/");
         canonicalDrives_[25] = QStringLiteral("/");
@@ -97,6 +120,39 @@ PathMapper::PathMapper(const QString& prefixDir)
         if (!windowsDir.isEmpty() && !findIgnoringCase(drives_[2] + u'/' + windowsDir, QStringLiteral("syswow64")).isEmpty())
             system32Windows_ = QStringLiteral("windows\\system32");
     }
+}
+
+std::optional<WindowsRoot> PathMapper::windowsRootFromEnvironment()
+{
+    const QString root = HostNames::decode(qgetenv("ZANTREL_WINDOWS"));
+    if (root.isEmpty())
+        return std::nullopt;
+    WindowsRoot windows;
+    windows.root = root;
+    return windows;
+}
+
+bool PathMapper::isReadOnly(const QString& hostPath) const
+{
+    if (!windowsRoot_)
+        return false;
+    // Judged as written and with links resolved (through the nearest folder on the way that
+    // exists, for a file about to be made), so no link leads a write onto the machine's disk.
+    const QString absolute = QDir::cleanPath(QDir(hostPath).absolutePath());
+    QString resolved;
+    for (QString path = absolute; resolved.isEmpty() && !path.isEmpty();) {
+        resolved = canonical(path);
+        const qsizetype slash = path.lastIndexOf(u'/');
+        path = path == u'/' ? QString() : slash > 0 ? path.left(slash) : QStringLiteral("/");
+    }
+    const auto below = [](const QString& path, const QString& root) {
+        return !path.isEmpty() && !root.isEmpty() && (root == u'/' || path == root || path.startsWith(root + u'/'));
+    };
+    for (int drive = 0; drive < (machineZ_ ? 26 : 25); ++drive) // Z: is the host's root unless asked for
+        for (const QString& root : {drives_[drive], canonicalDrives_[drive]})
+            if (below(absolute, root) || below(resolved, root))
+                return true;
+    return false;
 }
 
 QString PathMapper::defaultPrefix()
@@ -113,14 +169,23 @@ QString PathMapper::defaultPrefix()
 const PathMapper& PathMapper::current()
 {
     auto& mapper = currentMapper();
-    if (!mapper)
-        mapper = std::make_unique<PathMapper>(defaultPrefix());
+    if (!mapper) {
+        if (const std::optional<WindowsRoot> root = windowsRootFromEnvironment())
+            mapper = std::make_unique<PathMapper>(*root);
+        else
+            mapper = std::make_unique<PathMapper>(defaultPrefix());
+    }
     return *mapper;
 }
 
 void PathMapper::setCurrent(const QString& prefixDir)
 {
     currentMapper() = std::make_unique<PathMapper>(prefixDir);
+}
+
+void PathMapper::setCurrent(const WindowsRoot& root)
+{
+    currentMapper() = std::make_unique<PathMapper>(root);
 }
 
 QString PathMapper::driveRoot(QChar letter) const

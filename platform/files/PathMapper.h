@@ -3,10 +3,25 @@
 #include <QChar>
 #include <QString>
 #include <array>
+#include <optional>
+#include <utility>
+#include <vector>
+
+// A Windows system's disk seen from Linux (a mounted partition, a virtual machine's image, a copy
+// of its folders) as the Windows world, in place of a Wine prefix.
+struct WindowsRoot {
+    QString root;                                  // the host folder that is drive C:
+    std::vector<std::pair<QChar, QString>> drives; // further drives, only those asked for
+    QString user;                                  // the profile read as HKEY_CURRENT_USER; empty:
+                                                   // the only one, else the most recently used
+};
 
 // The Windows file system as a Windows program sees it inside a Wine prefix: drive letters from
 // the prefix's dosdevices links, resolved on the host component by component, ignoring case, as
-// Wine resolves them. The rest of the program keeps paths in Windows form ("c:\tmp\a.vbp"); only
+// Wine resolves them. Or that of a Windows system's disk (WindowsRoot): its folder is C:, the
+// drives asked for are theirs, names match ignoring case as on NTFS, and nothing under them is
+// ever written (isReadOnly). Either way Z: is the host's root unless a drive says otherwise, so
+// the program's own files (its settings, what it writes) keep a Windows form. The rest of the program keeps paths in Windows form ("c:\tmp\a.vbp"); only
 // the platform layer turns them into host paths through this class. On Windows the mapping is the
 // identity and this class is not needed.
 class PathMapper {
@@ -14,16 +29,31 @@ public:
     // A mapper for the prefix at `prefixDir` (a host folder). A prefix that does not exist, or has
     // no dosdevices, leaves only drive Z:, which is the host's root.
     explicit PathMapper(const QString& prefixDir);
+    // A mapper for a Windows system's disk.
+    explicit PathMapper(const WindowsRoot& root);
+
+    // The Windows root $ZANTREL_WINDOWS names, if it is set and not empty.
+    static std::optional<WindowsRoot> windowsRootFromEnvironment();
 
     // The prefix Wine itself would use: $WINEPREFIX, else ~/.wine.
     static QString defaultPrefix();
 
-    // The mapper every platform routine uses; made from defaultPrefix() on first use.
+    // The mapper every platform routine uses; made on first use from $ZANTREL_WINDOWS when it is
+    // set (a Windows root wins over a prefix), else from defaultPrefix().
     static const PathMapper& current();
-    // Replaces the mapper every platform routine uses (tests, the command line's prefix option).
+    // Replaces the mapper every platform routine uses (tests, the command line's options).
     static void setCurrent(const QString& prefixDir);
+    static void setCurrent(const WindowsRoot& root);
 
+    // The prefix's host folder, or the Windows root's (drive C:).
     const QString& prefix() const { return prefix_; }
+    // Whether the world is a Windows system's disk rather than a Wine prefix.
+    bool isWindowsRoot() const { return windowsRoot_; }
+    // The profile asked for as HKEY_CURRENT_USER on a Windows root (empty: let the registry choose).
+    const QString& windowsUser() const { return windowsUser_; }
+    // Whether `hostPath` lies on a drive of a Windows root (links resolved), where nothing may be
+    // written. Always false in a prefix.
+    bool isReadOnly(const QString& hostPath) const;
 
     // Host folder that drive `letter` stands for, or an empty string when the drive is unknown.
     QString driveRoot(QChar letter) const;
@@ -57,6 +87,8 @@ public:
     static bool isDrivePath(const QString& path);
 
 private:
+    // Z: where no drive took it, and the 32-bit view of the system folder where there is one.
+    void finishDrives();
     // The drive's host folder and the path's components below it, with "." and ".." applied and
     // system32 redirected unless `native`; false when the path has no host form.
     bool split(const QString& windowsPath, QString& root, QStringList& components, bool native = false) const;
@@ -66,4 +98,7 @@ private:
     std::array<QString, 26> drives_;          // host folder of each letter, as the link points
     std::array<QString, 26> canonicalDrives_; // the same, with links resolved, for mapping back
     QString system32Windows_;                 // "windows\system32" relative to C:'s root, if redirected
+    bool windowsRoot_ = false;
+    bool machineZ_ = false; // Z: is one of the machine's drives, asked for
+    QString windowsUser_;
 };

@@ -194,6 +194,12 @@ QString hostPathOf(const QString& fileName)
     if (fileName.contains(u'\\') || fileName.contains(u'/') || fileName.contains(u':'))
         return PathMapper::current().toHost(fileName);
     const PathMapper& mapper = PathMapper::current();
+    if (mapper.isWindowsRoot()) {
+        // A Windows machine's disk is only read: the settings live in the user's own folder.
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/zantrel");
+        QDir().mkpath(folder);
+        return folder + u'/' + fileName;
+    }
     if (!mapper.driveRoot(u'c').isEmpty())
         return mapper.toHost(QStringLiteral("C:\\windows\\") + fileName);
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' + fileName;

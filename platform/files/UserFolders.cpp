@@ -46,7 +46,9 @@ bool IsInstalledProgramFolder(const QString& programHostFolder)
 
 QString OutputFolderFor(const QString& programHostFolder)
 {
-    const bool own = !IsInstalledProgramFolder(programHostFolder) && CanWriteInFolder(programHostFolder);
+    // Nothing is written onto a Windows machine's disk, even where the program lies on it.
+    const bool own = !IsInstalledProgramFolder(programHostFolder) && !PathMapper::current().isWindowsRoot()
+                     && CanWriteInFolder(programHostFolder);
     const QString host = own ? programHostFolder : DocumentsFolder();
     return FolderListForm(PathMapper::current().toWindows(host));
 }

@@ -2,6 +2,7 @@
 
 #include "platform/files/PathMapper.h"
 #include "platform/files/RegularFile.h"
+#include "platform/registry/MachineHives.h"
 #include "platform/registry/RegistryText.h"
 
 #include <QFile>
@@ -28,6 +29,21 @@ const std::vector<QStringView>& currentConfigBase()
 {
     static const std::vector<QStringView> base{u"System", u"CurrentControlSet", u"Hardware Profiles", u"Current"};
     return base;
+}
+
+// The class keys Windows keeps apart for 32-bit programs on a 64-bit system (below
+// HKEY_CLASSES_ROOT\Wow6432Node); everything else under the classes root is shared.
+bool redirectedClassKey(QStringView name)
+{
+    for (QStringView redirected : {u"CLSID", u"Interface", u"DirectShow", u"Media Type", u"MediaFoundation"})
+        if (CompareRegistryNames(name, redirected) == 0)
+            return true;
+    return false;
+}
+
+bool sameName(QStringView a, QStringView b)
+{
+    return CompareRegistryNames(a, b) == 0;
 }
 
 std::shared_ptr<RegistryStore>& sharedStore()
@@ -75,14 +91,24 @@ RegistryStore::RegistryStore(const QString& prefixDir)
 {
 }
 
+RegistryStore::RegistryStore(const PathMapper& paths)
+    : prefix_(paths.prefix())
+    , win64_(paths.redirectsSystem32())
+    , hives_(std::make_unique<MachineHives>(paths))
+    , windowsUser_(paths.windowsUser())
+{
+}
+
 RegistryStore::~RegistryStore() = default;
 
 std::shared_ptr<RegistryStore> RegistryStore::current()
 {
     auto& store = sharedStore();
-    const QString& prefix = PathMapper::current().prefix();
-    if (!store || store->prefix() != prefix)
-        store = std::make_shared<RegistryStore>(prefix);
+    const PathMapper& paths = PathMapper::current();
+    const bool root = paths.isWindowsRoot();
+    if (!store || store->prefix() != paths.prefix() || bool(store->hives_) != root
+        || (root && store->windowsUser_ != paths.windowsUser()))
+        store = root ? std::make_shared<RegistryStore>(paths) : std::make_shared<RegistryStore>(paths.prefix());
     return store;
 }
 
@@ -93,6 +119,8 @@ void RegistryStore::resetCurrent()
 
 QString RegistryStore::userSid()
 {
+    if (hives_)
+        return hives_->userSid();
     const FileContents contents = ReadRegularFile(user_->filePath(), 4096, FollowLinks::Yes, PastTheBound::KeepHead);
     if (!contents.ok())
         return kDefaultUserSid;
@@ -128,13 +156,19 @@ RegistryStore::Location RegistryStore::locate(RegistryRoot root, QStringView pat
             where.parts.push_back(path.mid(i, end - i));
         i = end + 1;
     }
+    if (root == RegistryRoot::ClassesRoot && win64_ && !where.parts.empty() && redirectedClassKey(where.parts.front()))
+        where.parts.insert(where.parts.begin(), u"Wow6432Node");
+    if (hives_) {
+        locateInHives(root, where);
+        return where;
+    }
 
     switch (root) {
     case RegistryRoot::ClassesRoot:
         user_->refresh();
         machine_->refresh();
-        where.layers[0] = {user_.get(), classesBase()};
-        where.layers[1] = {machine_.get(), classesBase()};
+        where.layers[0] = {user_.get(), nullptr, classesBase()};
+        where.layers[1] = {machine_.get(), nullptr, classesBase()};
         where.count = 2;
         break;
     case RegistryRoot::CurrentUser:
@@ -149,12 +183,12 @@ RegistryStore::Location RegistryStore::locate(RegistryRoot root, QStringView pat
         break;
     case RegistryRoot::CurrentConfig:
         machine_->refresh();
-        where.layers[0] = {machine_.get(), currentConfigBase()};
+        where.layers[0] = {machine_.get(), nullptr, currentConfigBase()};
         where.count = 1;
         break;
     case RegistryRoot::Users:
         if (where.parts.empty()) {
-            where.usersRoot = true;
+            where.listsOnly = true;
         } else if (RegistryHive::compareNames(where.parts.front(), userSid()) == 0) {
             user_->refresh();
             where.parts.erase(where.parts.begin());
@@ -171,6 +205,89 @@ RegistryStore::Location RegistryStore::locate(RegistryRoot root, QStringView pat
     return where;
 }
 
+void RegistryStore::locateInHives(RegistryRoot root, Location& where)
+{
+    const MachineHives& hives = *hives_;
+    const auto add = [&where](const HiveFile* file, std::vector<QStringView> base) {
+        if (file)
+            where.layers[where.count++] = {nullptr, file, std::move(base)};
+    };
+    const auto dropFirst = [&where](std::size_t n) { where.parts.erase(where.parts.begin(), where.parts.begin() + n); };
+    std::vector<QStringView>& parts = where.parts;
+    switch (root) {
+    case RegistryRoot::ClassesRoot:
+        add(hives.userClasses(), {});
+        add(hives.user(), classesBase()); // profiles from before UsrClass.dat keep them here
+        add(hives.software(), {u"Classes"});
+        break;
+    case RegistryRoot::Users:
+        if (parts.empty()) {
+            where.listsOnly = true;
+            if (!hives.userSid().isEmpty())
+                where.rootNames = {hives.userSid()};
+            break;
+        }
+        if (hives.userSid().isEmpty() || !sameName(parts.front(), hives.userSid())) {
+            where.error = ERROR_FILE_NOT_FOUND;
+            break;
+        }
+        dropFirst(1);
+        [[fallthrough]];
+    case RegistryRoot::CurrentUser:
+        if (parts.size() >= 2 && sameName(parts[0], u"Software") && sameName(parts[1], u"Classes")) {
+            dropFirst(2);
+            add(hives.userClasses(), {});
+            add(hives.user(), classesBase());
+        } else {
+            add(hives.user(), {});
+        }
+        break;
+    case RegistryRoot::LocalMachine:
+        if (parts.empty()) {
+            where.listsOnly = true;
+            where.rootNames = {QStringLiteral("SOFTWARE"), QStringLiteral("SYSTEM")};
+        } else if (sameName(parts.front(), u"Software")) {
+            dropFirst(1);
+            add(hives.software(), {});
+        } else if (sameName(parts.front(), u"System")) {
+            dropFirst(1);
+            if (!parts.empty() && sameName(parts.front(), u"CurrentControlSet"))
+                parts.front() = hives.controlSet();
+            add(hives.system(), {});
+        } else {
+            where.error = ERROR_FILE_NOT_FOUND;
+        }
+        break;
+    case RegistryRoot::CurrentConfig:
+        add(hives.system(), {hives.controlSet(), u"Hardware Profiles", u"Current"});
+        break;
+    default:
+        where.error = ERROR_INVALID_HANDLE;
+        break;
+    }
+}
+
+std::optional<HiveKey> RegistryStore::fileKeyIn(const Layer& layer, const std::vector<QStringView>& parts) const
+{
+    if (layer.base.size() + parts.size() > kMaxDepth)
+        return std::nullopt;
+    HiveKey key = layer.file->root();
+    for (const std::vector<QStringView>* path : {&layer.base, &parts}) {
+        for (QStringView part : *path) {
+            const std::optional<HiveKey> child = layer.file->subkey(key, part);
+            if (!child)
+                return std::nullopt;
+            key = *child;
+        }
+    }
+    return key;
+}
+
+bool RegistryStore::existsIn(const Layer& layer, const std::vector<QStringView>& parts)
+{
+    return layer.file ? fileKeyIn(layer, parts).has_value() : keyIn(layer, parts) != nullptr;
+}
+
 RegistryKey* RegistryStore::keyIn(const Layer& layer, const std::vector<QStringView>& parts)
 {
     RegistryKey* base = layer.hive->find(layer.hive->root(), layer.base);
@@ -180,13 +297,13 @@ RegistryKey* RegistryStore::keyIn(const Layer& layer, const std::vector<QStringV
 LONG RegistryStore::checkKey(RegistryRoot root, QStringView path)
 {
     Location where = locate(root, path);
-    if (where.error != ERROR_SUCCESS || where.usersRoot)
+    if (where.error != ERROR_SUCCESS || where.listsOnly)
         return where.error;
     // The classes root itself exists even before anything is registered.
     if (root == RegistryRoot::ClassesRoot && where.parts.empty())
         return ERROR_SUCCESS;
     for (int i = 0; i < where.count; ++i)
-        if (keyIn(where.layers[i], where.parts))
+        if (existsIn(where.layers[i], where.parts))
             return ERROR_SUCCESS;
     return ERROR_FILE_NOT_FOUND;
 }
@@ -196,17 +313,26 @@ QStringList RegistryStore::subkeyNames(RegistryRoot root, QStringView path)
     Location where = locate(root, path);
     if (where.error != ERROR_SUCCESS)
         return {};
-    if (where.usersRoot)
-        return {userSid()};
+    if (where.listsOnly)
+        return hives_ ? where.rootNames : QStringList{userSid()};
     std::vector<QString> merged;
     for (int i = 0; i < where.count; ++i) {
-        RegistryKey* key = keyIn(where.layers[i], where.parts);
-        if (!key)
-            continue;
+        const Layer& layer = where.layers[i];
         std::vector<QString> names;
-        names.reserve(key->subkeys().size());
-        for (const auto& entry : key->subkeys())
-            names.push_back(entry.first);
+        if (layer.file) {
+            const std::optional<HiveKey> key = fileKeyIn(layer, where.parts);
+            if (!key)
+                continue;
+            const QStringList listed = layer.file->subkeyNames(*key);
+            names.assign(listed.begin(), listed.end());
+        } else {
+            RegistryKey* key = keyIn(layer, where.parts);
+            if (!key)
+                continue;
+            names.reserve(key->subkeys().size());
+            for (const auto& entry : key->subkeys())
+                names.push_back(entry.first);
+        }
         merged = mergeByName(std::move(merged), names, [](const QString& n) { return QStringView(n); });
     }
     return QStringList(merged.begin(), merged.end());
@@ -215,13 +341,18 @@ QStringList RegistryStore::subkeyNames(RegistryRoot root, QStringView path)
 std::vector<RegistryValue> RegistryStore::values(RegistryRoot root, QStringView path)
 {
     Location where = locate(root, path);
-    if (where.error != ERROR_SUCCESS || where.usersRoot)
+    if (where.error != ERROR_SUCCESS || where.listsOnly)
         return {};
     std::vector<RegistryValue> merged;
+    const auto byName = [](const RegistryValue& v) { return QStringView(v.name); };
     for (int i = 0; i < where.count; ++i) {
-        if (RegistryKey* key = keyIn(where.layers[i], where.parts))
-            merged = mergeByName(std::move(merged), where.layers[i].hive->values(key),
-                                 [](const RegistryValue& v) { return QStringView(v.name); });
+        const Layer& layer = where.layers[i];
+        if (layer.file) {
+            if (const std::optional<HiveKey> key = fileKeyIn(layer, where.parts))
+                merged = mergeByName(std::move(merged), layer.file->values(*key), byName);
+        } else if (RegistryKey* key = keyIn(layer, where.parts)) {
+            merged = mergeByName(std::move(merged), layer.hive->values(key), byName);
+        }
     }
     return merged;
 }
@@ -229,12 +360,18 @@ std::vector<RegistryValue> RegistryStore::values(RegistryRoot root, QStringView 
 std::optional<RegistryValue> RegistryStore::value(RegistryRoot root, QStringView path, QStringView name)
 {
     Location where = locate(root, path);
-    if (where.error != ERROR_SUCCESS || where.usersRoot)
+    if (where.error != ERROR_SUCCESS || where.listsOnly)
         return std::nullopt;
     for (int i = 0; i < where.count; ++i) {
-        if (RegistryKey* key = keyIn(where.layers[i], where.parts))
-            if (const RegistryValue* found = where.layers[i].hive->value(key, name))
+        const Layer& layer = where.layers[i];
+        if (layer.file) {
+            if (const std::optional<HiveKey> key = fileKeyIn(layer, where.parts))
+                if (std::optional<RegistryValue> found = layer.file->value(*key, name))
+                    return found;
+        } else if (RegistryKey* key = keyIn(layer, where.parts)) {
+            if (const RegistryValue* found = layer.hive->value(key, name))
                 return *found;
+        }
     }
     return std::nullopt;
 }
@@ -257,10 +394,12 @@ LONG RegistryStore::createKey(RegistryRoot root, QStringView path, bool* created
 {
     if (created)
         *created = false;
+    if (hives_)
+        return ERROR_ACCESS_DENIED; // a Windows machine's disk is never written
     Location where = locate(root, path);
     if (where.error != ERROR_SUCCESS)
         return where.error;
-    if (where.usersRoot)
+    if (where.listsOnly)
         return ERROR_ACCESS_DENIED;
     for (int i = 0; i < where.count; ++i)
         if (keyIn(where.layers[i], where.parts))
@@ -291,10 +430,12 @@ LONG RegistryStore::createKey(RegistryRoot root, QStringView path, bool* created
 
 LONG RegistryStore::setValue(RegistryRoot root, QStringView path, RegistryValue value)
 {
+    if (hives_)
+        return ERROR_ACCESS_DENIED; // a Windows machine's disk is never written
     Location where = locate(root, path);
     if (where.error != ERROR_SUCCESS)
         return where.error;
-    if (where.usersRoot)
+    if (where.listsOnly)
         return ERROR_ACCESS_DENIED;
     for (int i = 0; i < where.count; ++i) {
         const Layer& layer = where.layers[i];
@@ -317,10 +458,12 @@ LONG RegistryStore::setValue(RegistryRoot root, QStringView path, RegistryValue 
 
 LONG RegistryStore::deleteKey(RegistryRoot root, QStringView path)
 {
+    if (hives_)
+        return ERROR_ACCESS_DENIED; // a Windows machine's disk is never written
     Location where = locate(root, path);
     if (where.error != ERROR_SUCCESS)
         return where.error;
-    if (where.usersRoot || where.parts.empty())
+    if (where.listsOnly || where.parts.empty())
         return ERROR_ACCESS_DENIED;
     for (int i = 0; i < where.count; ++i) {
         const Layer& layer = where.layers[i];
@@ -338,10 +481,12 @@ LONG RegistryStore::deleteKey(RegistryRoot root, QStringView path)
 
 LONG RegistryStore::deleteValue(RegistryRoot root, QStringView path, QStringView name)
 {
+    if (hives_)
+        return ERROR_ACCESS_DENIED; // a Windows machine's disk is never written
     Location where = locate(root, path);
     if (where.error != ERROR_SUCCESS)
         return where.error;
-    if (where.usersRoot)
+    if (where.listsOnly)
         return ERROR_FILE_NOT_FOUND;
     for (int i = 0; i < where.count; ++i) {
         const Layer& layer = where.layers[i];
@@ -358,12 +503,16 @@ LONG RegistryStore::deleteValue(RegistryRoot root, QStringView path, QStringView
 
 void RegistryStore::loadText(QByteArray machine, QByteArray user)
 {
+    if (hives_)
+        return;
     machine_->loadText(std::move(machine));
     user_->loadText(std::move(user));
 }
 
 void RegistryStore::refresh()
 {
+    if (hives_)
+        return; // hive files are read as they were when opened
     machine_->refresh();
     user_->refresh();
 }
@@ -371,5 +520,5 @@ void RegistryStore::refresh()
 std::uint64_t RegistryStore::generation() const
 {
     // Each hive's count only grows, so their sum changes whenever either does.
-    return machine_->generation() + user_->generation();
+    return hives_ ? 0 : machine_->generation() + user_->generation();
 }

@@ -3,6 +3,7 @@
 // The prefix's registry as Windows programs see it: the machine and user hives and
 // HKEY_CLASSES_ROOT merged over them.
 
+#include "platform/registry/HiveFile.h"
 #include "platform/registry/RegistryHive.h"
 
 #include <QString>
@@ -12,6 +13,9 @@
 #include <memory>
 #include <optional>
 #include <vector>
+
+class MachineHives;
+class PathMapper;
 
 // The predefined root keys, numbered as Windows numbers their handles.
 enum class RegistryRoot : std::uint32_t {
@@ -50,6 +54,15 @@ constexpr LONG ERROR_REGISTRY_IO_FAILED = 1016;
 // call returns; a change that cannot be written is undone and reported as ERROR_REGISTRY_IO_FAILED.
 // The files are read again when they change on disk (Wine saving them, a test writing them).
 //
+// On a Windows system's disk (PathMapper::isWindowsRoot) the store reads the machine's hive files
+// instead (MachineHives): HKEY_LOCAL_MACHINE\Software and \System, HKEY_CURRENT_USER from the
+// user's NTUSER.DAT with Software\Classes from UsrClass.dat, HKEY_CLASSES_ROOT the user's classes
+// over the machine's. That store is read-only: every change fails with ERROR_ACCESS_DENIED.
+//
+// On a 64-bit system the class keys a 32-bit program reads through HKEY_CLASSES_ROOT (CLSID,
+// Interface and the few others Windows redirects) come from Wow6432Node, in either store; type
+// libraries and everything else are shared.
+//
 // The Windows-shaped functions the program calls (WinApi::RegOpenKeyExA and the others) sit on
 // this class; on Windows the real registry stands in their place and this class is not needed.
 //
@@ -57,17 +70,22 @@ constexpr LONG ERROR_REGISTRY_IO_FAILED = 1016;
 class RegistryStore {
 public:
     explicit RegistryStore(const QString& prefixDir);
+    // The read-only store of the Windows root `paths` maps.
+    explicit RegistryStore(const PathMapper& paths);
     ~RegistryStore();
 
-    // The store of the current prefix (PathMapper::current()), made on first use and made
-    // anew when the current prefix changes. Open handles keep the store they were opened in.
+    // The store of the current world (PathMapper::current()), made on first use and made
+    // anew when the current prefix or root changes. Open handles keep the store they were opened in.
     static std::shared_ptr<RegistryStore> current();
     // Forgets the shared store, so the next current() reads the files again.
     static void resetCurrent();
 
     const QString& prefix() const { return prefix_; }
-    // True for a prefix with drive_c/windows/syswow64, where a 32-bit program runs under WoW64.
+    // True for a prefix with drive_c/windows/syswow64 or a root with Windows\SysWOW64, where a
+    // 32-bit program runs under WoW64.
     bool is64Bit() const { return win64_; }
+    // The hives of a Windows root (their error and notices); null for a prefix.
+    const MachineHives* machineHives() const { return hives_.get(); }
 
     // ERROR_SUCCESS when the key exists; ERROR_FILE_NOT_FOUND when it does not;
     // ERROR_BAD_PATHNAME for a path that starts with a backslash; ERROR_INVALID_HANDLE for an
@@ -106,20 +124,27 @@ public:
     std::uint64_t generation() const;
 
 private:
+    // Where a root's keys lie: in a Wine text hive or in a hive file, below a base path.
     struct Layer {
         RegistryHive* hive = nullptr;
+        const HiveFile* file = nullptr;
         std::vector<QStringView> base; // the root's own path inside the hive
     };
     struct Location {
-        Layer layers[2];
+        Layer layers[3];
         int count = 0;   // layers in reading order (user's classes before the machine's)
-        bool usersRoot = false; // HKEY_USERS itself, which only lists the user's SID
+        bool listsOnly = false; // HKEY_USERS itself, which only lists the user's SID, or (on a
+                                // Windows root) HKEY_LOCAL_MACHINE itself, which lists its hives
+        QStringList rootNames;  // what such a root lists, on a Windows root
         WinApi::LONG error = WinApi::ERROR_SUCCESS;
         std::vector<QStringView> parts; // the path below the root
     };
 
     Location locate(RegistryRoot root, QStringView path);
+    void locateInHives(RegistryRoot root, Location& where);
     RegistryKey* keyIn(const Layer& layer, const std::vector<QStringView>& parts);
+    std::optional<HiveKey> fileKeyIn(const Layer& layer, const std::vector<QStringView>& parts) const;
+    bool existsIn(const Layer& layer, const std::vector<QStringView>& parts);
     WinApi::LONG commit(RegistryHive& hive);
     QString userSid();
 
@@ -127,4 +152,6 @@ private:
     bool win64_;
     std::unique_ptr<RegistryHive> machine_;
     std::unique_ptr<RegistryHive> user_;
+    std::unique_ptr<MachineHives> hives_; // a Windows root's, in place of the two above
+    QString windowsUser_;                 // the user asked for on a Windows root
 };

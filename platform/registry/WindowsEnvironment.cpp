@@ -1,6 +1,8 @@
 #include "platform/registry/WindowsEnvironment.h"
 
 #include "platform/core/AnsiCodePage.h"
+#include "platform/files/PathMapper.h"
+#include "platform/registry/MachineHives.h"
 #include "platform/registry/RegistryStore.h"
 #include "platform/registry/RegistryText.h"
 
@@ -33,9 +35,13 @@ std::size_t processEnvironmentHash()
 
 WindowsEnvironment::WindowsEnvironment(RegistryStore& store)
 {
-    const QProcessEnvironment process = QProcessEnvironment::systemEnvironment();
-    for (const QString& name : process.keys())
-        set(name, process.value(name));
+    // Wine hands the host's variables to its programs; a Windows machine's disk has none of them.
+    const MachineHives* machine = store.machineHives();
+    if (!machine) {
+        const QProcessEnvironment process = QProcessEnvironment::systemEnvironment();
+        for (const QString& name : process.keys())
+            set(name, process.value(name));
+    }
 
     // What Wine sets for every program before the registry's variables.
     const bool win64 = store.is64Bit();
@@ -47,8 +53,20 @@ WindowsEnvironment::WindowsEnvironment(RegistryStore& store)
                                        : fromRegistry(QStringLiteral("ProgramFilesDir"), QStringLiteral("C:\\Program Files"));
     const QString commonFiles = win64 ? fromRegistry(QStringLiteral("CommonFilesDir (x86)"), QStringLiteral("C:\\Program Files (x86)\\Common Files"))
                                       : fromRegistry(QStringLiteral("CommonFilesDir"), QStringLiteral("C:\\Program Files\\Common Files"));
+    // The Windows folder the system was installed in; Wine's prefixes keep C:\windows.
+    QString systemRoot = store.text(RegistryRoot::LocalMachine, QStringLiteral("Software\\Microsoft\\Windows NT\\CurrentVersion"),
+                                    QStringLiteral("SystemRoot"));
+    if (!machine || !PathMapper::isDrivePath(systemRoot))
+        systemRoot = QStringLiteral("C:\\windows");
     auto setWineVariables = [&] {
-        set(QStringLiteral("SystemRoot"), QStringLiteral("C:\\windows"));
+        set(QStringLiteral("SystemRoot"), systemRoot);
+        if (machine) {
+            // What Windows sets for every process, which no hive holds.
+            set(QStringLiteral("windir"), systemRoot);
+            set(QStringLiteral("SystemDrive"), systemRoot.left(2));
+            if (!machine->userName().isEmpty())
+                set(QStringLiteral("USERNAME"), machine->userName());
+        }
         set(QStringLiteral("ProgramFiles"), programFiles);
         set(QStringLiteral("CommonProgramFiles"), commonFiles);
     };

@@ -55,6 +55,8 @@ PrefixCheck CheckCurrentPrefix()
     const PathMapper& paths = PathMapper::current();
     PrefixCheck check;
     check.prefix = paths.prefix();
+    if (paths.isWindowsRoot())
+        return check; // a Windows machine is no Wine prefix; its own check is MachineHives::error()
     if (!QFileInfo(check.prefix + QStringLiteral("/system.reg")).isFile()
         && !QFileInfo(check.prefix + QStringLiteral("/dosdevices")).isDir())
         check.problem = PrefixProblem::NoPrefix;

@@ -66,6 +66,8 @@ int RunCli(const QStringList& arguments, const QString& prefix, QByteArray* out,
     environment.insert(QStringLiteral("WINEPREFIX"), prefix);
     // The page comes from the prefix unless a test's launcher names one.
     environment.remove(QStringLiteral("ZANTREL_CODEPAGE"));
+    // The prefix is the world unless a test names a Windows root on the command line.
+    environment.remove(QStringLiteral("ZANTREL_WINDOWS"));
     process.setProcessEnvironment(environment);
     if (launcher.isEmpty())
         process.start(QStringLiteral(ZANTREL_CLI), arguments);
