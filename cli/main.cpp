@@ -79,13 +79,8 @@ int exportWorkbook(const Catalogue& catalogue, const LoadContext& load, MemoryCo
         // The sheet holds what resolved; the log says what did not.
         SpreadGrid grid;
         grid.SetLogNotes(ExportLogNotes(Inventory(catalogue, load)));
-        if (!ExportarExcel(catalogue, grid, controls.statusBar, {}, folder)) {
-            // The message box says the export failed; this says what the system refused, where.
-            if (const AtomicFile::Failure& failure = grid.LastFailure(); failure.failed())
-                std::fprintf(stderr, "zantrel-cli: cannot write %s: %s\n", failure.path.toUtf8().constData(),
-                             failure.description.toUtf8().constData());
+        if (!ExportarExcel(catalogue, grid, controls.statusBar, {}, folder))
             return 1;
-        }
     }
     // A line break or another control character in the folder's name is written as an escape
     // (as a TSV field: a backslash doubled), so the path stays one line.

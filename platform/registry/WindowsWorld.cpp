@@ -26,8 +26,7 @@ void UseWorld(const WorldOptions& options)
     } else if (const std::optional<WindowsRoot> fromEnvironment = PathMapper::windowsRootFromEnvironment()) {
         root = *fromEnvironment;
     } else {
-        PathMapper::setCurrent(PathMapper::defaultPrefix());
-        return;
+        return; // the prefix: the current mapper already is its own (PathMapper::current())
     }
     root.drives = options.drives;
     root.user = options.user;

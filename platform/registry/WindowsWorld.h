@@ -20,8 +20,8 @@ struct WorldOptions {
 bool ParseDriveOption(const QString& text, std::pair<QChar, QString>& drive);
 
 // Makes the world every later call reads: the Windows root the options give, else the one
-// $ZANTREL_WINDOWS names (with the options' drives and user), else the Wine prefix $WINEPREFIX
-// (else ~/.wine) names.
+// $ZANTREL_WINDOWS names (with the options' drives and user); else the current Wine prefix stays
+// (the one $WINEPREFIX, else ~/.wine, names, or one a caller set).
 void UseWorld(const WorldOptions& options);
 
 // Why the current world cannot be read, naming what was expected where: a Windows root that is no

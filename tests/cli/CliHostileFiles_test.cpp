@@ -38,8 +38,7 @@ TEST_F(CliHostileFiles, AFullDiskFailsTheExportAndKeepsTheGoodWorkbookAndLog)
     disk.fill();
 
     EXPECT_EQ(RunCli({"export", "c:\\tmp\\", "-o", disk.path()}, prefix.root(), &out, &err), 1);
-    EXPECT_TRUE(err.startsWith("[critical] Error al Exportar archivo\nzantrel-cli: cannot write ")) << err.constData();
-    EXPECT_TRUE(err.endsWith(": No space left on device\n")) << err.constData();
+    EXPECT_EQ(err, "[critical] Error al Exportar archivo\n");
     EXPECT_TRUE(out.isEmpty()) << out.constData();
     EXPECT_EQ(readAll(disk.path() + "/proyectos.xls"), workbook) << "the good workbook must stay whole";
     EXPECT_EQ(readAll(disk.path() + "/proyectos.log"), log);
