@@ -13,6 +13,10 @@
 #include "support_files/TempPrefix.h"
 #include "support_files/TestApplication.h"
 #include "support_files/WineRegistryText.h"
+#include "support_files/WindowsRootImages.h"
+#include "support_files/IndependentReaders.h"
+#include "platform/registry/RegistryStore.h"
+#include "platform/registry/WindowsWorld.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -380,4 +384,32 @@ TEST_F(DiagnosticsTest, TheClosureTabShowsWhatTheProgramsCannotLoad)
     EXPECT_TRUE(rows.contains("a.vbp|KERNEL32.dll|importación|a.vbp > huerfano32.dll > KERNEL32.dll|no está en la ruta de búsqueda"))
         << "a prefix without Wine's system files lacks kernel32 too";
     EXPECT_TRUE(diagnostics->findChild<QLabel*>("lblCuenta")->text().startsWith("2 archivos que los programas necesitan"));
+}
+
+// A Windows machine's disk read in place of a prefix: the window resolves through its hives, says
+// in the diagnostics which system and user it reads, and writes nothing there.
+TEST_F(DiagnosticsTest, TheWindowReadsAWindowsMachinesDiskAndSaysWhich)
+{
+    REQUIRE_JUDGE(HaveHivexregedit(), "hivexregedit (libwin-hivex-perl)");
+    prefix.writeFile("tmp/a.vbp", ref(FixtureLibraries::Facturacion, "1.0", "C:\\windows\\system32\\facturacion32.dll", "F")
+                                      .toLatin1() + "\r\nType=Exe\r\nName=\"Facturas\"\r\n");
+    QString error;
+    ASSERT_TRUE(MakeWindowsRootFromPrefix(prefix.root(), "ana", &error)) << error.toStdString();
+    WorldOptions world;
+    world.windowsRoot = prefix.root() + "/drive_c";
+    UseWorld(world); // as the program does with --windows
+    ASSERT_TRUE(WorldError().isEmpty()) << WorldError().toStdString();
+    open();
+    ASSERT_EQ(catalogue.ProjectCount(), 1);
+    ASSERT_EQ(catalogue.DependencyCount(1), 1);
+    EXPECT_EQ(catalogue.Projects[1].Dependencies[1].FilePath.toLower(), "c:\\windows\\system32\\facturacion32.dll");
+    const QLabel* notes = window->ShowDiagnostics()->findChild<QLabel*>("lblNotas");
+    ASSERT_NE(notes, nullptr);
+    EXPECT_TRUE(notes->text().startsWith(QString::fromUtf8("Sistema Windows leído (sin escribir en él): ") + prefix.root() + "/drive_c"))
+        << notes->text().toStdString();
+    EXPECT_TRUE(notes->text().contains("Usuario: ana")) << notes->text().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(prefix.hostPath("windows/ZANTREL.INI"))) << "the settings file is the user's own";
+    window.reset();
+    PathMapper::setCurrent(prefix.root());
+    RegistryStore::resetCurrent();
 }
