@@ -142,7 +142,7 @@ QString RegistryStore::userSid()
     return sid.isEmpty() ? kDefaultUserSid : sid;
 }
 
-RegistryStore::Location RegistryStore::locate(RegistryRoot root, QStringView path)
+RegistryStore::Location RegistryStore::locate(RegistryRoot root, QStringView path, RegistryView view)
 {
     Location where;
     if (path.startsWith(u'\\')) {
@@ -156,7 +156,8 @@ RegistryStore::Location RegistryStore::locate(RegistryRoot root, QStringView pat
             where.parts.push_back(path.mid(i, end - i));
         i = end + 1;
     }
-    if (root == RegistryRoot::ClassesRoot && win64_ && !where.parts.empty() && redirectedClassKey(where.parts.front()))
+    if (root == RegistryRoot::ClassesRoot && win64_ && view == RegistryView::Program32 && !where.parts.empty()
+        && redirectedClassKey(where.parts.front()))
         where.parts.insert(where.parts.begin(), u"Wow6432Node");
     if (hives_) {
         locateInHives(root, where);
@@ -294,9 +295,9 @@ RegistryKey* RegistryStore::keyIn(const Layer& layer, const std::vector<QStringV
     return base ? layer.hive->find(base, parts) : nullptr;
 }
 
-LONG RegistryStore::checkKey(RegistryRoot root, QStringView path)
+LONG RegistryStore::checkKey(RegistryRoot root, QStringView path, RegistryView view)
 {
-    Location where = locate(root, path);
+    Location where = locate(root, path, view);
     if (where.error != ERROR_SUCCESS || where.listsOnly)
         return where.error;
     // The classes root itself exists even before anything is registered.
@@ -308,9 +309,9 @@ LONG RegistryStore::checkKey(RegistryRoot root, QStringView path)
     return ERROR_FILE_NOT_FOUND;
 }
 
-QStringList RegistryStore::subkeyNames(RegistryRoot root, QStringView path)
+QStringList RegistryStore::subkeyNames(RegistryRoot root, QStringView path, RegistryView view)
 {
-    Location where = locate(root, path);
+    Location where = locate(root, path, view);
     if (where.error != ERROR_SUCCESS)
         return {};
     if (where.listsOnly)
@@ -338,9 +339,9 @@ QStringList RegistryStore::subkeyNames(RegistryRoot root, QStringView path)
     return QStringList(merged.begin(), merged.end());
 }
 
-std::vector<RegistryValue> RegistryStore::values(RegistryRoot root, QStringView path)
+std::vector<RegistryValue> RegistryStore::values(RegistryRoot root, QStringView path, RegistryView view)
 {
-    Location where = locate(root, path);
+    Location where = locate(root, path, view);
     if (where.error != ERROR_SUCCESS || where.listsOnly)
         return {};
     std::vector<RegistryValue> merged;
@@ -357,9 +358,9 @@ std::vector<RegistryValue> RegistryStore::values(RegistryRoot root, QStringView 
     return merged;
 }
 
-std::optional<RegistryValue> RegistryStore::value(RegistryRoot root, QStringView path, QStringView name)
+std::optional<RegistryValue> RegistryStore::value(RegistryRoot root, QStringView path, QStringView name, RegistryView view)
 {
-    Location where = locate(root, path);
+    Location where = locate(root, path, view);
     if (where.error != ERROR_SUCCESS || where.listsOnly)
         return std::nullopt;
     for (int i = 0; i < where.count; ++i) {
@@ -376,9 +377,9 @@ std::optional<RegistryValue> RegistryStore::value(RegistryRoot root, QStringView
     return std::nullopt;
 }
 
-QString RegistryStore::text(RegistryRoot root, QStringView path, QStringView name)
+QString RegistryStore::text(RegistryRoot root, QStringView path, QStringView name, RegistryView view)
 {
-    const std::optional<RegistryValue> found = value(root, path, name);
+    const std::optional<RegistryValue> found = value(root, path, name, view);
     if (!found || (found->type != RegistryText::REG_SZ && found->type != RegistryText::REG_EXPAND_SZ
                    && found->type != RegistryText::REG_MULTI_SZ))
         return QString();

@@ -26,6 +26,11 @@ enum class RegistryRoot : std::uint32_t {
     CurrentConfig = 0x80000005u,
 };
 
+// Which view of the registry a read takes on a 64-bit system: a 32-bit program's, whose class
+// keys under HKEY_CLASSES_ROOT come from Wow6432Node, or a 64-bit program's, which sees them as
+// they stand. On a 32-bit system both are the same.
+enum class RegistryView { Program32, Native };
+
 // The Windows error codes registry operations return, under their Windows names and numbers:
 // the store and the Reg* functions over it (WinRegistry.h) speak the same codes.
 namespace WinApi {
@@ -90,18 +95,22 @@ public:
     // ERROR_SUCCESS when the key exists; ERROR_FILE_NOT_FOUND when it does not;
     // ERROR_BAD_PATHNAME for a path that starts with a backslash; ERROR_INVALID_HANDLE for an
     // unknown root.
-    WinApi::LONG checkKey(RegistryRoot root, QStringView path);
-    bool keyExists(RegistryRoot root, QStringView path) { return checkKey(root, path) == WinApi::ERROR_SUCCESS; }
+    WinApi::LONG checkKey(RegistryRoot root, QStringView path, RegistryView view = RegistryView::Program32);
+    bool keyExists(RegistryRoot root, QStringView path, RegistryView view = RegistryView::Program32)
+    {
+        return checkKey(root, path, view) == WinApi::ERROR_SUCCESS;
+    }
 
     // Names of the key's subkeys, in Windows' order (ignoring case); empty for a missing key.
-    QStringList subkeyNames(RegistryRoot root, QStringView path);
+    QStringList subkeyNames(RegistryRoot root, QStringView path, RegistryView view = RegistryView::Program32);
     // The key's values, ordered by name; empty for a missing key.
-    std::vector<RegistryValue> values(RegistryRoot root, QStringView path);
+    std::vector<RegistryValue> values(RegistryRoot root, QStringView path, RegistryView view = RegistryView::Program32);
     // One value (an empty name is the default value), or nothing when the key or value is missing.
-    std::optional<RegistryValue> value(RegistryRoot root, QStringView path, QStringView name);
+    std::optional<RegistryValue> value(RegistryRoot root, QStringView path, QStringView name,
+                                       RegistryView view = RegistryView::Program32);
     // The text of a string value (REG_SZ, REG_EXPAND_SZ unexpanded, REG_MULTI_SZ up to its
     // first separator); empty when the value is missing or of another type.
-    QString text(RegistryRoot root, QStringView path, QStringView name = {});
+    QString text(RegistryRoot root, QStringView path, QStringView name = {}, RegistryView view = RegistryView::Program32);
 
     // Opens the key, making it and its missing parents. `created` tells whether it was new.
     // ERROR_INVALID_PARAMETER for a name longer than Wine allows or a path deeper than 512 levels.
@@ -140,7 +149,7 @@ private:
         std::vector<QStringView> parts; // the path below the root
     };
 
-    Location locate(RegistryRoot root, QStringView path);
+    Location locate(RegistryRoot root, QStringView path, RegistryView view = RegistryView::Program32);
     void locateInHives(RegistryRoot root, Location& where);
     RegistryKey* keyIn(const Layer& layer, const std::vector<QStringView>& parts);
     std::optional<HiveKey> fileKeyIn(const Layer& layer, const std::vector<QStringView>& parts) const;

@@ -149,6 +149,9 @@ TEST_F(WindowsMachine, TheHivesStandForTheRootsAsWindowsMountsThem)
     // A 32-bit program's class lookups go through Wow6432Node; type libraries are shared.
     EXPECT_EQ(store->text(RegistryRoot::ClassesRoot, u"CLSID\\{22222222-0000-0000-0000-000000000002}\\InprocServer32"),
               "C:\\x86\\server.dll");
+    EXPECT_EQ(store->text(RegistryRoot::ClassesRoot, u"CLSID\\{22222222-0000-0000-0000-000000000002}\\InprocServer32", {},
+                          RegistryView::Native),
+              "C:\\x64\\server.dll") << "a 64-bit program's view";
     EXPECT_EQ(store->text(RegistryRoot::ClassesRoot, u"TypeLib\\{11111111-0000-0000-0000-000000000001}\\1.0\\0\\win32"),
               "C:\\lib\\shared.tlb");
     EXPECT_EQ(store->subkeyNames(RegistryRoot::Users, u""), (QStringList{"S-1-5-21-1-2-3-1001"}));
