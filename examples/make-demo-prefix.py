@@ -154,7 +154,8 @@ def main():
         os.makedirs(os.path.dirname(target), exist_ok=True)
         shutil.copyfile(os.path.join(fixtures, fixture), target)
     with open(os.path.join(prefix, 'system.reg'), 'wb') as f:
-        f.write(SYSTEM_REG.encode('cp1252'))
+        # Wine writes every character beyond ASCII in its registry files as a \x escape.
+        f.write(''.join(c if ord(c) < 128 else '\\x%x' % ord(c) for c in SYSTEM_REG).encode('ascii'))
 
 
 if __name__ == '__main__':

@@ -25,10 +25,22 @@ const std::vector<QStringView>& classesBase()
     return base;
 }
 
-const std::vector<QStringView>& currentConfigBase()
+// Wine keeps System\CurrentControlSet as a link key: a "#link" key whose REG_LINK value
+// SymbolicLinkValue names the set it stands for, "\Registry\Machine\System\ControlSet001".
+// Reads through it land in that set, as they do in Wine. Empty when the key is a plain one.
+QString linkedControlSet(RegistryHive& machine)
 {
-    static const std::vector<QStringView> base{u"System", u"CurrentControlSet", u"Hardware Profiles", u"Current"};
-    return base;
+    static const std::vector<QStringView> link{u"System", u"CurrentControlSet"};
+    RegistryKey* key = machine.find(machine.root(), link);
+    const RegistryValue* target = key ? machine.value(key, u"SymbolicLinkValue") : nullptr;
+    if (!target || target->type != RegistryText::REG_LINK)
+        return QString();
+    const QString path = RegistryText::textOf(target->data);
+    const QLatin1String system("\\Registry\\Machine\\System\\");
+    if (!path.startsWith(system, Qt::CaseInsensitive))
+        return QString();
+    const QString set = path.mid(system.size());
+    return set.isEmpty() || set.contains(u'\\') ? QString() : set;
 }
 
 // The class keys Windows keeps apart for 32-bit programs on a 64-bit system (below
@@ -181,10 +193,18 @@ RegistryStore::Location RegistryStore::locate(RegistryRoot root, QStringView pat
         machine_->refresh();
         where.layers[0] = {machine_.get(), {}};
         where.count = 1;
+        if (where.parts.size() >= 2 && sameName(where.parts[0], u"System") && sameName(where.parts[1], u"CurrentControlSet")) {
+            controlSet_ = linkedControlSet(*machine_);
+            if (!controlSet_.isEmpty())
+                where.parts[1] = controlSet_;
+        }
         break;
     case RegistryRoot::CurrentConfig:
         machine_->refresh();
-        where.layers[0] = {machine_.get(), nullptr, currentConfigBase()};
+        controlSet_ = linkedControlSet(*machine_);
+        where.layers[0] = {machine_.get(), nullptr,
+                           {u"System", controlSet_.isEmpty() ? QStringView(u"CurrentControlSet") : QStringView(controlSet_),
+                            u"Hardware Profiles", u"Current"}};
         where.count = 1;
         break;
     case RegistryRoot::Users:

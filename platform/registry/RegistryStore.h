@@ -163,4 +163,6 @@ private:
     std::unique_ptr<RegistryHive> user_;
     std::unique_ptr<MachineHives> hives_; // a Windows root's, in place of the two above
     QString windowsUser_;                 // the user asked for on a Windows root
+    QString controlSet_;                  // the set a prefix's CurrentControlSet links to, for
+                                          // the path being located (its parts view it)
 };

@@ -277,3 +277,28 @@ TEST(RegistryStore, HivesGivenAsTextMergeAsTheFilesDoUntilAFileChanges)
     EXPECT_EQ(store.text(RegistryRoot::ClassesRoot, u".txt", u"Content Type"), QStringLiteral("text/other"));
     EXPECT_EQ(store.text(RegistryRoot::ClassesRoot, u".txt"), QStringLiteral("userfile"));
 }
+
+// A Wine that keeps System\CurrentControlSet as a link to ControlSet001 (a "#link" key whose
+// SymbolicLinkValue names the set): reads through it land in the set, as in Wine; a plain key
+// of that name is read as it stands.
+TEST(RegistryStore, TheCurrentControlSetLinkLeadsToItsSet)
+{
+    TempPrefix prefix;
+    QByteArray target;
+    for (QChar c : QStringLiteral("\\Registry\\Machine\\System\\ControlSet001"))
+        target += char(c.unicode()), target += char(0);
+    WineRegistryText()
+        .key("System\\ControlSet001\\Control\\Nls\\CodePage").value("ACP", "936")
+        .key("System\\ControlSet001\\Hardware Profiles\\Current\\Software").value("Perfil", "actual")
+        .key("System\\CurrentControlSet").line("#link").binary("SymbolicLinkValue", target, RegistryText::REG_LINK)
+        .writeTo(prefix);
+    RegistryStore store(prefix.root());
+    EXPECT_EQ(store.text(RegistryRoot::LocalMachine, u"System\\CurrentControlSet\\Control\\Nls\\CodePage", u"ACP"), "936");
+    EXPECT_EQ(store.text(RegistryRoot::LocalMachine, u"SYSTEM\\currentcontrolset\\Control\\Nls\\CodePage", u"ACP"), "936");
+    EXPECT_EQ(store.text(RegistryRoot::CurrentConfig, u"Software", u"Perfil"), "actual");
+
+    TempPrefix plain;
+    WineRegistryText().key("System\\CurrentControlSet\\Control\\Nls\\CodePage").value("ACP", "1251").writeTo(plain);
+    EXPECT_EQ(RegistryStore(plain.root()).text(RegistryRoot::LocalMachine, u"System\\CurrentControlSet\\Control\\Nls\\CodePage", u"ACP"),
+              "1251");
+}
