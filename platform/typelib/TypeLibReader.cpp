@@ -25,11 +25,20 @@ constexpr std::size_t kVarFlagsAt = 0x14;
 constexpr std::size_t kVersionAt = 0x18;
 constexpr std::size_t kTypeInfoCountAt = 0x20;
 constexpr std::size_t kHelpStringAt = 0x24;
+constexpr std::size_t kLibFlagsAt = 0x1c;
+constexpr std::size_t kLibNameAt = 0x38;
+// A type info's fixed part, and the fields of it the classes are read from.
+constexpr std::size_t kTypeInfoSize = 0x64;
+constexpr std::uint32_t kCoClassKind = 5; // TKIND_COCLASS, in the low bits of the first field
+constexpr std::size_t kTypeInfoGuidAt = 0x2c;
+constexpr std::size_t kTypeInfoFlagsAt = 0x30;
+constexpr std::size_t kTypeInfoNameAt = 0x34;
 
 // Segments of the directory that follows the header and its type-info offsets.
 constexpr std::size_t kTypeInfoSegment = 0;
 constexpr std::size_t kImportInfoSegment = 1;
 constexpr std::size_t kGuidSegment = 5;
+constexpr std::size_t kNameSegment = 7;
 constexpr std::size_t kStringSegment = 8;
 constexpr std::size_t kSegmentsRead = 9;
 
@@ -150,9 +159,25 @@ Location locate(const QString& windowsPath)
 
 }
 
-std::optional<TypeLibInfo> ReadTypeLibImage(const ByteSource& library, QString* error)
-{
+namespace {
+
+// The header and the segment directory of an MSFT library, checked.
+struct MsftLayout {
     std::array<unsigned char, kHeaderSize> header;
+    std::array<unsigned char, 16 * kSegmentsRead> directory;
+    std::int32_t typeInfoCount = 0;
+
+    Segment segment(std::size_t index) const
+    {
+        const unsigned char* p = directory.data() + 16 * index;
+        return Segment{les32(p), les32(p + 4), les32(p + 12)};
+    }
+};
+
+std::optional<MsftLayout> readLayout(const ByteSource& library, QString* error)
+{
+    MsftLayout layout;
+    std::array<unsigned char, kHeaderSize>& header = layout.header;
     if (!library.read(0, header.data(), header.size())) {
         const auto magic = library.u32(0);
         return fail(error, magic && *magic == kSltgMagic ? "SLTG type libraries are not read" : "not a type library");
@@ -160,35 +185,71 @@ std::optional<TypeLibInfo> ReadTypeLibImage(const ByteSource& library, QString* 
     if (le32(header.data()) != kMsftMagic)
         return fail(error, le32(header.data()) == kSltgMagic ? "SLTG type libraries are not read" : "not a type library");
 
-    const std::int32_t typeInfoCount = les32(header.data() + kTypeInfoCountAt);
-    if (typeInfoCount < 0)
+    layout.typeInfoCount = les32(header.data() + kTypeInfoCountAt);
+    if (layout.typeInfoCount < 0)
         return fail(error, "malformed type library header");
     const bool helpDll = (le32(header.data() + kVarFlagsAt) & kHelpDllFlag) != 0;
-    const std::uint64_t directoryAt = kHeaderSize + 4ull * std::uint64_t(typeInfoCount) + (helpDll ? 4 : 0);
-    std::array<unsigned char, 16 * kSegmentsRead> directory;
-    if (!library.read(directoryAt, directory.data(), directory.size()))
+    const std::uint64_t directoryAt = kHeaderSize + 4ull * std::uint64_t(layout.typeInfoCount) + (helpDll ? 4 : 0);
+    if (!library.read(directoryAt, layout.directory.data(), layout.directory.size()))
         return fail(error, "truncated type library");
-    auto segment = [&](std::size_t index) {
-        const unsigned char* p = directory.data() + 16 * index;
-        return Segment{les32(p), les32(p + 4), les32(p + 12)};
-    };
-    if (segment(kTypeInfoSegment).marker != kSegmentMarker || segment(kImportInfoSegment).marker != kSegmentMarker)
+    if (layout.segment(kTypeInfoSegment).marker != kSegmentMarker || layout.segment(kImportInfoSegment).marker != kSegmentMarker)
         return fail(error, "malformed segment directory");
+    return layout;
+}
+
+// The GUID at `at` in the GUID table; nothing when it lies outside.
+std::optional<QString> guidAt(const ByteSource& library, const MsftLayout& layout, std::int32_t at)
+{
+    std::array<unsigned char, 16> guid{};
+    const Segment guids = layout.segment(kGuidSegment);
+    if (at < 0 || !guids.within(library) || std::int64_t(at) + 16 > guids.length
+        || !library.read(std::uint64_t(guids.offset) + std::uint64_t(at), guid.data(), guid.size()))
+        return std::nullopt;
+    return guidText(guid.data());
+}
+
+// The name at `at` in the name table (a 12-byte entry whose ninth byte is the name's length, then
+// its ANSI bytes); nothing when it lies outside.
+std::optional<QString> nameAt(const ByteSource& library, const MsftLayout& layout, std::int32_t at)
+{
+    const Segment names = layout.segment(kNameSegment);
+    if (at < 0 || !names.within(library) || std::int64_t(at) + 12 > names.length)
+        return std::nullopt;
+    const auto length = library.u16(std::uint64_t(names.offset) + std::uint64_t(at) + 8);
+    const std::size_t bytes = length ? (*length & 0xff) : 0;
+    if (!length || std::int64_t(at) + 12 + std::int64_t(bytes) > names.length)
+        return std::nullopt;
+    std::string text(bytes, '\0');
+    if (!library.read(std::uint64_t(names.offset) + std::uint64_t(at) + 12, text.data(), text.size()))
+        return std::nullopt;
+    return AnsiCodePage::decode(text);
+}
+
+}
+
+std::optional<TypeLibInfo> ReadTypeLibImage(const ByteSource& library, QString* error)
+{
+    const std::optional<MsftLayout> layout = readLayout(library, error);
+    if (!layout)
+        return std::nullopt;
+    const std::array<unsigned char, kHeaderSize>& header = layout->header;
+    const auto segment = [&](std::size_t index) { return layout->segment(index); };
 
     TypeLibInfo info;
     info.majorVersion = static_cast<std::uint16_t>(le32(header.data() + kVersionAt) & 0xffff);
     info.minorVersion = static_cast<std::uint16_t>(le32(header.data() + kVersionAt) >> 16);
     info.lcid = le32(header.data() + kLcidAt);
 
-    std::array<unsigned char, 16> guid{};
-    const std::int32_t guidAt = les32(header.data() + kPosGuidAt);
-    if (guidAt >= 0) {
-        const Segment guids = segment(kGuidSegment);
-        if (!guids.within(library) || std::int64_t(guidAt) + 16 > guids.length
-            || !library.read(std::uint64_t(guids.offset) + std::uint64_t(guidAt), guid.data(), guid.size()))
+    // A library without a GUID (its position -1) has the null one.
+    const std::int32_t libraryGuidAt = les32(header.data() + kPosGuidAt);
+    if (libraryGuidAt >= 0) {
+        const std::optional<QString> guid = guidAt(library, *layout, libraryGuidAt);
+        if (!guid)
             return fail(error, "library GUID outside the GUID table");
+        info.guid = *guid;
+    } else {
+        info.guid = QStringLiteral("{00000000-0000-0000-0000-000000000000}");
     }
-    info.guid = guidText(guid.data());
 
     const std::int32_t helpAt = les32(header.data() + kHelpStringAt);
     if (helpAt >= 0) {
@@ -219,6 +280,74 @@ std::optional<TypeLibInfo> ReadTypeLibFile(const ByteSource& file, std::uint16_t
     if (!range)
         return std::nullopt;
     return ReadTypeLibImage(SubSource(file, range->offset, range->length), error);
+}
+
+std::optional<LibraryClasses> ReadTypeLibClasses(const ByteSource& library, QString* error)
+{
+    const std::optional<TypeLibInfo> info = ReadTypeLibImage(library, error);
+    if (!info)
+        return std::nullopt;
+    const std::optional<MsftLayout> layout = readLayout(library, error);
+    LibraryClasses classes;
+    classes.guid = info->guid;
+    classes.majorVersion = info->majorVersion;
+    classes.minorVersion = info->minorVersion;
+    classes.flags = le32(layout->header.data() + kLibFlagsAt) & 0xffff;
+    classes.name = nameAt(library, *layout, les32(layout->header.data() + kLibNameAt)).value_or(QString());
+
+    // The type infos lie one after another at the start of their segment, as many as the
+    // header counts and the segment holds.
+    // A table outside the library holds no class that can be read.
+    const Segment infos = layout->segment(kTypeInfoSegment);
+    if (!infos.within(library))
+        return classes;
+    const std::int64_t count = std::min<std::int64_t>(layout->typeInfoCount, infos.length / kTypeInfoSize);
+    for (std::int64_t i = 0; i < count; ++i) {
+        std::array<unsigned char, kTypeInfoSize> typeInfo;
+        if (!library.read(std::uint64_t(infos.offset) + std::uint64_t(i) * kTypeInfoSize, typeInfo.data(), typeInfo.size()))
+            break;
+        if ((le32(typeInfo.data()) & 0xf) != kCoClassKind)
+            continue;
+        const std::optional<QString> clsid = guidAt(library, *layout, les32(typeInfo.data() + kTypeInfoGuidAt));
+        if (!clsid)
+            continue; // a class without its identity cannot be named anywhere
+        if (classes.classes.size() >= kMaxLibraryClasses) {
+            classes.cut = true;
+            break;
+        }
+        LibraryClass libraryClass;
+        libraryClass.clsid = *clsid;
+        libraryClass.flags = le32(typeInfo.data() + kTypeInfoFlagsAt);
+        libraryClass.name = nameAt(library, *layout, les32(typeInfo.data() + kTypeInfoNameAt)).value_or(QString());
+        classes.classes.push_back(std::move(libraryClass));
+    }
+    return classes;
+}
+
+std::optional<LibraryClasses> ReadTypeLibFileClasses(const ByteSource& file, std::uint16_t resourceNumber, QString* error)
+{
+    if (!StartsLikeExecutableImage(file))
+        return ReadTypeLibClasses(file, error);
+    const auto range = FindPeResource(file, u"TYPELIB", resourceNumber, error);
+    if (!range)
+        return std::nullopt;
+    return ReadTypeLibClasses(SubSource(file, range->offset, range->length), error);
+}
+
+std::optional<LibraryClasses> LoadTypeLibClasses(const QString& windowsPath, QString* error)
+{
+    const Location location = locate(windowsPath);
+    if (!location.valid)
+        return fail(error, "no such resource number");
+    if (location.hostPath.isEmpty())
+        return fail(error, "path outside the prefix's drives");
+    const HostFileSource file(location.hostPath);
+    if (!file.isOpen()) {
+        if (error)
+            *error = file.error();
+        return std::nullopt;
+    }
+    return ReadTypeLibFileClasses(file, location.resource, error);
 }
 
 std::optional<TypeLibInfo> LoadTypeLibFromFile(const QString& windowsPath, QString* error)
