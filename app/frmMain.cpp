@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "app/ClosureProblemsModel.h"
 #include "app/DiagnosticsWindow.h"
 #include "app/Images.h"
 #include "app/common/CIni.h"
@@ -7,13 +8,18 @@
 #include "app/common/mMain.h"
 #include "app/frmPath.h"
 #include "catalogue/Catalogue.h"
+#include "catalogue/FileHelpers.h"
 #include "catalogue/FolderScan.h"
 #include "catalogue/Inventory.h"
 #include "catalogue/LoadContext.h"
 #include "catalogue/TreeKeys.h"
+#include "manifest/ManifestPlan.h"
+#include "manifest/ManifestWriter.h"
 #include "output/ExportarExcel.h"
+#include "output/OutputFormat.h"
 #include "output/frmImprimir.h"
 #include "platform/core/ProgramError.h"
+#include "platform/desktop/FolderBrowser.h"
 #include "platform/desktop/MessageBoxes.h"
 #include "platform/drawing/PictureBox.h"
 #include "platform/files/PathMapper.h"
@@ -145,6 +151,7 @@ void frmMain::buildMenus()
     QMenu* archivo = addMenu("mnuArchivo", "&Archivo");
     addEntry(archivo, "mnuArchivo_Imprimir", "&Imprimir", [this] { showPrintOptions(); });
     addEntry(archivo, "mnuArchivo_Diagnostico", "&Diagnóstico de dependencias", [this] { ShowDiagnostics(); });
+    addEntry(archivo, "mnuArchivo_Manifiestos", "Generar &manifiestos...", [this] { GenerarManifiestos(); });
     addSeparator(archivo, "mnuArchivo_sep1");
     addEntry(archivo, "mnuArchivo_Salir", "&Salir", [this] { close(); });
 
@@ -315,6 +322,74 @@ DiagnosticsWindow* frmMain::ShowDiagnostics()
     diagnostics_->raise();
     diagnostics_->activateWindow();
     return diagnostics_;
+}
+
+namespace {
+
+// Why a library was left out of a manifest, in the window's words.
+QString ProblemaTexto(const ManifestProblem& problem)
+{
+    switch (problem.kind) {
+    case ManifestProblem::Kind::NotFound: return QStringLiteral("no se encontró (") + problem.detail + u')';
+    case ManifestProblem::Kind::CannotLoad: return ClosureProblemsModel::ReasonTexto(problem.detail);
+    case ManifestProblem::Kind::OutOfProcess:
+        return QStringLiteral("servidor fuera de proceso (ActiveX EXE): un manifiesto no puede activarlo");
+    case ManifestProblem::Kind::Licensed:
+        return QStringLiteral("control con licencia (") + problem.detail + QStringLiteral("): el manifiesto no puede llevar su licencia");
+    case ManifestProblem::Kind::DuplicateClass:
+        return QStringLiteral("la clase ") + problem.detail + QStringLiteral(" ya la sirve ") + problem.other;
+    }
+    return problem.reason;
+}
+
+}
+
+void frmMain::GenerarManifiestos()
+{
+    if (!inventory_)
+        return;
+    ManifestRequest request;
+    for (int p = 1; p <= catalogue_.ProjectCount(); ++p)
+        if (projectChecked(p))
+            request.projectIndexes.push_back(p);
+    if (request.projectIndexes.empty()) {
+        ShowMessage(QStringLiteral("No hay proyectos seleccionados"), MsgStyle::Exclamation);
+        return;
+    }
+    const std::optional<QString> folder = BrowseForFolder(this, QStringLiteral("Carpeta de los manifiestos"), OutputFolder());
+    if (!folder)
+        return;
+    request.folder = *folder;
+    QStringList lines;
+    int written = 0;
+    {
+        WaitState wait(this);
+        const ManifestPlan plan = PlanManifests(*inventory_, request);
+        for (const PlannedManifest& planned : plan.manifests) {
+            ManifestWriteFailure failure;
+            if (WriteManifest(planned, false, &failure))
+                ++written;
+            else
+                lines << planned.projectFile + QStringLiteral(": ")
+                             + (failure.foreignFile ? ExtraeNombreArchivo(planned.windowsPath) + QStringLiteral(" ya existe y no lo escribió Zantrel: se conserva")
+                                                    : QStringLiteral("no se pudo grabar ") + planned.windowsPath + QStringLiteral(" (") + failure.systemReason + u')');
+        }
+        for (const ManifestProblem& problem : plan.problems)
+            lines << problem.projectFile + QStringLiteral(": ") + problem.file + QStringLiteral(" quedó fuera: ") + ProblemaTexto(problem);
+        if (plan.manifests.empty())
+            lines.prepend(QStringLiteral("Ninguno de los proyectos seleccionados es un programa (Type=Exe)."));
+    }
+    constexpr qsizetype kShown = 20;
+    const qsizetype more = lines.size() - kShown;
+    if (more > 0)
+        lines = lines.mid(0, kShown) << QStringLiteral("... y %1 más").arg(more);
+    QString text = QStringLiteral("Manifiestos generados: %1 en %2").arg(written).arg(*folder);
+    // Each line a line, whatever the names in it hold.
+    for (QString& line : lines)
+        line = OutputText::shown(line);
+    if (!lines.isEmpty())
+        text += QStringLiteral("\n\n") + lines.join(u'\n');
+    ShowMessage(text, lines.isEmpty() ? MsgStyle::Information : MsgStyle::Exclamation);
 }
 
 bool frmMain::projectChecked(int index) const

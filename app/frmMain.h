@@ -62,6 +62,9 @@ public:
     QLabel* diagnosticsLine() const { return lblDiagnostico_; }
     // Opens (or brings forward) the diagnostics window, made on first use.
     DiagnosticsWindow* ShowDiagnostics();
+    // "Generar manifiestos": the application manifests of the checked programs, into a folder
+    // the user chooses; says what was written and what was left out.
+    void GenerarManifiestos();
     // Selects project `index`'s node in the tree and brings the window forward.
     void SelectProject(int index);
 

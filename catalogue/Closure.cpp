@@ -67,7 +67,7 @@ private:
             static_cast<std::size_t>(p) < sources_.size() ? &sources_[p] : nullptr;
         programFolder_ = projectFolder;
         if (sources && !sources->path32.isEmpty())
-            programFolder_ = withoutTrailingSlash(ResolvedFolder(sources->path32, projectFolder));
+            programFolder_ = withoutTrailingSlash(ResolveInProjectFolder(sources->path32, projectFolder));
 
         const ProjectEntry& entry = catalogue_.Projects[p];
         for (std::size_t d = 1; d < entry.Dependencies.size(); ++d) {
@@ -101,7 +101,7 @@ private:
             if (!entry.Guid.isEmpty())
                 controls.insert(entry.Guid.toUpper());
         for (const ProjectSources::Source& source : sources.sources) {
-            const QString path = ResolvedFolder(source.file, projectFolder);
+            const QString path = ResolveInProjectFolder(source.file, projectFolder);
             const QString sourceName = ExtraeNombreArchivo(path);
             const QString sourceVia = projectName + ViaSeparator + sourceName;
             const SourceScan* scan = scanOf(path);
@@ -350,33 +350,6 @@ private:
         return folder;
     }
 
-    // A path written in the project (Path32=, a source file), made absolute against the project's
-    // folder: "." is skipped, ".." goes up a folder but never above the drive.
-    static QString ResolvedFolder(const QString& written, const QString& projectFolder)
-    {
-        if (written.size() >= 2 && written[1] == u':') {
-            QString path = written;
-            return path.replace(u'/', u'\\');
-        }
-        QString path = projectFolder;
-        path.reserve(projectFolder.size() + written.size() + 1);
-        qsizetype start = 0;
-        while (start <= written.size()) {
-            qsizetype end = start;
-            while (end < written.size() && written[end] != u'\\' && written[end] != u'/')
-                ++end;
-            const QStringView part = QStringView(written).mid(start, end - start);
-            if (part == u"..") {
-                if (const qsizetype slash = path.lastIndexOf(u'\\'); slash >= 0)
-                    path.truncate(slash);
-            } else if (!part.isEmpty() && part != u".") {
-                path += u'\\';
-                path += part;
-            }
-            start = end + 1;
-        }
-        return path;
-    }
 
     const Catalogue& catalogue_;
     const std::vector<QString>& projectPaths_;

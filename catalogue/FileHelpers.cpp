@@ -65,3 +65,31 @@ QString ExtraeRuta(const QString& line)
     const qsizetype before = line.lastIndexOf(u'#', last - 1);
     return before < 0 ? QString() : line.mid(before + 1, last - before - 1);
 }
+
+// A path written in the project (Path32=, a source file), made absolute against the project's
+// folder: "." is skipped, ".." goes up a folder but never above the drive.
+QString ResolveInProjectFolder(const QString& written, const QString& projectFolder)
+{
+    if (written.size() >= 2 && written[1] == u':') {
+        QString path = written;
+        return path.replace(u'/', u'\\');
+    }
+    QString path = projectFolder;
+    path.reserve(projectFolder.size() + written.size() + 1);
+    qsizetype start = 0;
+    while (start <= written.size()) {
+        qsizetype end = start;
+        while (end < written.size() && written[end] != u'\\' && written[end] != u'/')
+            ++end;
+        const QStringView part = QStringView(written).mid(start, end - start);
+        if (part == u"..") {
+            if (const qsizetype slash = path.lastIndexOf(u'\\'); slash >= 0)
+                path.truncate(slash);
+        } else if (!part.isEmpty() && part != u".") {
+            path += u'\\';
+            path += part;
+        }
+        start = end + 1;
+    }
+    return path;
+}

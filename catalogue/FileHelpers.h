@@ -21,3 +21,8 @@ QString FechaArchivo(const QString& path);
 
 // The kilobyte rounding of TamanoArchivo for a byte count.
 std::int32_t KilobytesOf(qint64 bytes);
+
+// A path written in a project file (Path32=, a source file) made absolute against the project's
+// folder (a Windows path): "." is skipped, ".." goes up a folder but never above the drive; a
+// path with a drive is taken as it is.
+QString ResolveInProjectFolder(const QString& written, const QString& projectFolder);

@@ -40,6 +40,10 @@ struct NamedLibrary {
 struct ProjectSources {
     QString exeName32;       // ExeName32= without quotes: the compiled program's file name
     QString path32;          // Path32= without quotes: its folder, relative to the project's
+    QString title;           // Title= without quotes
+    int majorVer = 1;        // MajorVer=, MinorVer=, RevisionVer=: the program's version
+    int minorVer = 0;
+    int revisionVer = 0;
     struct Source {
         QString kind;        // Form, Module, Class, UserControl, PropertyPage, UserDocument, Designer
         QString file;        // the file as written (after "Name; " for modules and classes)

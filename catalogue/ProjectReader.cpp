@@ -65,6 +65,20 @@ void recordSourceLine(LoadContext& load, int projectIndex, const QString& line)
         project.path32 = unquotedValue(line, equals);
         return;
     }
+    if (key == u"Title") {
+        project.title = unquotedValue(line, equals);
+        return;
+    }
+    for (auto [name, number] : {std::pair{u"MajorVer", &project.majorVer}, std::pair{u"MinorVer", &project.minorVer},
+                                std::pair{u"RevisionVer", &project.revisionVer}}) {
+        if (key == QStringView(name)) {
+            bool ok = false;
+            const int value = unquotedValue(line, equals).toInt(&ok);
+            if (ok && value >= 0 && value <= 9999) // what Visual Basic's dialog allows
+                *number = value;
+            return;
+        }
+    }
     static const QStringView kinds[] = {u"Form", u"Module", u"Class", u"UserControl", u"PropertyPage", u"UserDocument", u"Designer"};
     for (QStringView kind : kinds) {
         if (key != kind)

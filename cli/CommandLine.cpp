@@ -23,6 +23,7 @@ const char* const UsageSynopsis =
     "       zantrel-cli uses QUERY [-r] [--format tsv|csv|json] [--csv-raw] [FOLDER]\n"
     "       zantrel-cli graph [-r] [--deep [--arch x86|amd64]] [FOLDER]\n"
     "       zantrel-cli closure [-r] [--format tsv|csv|json] [--csv-raw] [--arch x86|amd64] [FOLDER]\n"
+    "       zantrel-cli manifest [-r] [FOLDER] [-o DIR] [--project NAME]... [--arch x86|amd64] [--common-controls] [--force]\n"
     "       zantrel-cli export [-r] [FOLDER] [-o DIR] [--format xls|xlsx]\n"
     "       zantrel-cli report [-r] FOLDER (--detailed | --summary) [--project NAME]... -o FILE [--print]\n"
     "       zantrel-cli VERB --help\n"
@@ -88,6 +89,14 @@ const char* const ReportOptions =
     "  -o FILE      saves the report there, a Windows or host path\n"
     "  --print      prints it on the default printer (at least one of -o and --print is needed)\n";
 
+const char* const ManifestOptions =
+    "  -o DIR       the folder to write every manifest into, a Windows or host path (else each\n"
+    "             program's own folder, Path32=)\n"
+    "  --project NAME  only the projects of that Name or file name; once per project\n"
+    "  --common-controls  makes each program depend on version 6 of the common controls\n"
+    "             (Windows' visual styles)\n"
+    "  --force      replaces a file of the manifest's name that this program did not write\n";
+
 const char* const DeepOptionText =
     "  --deep       adds what the programs need beyond their project lines: the closure (see\n"
     "             closure)\n";
@@ -129,6 +138,7 @@ enum VerbOptions : unsigned {
     ReportOnly = 8,    // --detailed, --summary, --project, --print
     ArchOption = 16,   // --arch x86|amd64
     DeepOption = 32,   // --deep (with --arch)
+    ManifestOnly = 64, // --project, --common-controls, --force
 };
 
 // A verb's options and its own help.
@@ -241,6 +251,24 @@ const VerbHelp Verbs[] = {
      "             system folder, the Windows folder, the program's folder, PATH; the program's\n"
      "             own imports from its folder first. Each file is followed once per project\n",
      LoadExitStatus},
+    {Verb::Manifest, OutputOption | ArchOption | ManifestOnly,
+     "zantrel-cli manifest [-r] [FOLDER] [-o DIR] [--project NAME]... [--arch x86|amd64] [--common-controls] [--force]",
+     "  manifest   writes, for each program project (Type=Exe or OleExe), the application\n"
+     "             manifest that lets its compiled program (ExeName32=) use its controls and\n"
+     "             ActiveX DLLs without registering them: <ExeName32>.manifest in the\n"
+     "             program's folder (Path32=) or DIR, naming each in-process library the\n"
+     "             program needs that a setup ships (its components and the ActiveX DLLs its\n"
+     "             references name, not the system's), with its type library and creatable\n"
+     "             classes (their program ids, threading model and OLEMISC status from the\n"
+     "             registry). Ship the program, its libraries and the manifest in one folder:\n"
+     "             nothing is registered. Prints each manifest's host path. Left out, each\n"
+     "             named on standard error with the reason: an out-of-process server\n"
+     "             (ActiveX EXE), a library the load could not find, a licensed control (the\n"
+     "             manifest cannot carry its license), a 64-bit image for a 32-bit program, a\n"
+     "             class a library before it serves already\n",
+     "Exit status: 0 after every manifest is written with everything in it, 3 when something was\n"
+     "left out, 1 when the folder cannot be read, a named project is missing or a manifest cannot\n"
+     "be written, 2 on wrong usage.\n"},
     {Verb::Export, WorkbookFormat | OutputOption, "zantrel-cli export [-r] [FOLDER] [-o DIR] [--format xls|xlsx]",
      "  export     writes every project, as the window's \"Exportar a Excel\" does, to the\n"
      "             workbook proyectos.xls (one sheet, one row per reference or component) and\n"
@@ -377,6 +405,8 @@ QByteArray verbHelp(const VerbHelp& verb)
         text += ExportOptions;
     if (verb.options & ReportOnly)
         text += ReportOptions;
+    if (verb.options & ManifestOnly)
+        text += ManifestOptions;
     if (verb.options & DeepOption)
         text += DeepOptionText;
     if (verb.options & (ArchOption | DeepOption))
@@ -429,8 +459,10 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
     const QCommandLineOption windows(QStringLiteral("windows"), QString(), QStringLiteral("DIR"));
     const QCommandLineOption drive(QStringLiteral("drive"), QString(), QStringLiteral("D=DIR"));
     const QCommandLineOption windowsUser(QStringLiteral("windows-user"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption commonControls(QStringLiteral("common-controls"));
+    const QCommandLineOption force(QStringLiteral("force"));
     const QList<QCommandLineOption> options{recursive, format, csvRaw, output, detailed, summary, project, print, help, version,
-                                            codePage, arch, deep, windows, drive, windowsUser};
+                                            codePage, arch, deep, windows, drive, windowsUser, commonControls, force};
 
     QCommandLineParser parser;
     // One word, one option: "-rx" is an unknown option, not -r and -x, so a mistake is named as
@@ -495,11 +527,22 @@ int ReadCommandLine(const QStringList& args, CommandLine& line, QByteArray& out,
             return usageError(err, verb, QStringLiteral("--arch goes with --deep"));
     }
     if (!(verbOptions & ReportOnly)) {
-        for (const QCommandLineOption* reportOption : {&detailed, &summary, &project, &print}) {
+        for (const QCommandLineOption* reportOption : {&detailed, &summary, &print}) {
             if (parser.isSet(*reportOption))
                 return notForVerb(*reportOption);
         }
     }
+    if (!(verbOptions & (ReportOnly | ManifestOnly)) && parser.isSet(project))
+        return notForVerb(project);
+    if (!(verbOptions & ManifestOnly)) {
+        for (const QCommandLineOption* manifestOption : {&commonControls, &force}) {
+            if (parser.isSet(*manifestOption))
+                return notForVerb(*manifestOption);
+        }
+    }
+    line.manifest.commonControls = parser.isSet(commonControls);
+    line.manifest.force = parser.isSet(force);
+    line.manifest.projects = parser.values(project);
 
     // uses takes its QUERY before the folder.
     if (line.verb == Verb::Uses) {

@@ -24,6 +24,11 @@ struct CommandLine {
     std::optional<int> codePage; // --codepage N, a page AnsiCodePage serves
     LoaderArch arch = LoaderArch::X86; // closure's --arch
     WorldOptions world;      // --windows, --drive, --windows-user
+    struct {
+        bool commonControls = false;
+        bool force = false;
+        QStringList projects;
+    } manifest;              // manifest's own options
 };
 
 // The usage text --help prints: every verb and option.

@@ -33,6 +33,7 @@ bool IsInventoryVerb(Verb verb)
     case Verb::Tree:
     case Verb::Catalogue:
     case Verb::Closure:
+    case Verb::Manifest:
     case Verb::Export:
     case Verb::Report:
         return false;
@@ -53,6 +54,7 @@ bool RecordsLines(Verb verb)
     case Verb::Uses:
     case Verb::Drift:
     case Verb::Export:
+    case Verb::Manifest:
         return true;
     case Verb::Tree:
     case Verb::Catalogue:

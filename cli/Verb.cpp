@@ -2,8 +2,8 @@
 
 namespace {
 
-constexpr Verb AllVerbs[] = {Verb::Tree,  Verb::Catalogue, Verb::Missing, Verb::Libraries, Verb::Uses,
-                             Verb::Graph, Verb::Drift,     Verb::Closure, Verb::Export,    Verb::Report};
+constexpr Verb AllVerbs[] = {Verb::Tree,  Verb::Catalogue, Verb::Missing, Verb::Libraries, Verb::Uses,  Verb::Graph,
+                             Verb::Drift, Verb::Closure,   Verb::Manifest, Verb::Export,  Verb::Report};
 
 }
 
@@ -18,6 +18,7 @@ QString VerbName(Verb verb)
     case Verb::Graph: return QStringLiteral("graph");
     case Verb::Drift: return QStringLiteral("drift");
     case Verb::Closure: return QStringLiteral("closure");
+    case Verb::Manifest: return QStringLiteral("manifest");
     case Verb::Export: return QStringLiteral("export");
     case Verb::Report: return QStringLiteral("report");
     }

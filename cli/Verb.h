@@ -7,7 +7,7 @@
 #include <optional>
 
 // In the order --help lists them.
-enum class Verb { Tree, Catalogue, Missing, Libraries, Uses, Graph, Drift, Closure, Export, Report };
+enum class Verb { Tree, Catalogue, Missing, Libraries, Uses, Graph, Drift, Closure, Manifest, Export, Report };
 
 // The word that names `verb` on the command line ("tree", "catalogue", ...).
 QString VerbName(Verb verb);

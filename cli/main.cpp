@@ -8,6 +8,7 @@
 #include "cli/ClosureCommand.h"
 #include "cli/CommandLine.h"
 #include "cli/InventoryCommands.h"
+#include "cli/ManifestCommand.h"
 #include "cli/ReportCommand.h"
 #include "output/ExportarExcel.h"
 #include "output/OutputFormat.h"
@@ -182,6 +183,14 @@ int writeOutput(const CommandLine& line, const Catalogue& catalogue, const LoadC
     case Verb::Catalogue:
         WriteCatalogue(catalogue, load, line.inventory.format, StandardOutput, line.inventory.csvFormulas);
         return 0;
+    case Verb::Manifest: {
+        ManifestRequest request;
+        request.arch = line.arch;
+        request.commonControls = line.manifest.commonControls;
+        request.projects = line.manifest.projects;
+        request.folder = line.output.isEmpty() ? QString() : windowsFolder(line.output);
+        return RunManifests(catalogue, load, request, line.manifest.force);
+    }
     case Verb::Closure:
         WriteTable(ClosureTable(BuildClosure(catalogue, load, line.arch), load), line.inventory.format, StandardOutput,
                    line.inventory.csvFormulas);
@@ -222,7 +231,7 @@ int main(int argc, char* argv[])
     MemoryControls controls;
     LoadContext load;
     load.recordLines = RecordsLines(line.verb);
-    load.recordSources = line.verb == Verb::Closure || line.inventory.deep;
+    load.recordSources = line.verb == Verb::Closure || line.verb == Verb::Manifest || line.inventory.deep;
     if (!LoadForCommandLine(catalogue, controls.main, load, line.inventory.recursive)) {
         nameUnreadableFolder(catalogue.ScanPath);
         return 1;
