@@ -6,8 +6,9 @@ pages), the ones a manifest writer can get wrong while Wine forgives, ignores or
   - the file is well-formed XML; an encoding it declares is UTF-8 or UTF-16;
   - the root is `assembly` in the namespace urn:schemas-microsoft-com:asm.v1, with
     manifestVersion="1.0" (Wine rejects the whole manifest otherwise);
-  - its first child element is the one `assemblyIdentity`, with type="win32", a name, and a
-    four-part version of numbers 0-65535 (Wine takes three parts; Windows does not); a
+  - its first child element is the one `assemblyIdentity` (or `noInherit`, then
+    `assemblyIdentity`), with type="win32" (the one value whose letter case counts), a name, and
+    a four-part version of numbers 0-65535 (Wine takes three parts; Windows does not); a
     processorArchitecture, if any, is one Windows knows;
   - `file` elements are children of `assembly` after `assemblyIdentity`, each with a name, no
     name twice (letter case aside);
@@ -16,8 +17,10 @@ pages), the ones a manifest writer can get wrong while Wine forgives, ignores or
   - `typelib` has tlbid, a "major.minor" version in decimal and a helpdir attribute, empty or
     not (Wine 8 crashes the program on a typelib without helpdir; Windows requires it);
     its flags, if any, are RESTRICTED, CONTROL, HIDDEN or HASDISKIMAGE, comma-separated;
-  - `comClass` has a clsid; its threadingModel, if any, is Apartment, Free, Both or Neutral as
-    written there; a tlbid it names is the tlbid of a typelib in this manifest;
+  - `comClass` has a clsid; its threadingModel, if any, is written Apartment, Free, Both or
+    Neutral: Windows takes them in any letter case and refuses an empty or other value, Wine takes
+    only these spellings (it makes "apartment" a main-threaded class); a tlbid it names is the
+    tlbid of a typelib in this manifest;
   - `comInterfaceExternalProxyStub` (under assembly) and `comInterfaceProxyStub` (under a file)
     have an iid; the latter a name too. One whose proxyStubClsid32 is the type library's
     marshaler ({00020424-...}, or {00020420-...} for dispatch interfaces) names its library in
@@ -132,8 +135,9 @@ def check(data):
 
     children = root.children
     identities = [c for c in children if c.v1("assemblyIdentity")]
-    if not children or not children[0].v1("assemblyIdentity"):
-        say(children[0] if children else root, "the first child of assembly is not assemblyIdentity")
+    lead = children[1:2] if children and children[0].v1("noInherit") else children[:1]
+    if not lead or not lead[0].v1("assemblyIdentity"):
+        say(lead[0] if lead else root, "the first child of assembly (after noInherit) is not assemblyIdentity")
     if len(identities) > 1:
         say(identities[1], "assembly has more than one assemblyIdentity")
     if identities:
@@ -207,7 +211,8 @@ def check(data):
                         once(classes, clsid, element, "class %s" % clsid)
                     model = element.attributes.get("threadingModel")
                     if model is not None and model not in THREADING_MODELS:
-                        say(element, 'comClass threadingModel "%s" is not one of %s' % (model, ", ".join(sorted(THREADING_MODELS))))
+                        say(element, 'comClass threadingModel "%s" is not written as one of %s'
+                            % (model, ", ".join(sorted(THREADING_MODELS))))
                     tlbid = guid(element, "tlbid", False)
                     if tlbid:
                         class_tlbids.append((element, tlbid))

@@ -44,8 +44,10 @@
 #   - without manifestVersion="1.0" or the asm.v1 namespace Wine drops the whole manifest and the
 #     program runs without it (every class REGDB_E_CLASSNOTREG), where Windows refuses to start
 #     it. Wine also takes what the format documents otherwise: a three-part assemblyIdentity
-#     version, no type="win32", no assemblyIdentity at all, a threadingModel in lower case, a
-#     CLSID or ProgID declared twice (the first one wins);
+#     version, no type="win32", no assemblyIdentity at all, a CLSID or ProgID declared twice (the
+#     first one wins), an empty or unknown threadingModel;
+#   - threadingModel is written Apartment: Windows reads the values in any letter case, Wine
+#     compares them exactly and makes a class whose model it does not know main-threaded;
 #   - Wine does not compare the processorArchitecture of the program's assemblyIdentity with the
 #     program (x86, amd64, ia64, * and none all work); the program's own is written;
 #   - in an activation context CLSIDFromProgID answers an alias CLSID the context made for the
