@@ -24,7 +24,9 @@
 #                  with TYPE_E_LIBNOTREGISTERED; with the manifest all of them are found, and
 #                  nothing of them is in the registry afterwards. A manifest without one class's
 #                  comClass loses that class alone, one without the typelib element the type
-#                  library alone: the manifest is what is read. In the multithreaded apartment the
+#                  library alone: the manifest is what is read. A program that carries a
+#                  manifest resource of its own (clientepropioNN.exe) reads that one and never
+#                  the one beside it, whatever it says. In the multithreaded apartment the
 #                  objects live in an apartment of their own: without the manifest's
 #                  comInterfaceExternalProxyStub elements, or with them but without their tlbid,
 #                  the interfaces cannot reach the program (E_NOINTERFACE); with them they do.
@@ -383,6 +385,13 @@ manifest_without "$manifest" "$placed" "comClass[clsid=$RELOJ]"
 expect "a manifest without Reloj's comClass: Reloj is not found, Alarma is" "$(lines 0 1 1)" $everything
 manifest_without "$manifest" "$placed" typelib
 expect "a manifest without the typelib element: the type library is not found, the classes are" "$(lines 1 1 0)" $everything
+# A program that carries a manifest of its own reads that one, never the one beside it.
+cp "$fixtures/clientepropio$bits.exe" "$WINEPREFIX/drive_c/programa/"
+cp "$manifest" "$WINEPREFIX/drive_c/programa/clientepropio$bits.exe.manifest"
+wine "C:\\programa\\clientepropio$bits.exe" "$RELOJ" "$ALARMA" > "$work/cliente.out" 2> "$work/cliente.err"
+said=$(tr -d '\r' < "$work/cliente.out")
+judge "a program carrying a manifest of its own does not read the one beside it" \
+    "$([ "$said" = "$(lines 0 0 0 | head -n 2)" ]; echo $?)" "the client said: $said"
 found=$(present_keys)
 judge "still nothing of the server in the registry" "$([ -z "$found" ]; echo $?)" "found: $found"
 
