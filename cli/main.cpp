@@ -220,7 +220,11 @@ int main(int argc, char* argv[])
     }
     for (const QString& notice : WorldNotices())
         std::fprintf(stderr, "zantrel-cli: %s\n", notice.toUtf8().constData());
-    warnAboutPrefix();
+    // A 64-bit program sees system32 itself and takes win64 registrations first, from its
+    // project lines on.
+    PathMapper::setProgram64Bit(line.arch == LoaderArch::Amd64);
+    if (line.arch == LoaderArch::X86)
+        warnAboutPrefix(); // its problems are those of a 32-bit program
     chooseCodePage(line.codePage);
 
     StandardErrorMessageBoxes messages;

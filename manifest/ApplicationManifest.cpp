@@ -181,6 +181,15 @@ QByteArray ManifestXml(const ApplicationManifest& manifest, int* dropped)
         }
         xml.writeEndElement();
     }
+    for (const ManifestInterface& interface : manifest.interfaces) {
+        xml.writeEmptyElement(QStringLiteral("comInterfaceExternalProxyStub"));
+        if (!interface.name.isEmpty())
+            xml.writeAttribute(QStringLiteral("name"), text(interface.name));
+        xml.writeAttribute(QStringLiteral("iid"), interface.iid);
+        xml.writeAttribute(QStringLiteral("proxyStubClsid32"), interface.proxyStubClsid);
+        if (!interface.tlbid.isEmpty())
+            xml.writeAttribute(QStringLiteral("tlbid"), interface.tlbid);
+    }
     xml.writeEndElement();
     xml.writeEndDocument();
     if (dropped)

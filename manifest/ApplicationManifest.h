@@ -41,6 +41,14 @@ struct ManifestFile {
     std::vector<ManifestClass> classes;
 };
 
+// The proxy and stub of an interface the program's classes speak across apartments.
+struct ManifestInterface {
+    QString iid;
+    QString name;
+    QString proxyStubClsid; // the marshaler's class: the type library's for automation ones
+    QString tlbid;
+};
+
 struct ApplicationManifest {
     QString name;    // the program's identity: letters, digits, '.', '-' and '_' (IdentityName)
     QString version; // four parts: "1.2.0.3"
@@ -48,6 +56,7 @@ struct ApplicationManifest {
     QString description;
     bool commonControls = false; // depends on version 6 of the common controls (visual styles)
     std::vector<ManifestFile> files;
+    std::vector<ManifestInterface> interfaces; // comInterfaceExternalProxyStub, after the files
 };
 
 // A name an assembly identity can hold: each character other than an ASCII letter, digit, '.',

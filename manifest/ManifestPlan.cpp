@@ -6,7 +6,7 @@
 #include "catalogue/Inventory.h"
 #include "catalogue/LoadContext.h"
 #include "platform/registry/RegistryStore.h"
-#include "platform/typelib/TypeLibClasses.h"
+#include "platform/typelib/TypeLibReader.h"
 
 #include <QHash>
 #include <QSet>
@@ -18,6 +18,8 @@ namespace {
 // The type-library flags a manifest carries and the class flags it looks at.
 constexpr std::uint32_t kClassCanCreate = 0x2;
 constexpr std::uint32_t kClassLicensed = 0x4;
+constexpr std::uint32_t kTypeFlagDual = 0x40;
+constexpr std::uint32_t kTypeFlagOleAutomation = 0x100;
 
 QString folderOf(const QString& windowsPath)
 {
@@ -209,6 +211,30 @@ private:
         }
         entry.classes = std::move(classes);
         manifest.files.push_back(std::move(entry));
+        addInterfaces(manifest, *library);
+    }
+
+    // The library's interfaces that cross apartments through a proxy and stub: those the
+    // registry gives a ProxyStubClsid32, else the automation-compatible ones, which the type
+    // library's own marshaler serves.
+    void addInterfaces(ApplicationManifest& manifest, const LibraryClasses& library)
+    {
+        static const QString typeLibraryMarshaler = QStringLiteral("{00020424-0000-0000-C000-000000000046}");
+        for (const LibraryInterface& interface : library.interfaces) {
+            if (interface.dispatch)
+                continue; // a dispinterface is reached through IDispatch, whose proxy the system has
+            const QString key = interface.iid.toUpper();
+            if (std::any_of(manifest.interfaces.begin(), manifest.interfaces.end(),
+                            [&](const ManifestInterface& known) { return known.iid == key; }))
+                continue;
+            QString proxyStub = store_->text(RegistryRoot::ClassesRoot, QStringLiteral("Interface\\") + key + QStringLiteral("\\ProxyStubClsid32"),
+                                             {}, view_);
+            if (proxyStub.isEmpty() && (interface.flags & (kTypeFlagDual | kTypeFlagOleAutomation)))
+                proxyStub = typeLibraryMarshaler;
+            if (proxyStub.isEmpty())
+                continue; // its proxy lives in a DLL of its own, which this manifest does not name
+            manifest.interfaces.push_back({key, interface.name, proxyStub.toUpper(), library.guid});
+        }
     }
 
     const LibraryClasses* classesOf(const QString& libraryPath)
@@ -238,9 +264,10 @@ private:
             found.independentProgId =
                 store.text(RegistryRoot::ClassesRoot, base + QStringLiteral("\\VersionIndependentProgID"), {}, view_);
             const QString misc = base + QStringLiteral("\\MiscStatus");
-            const QStringView aspects[] = {u"", u"1", u"2", u"4", u"8"};
+            // The default aspect on the key itself; content, thumbnail, icon and docprint below it.
+            const char* const aspects[] = {"", "1", "2", "4", "8"};
             for (int a = 0; a < 5; ++a) {
-                const QString path = aspects[a].isEmpty() ? misc : misc + u'\\' + aspects[a];
+                const QString path = a == 0 ? misc : misc + u'\\' + QLatin1String(aspects[a]);
                 found.miscStatus[a] = store.text(RegistryRoot::ClassesRoot, path, {}, view_).trimmed().toUInt();
             }
         }

@@ -12,6 +12,12 @@
 
 namespace {
 
+bool& program64BitFlag()
+{
+    static bool program64Bit = false;
+    return program64Bit;
+}
+
 std::unique_ptr<PathMapper>& currentMapper()
 {
     static std::unique_ptr<PathMapper> mapper;
@@ -183,6 +189,16 @@ void PathMapper::setCurrent(const QString& prefixDir)
     currentMapper() = std::make_unique<PathMapper>(prefixDir);
 }
 
+void PathMapper::setProgram64Bit(bool program64Bit)
+{
+    program64BitFlag() = program64Bit;
+}
+
+bool PathMapper::program64Bit()
+{
+    return program64BitFlag();
+}
+
 void PathMapper::setCurrent(const WindowsRoot& root)
 {
     currentMapper() = std::make_unique<PathMapper>(root);
@@ -221,7 +237,7 @@ bool PathMapper::split(const QString& windowsPath, QString& root, QStringList& c
     }
 
     // A 32-bit program in a 64-bit prefix sees syswow64 where it asks for system32.
-    if (!native && !system32Windows_.isEmpty() && driveIndex(windowsPath[0]) == 2 && components.size() >= 2
+    if (!native && !program64BitFlag() && !system32Windows_.isEmpty() && driveIndex(windowsPath[0]) == 2 && components.size() >= 2
         && components[0].compare(QStringLiteral("windows"), Qt::CaseInsensitive) == 0
         && components[1].compare(QStringLiteral("system32"), Qt::CaseInsensitive) == 0)
         components[1] = QStringLiteral("syswow64");

@@ -47,6 +47,12 @@ public:
 
     // The prefix's host folder, or the Windows root's (drive C:).
     const QString& prefix() const { return prefix_; }
+    // The program the world is seen for: a 32-bit one (a Visual Basic program, the default), for
+    // which C:\windows\system32 is the 32-bit view and type libraries are registered under
+    // win32; or a 64-bit one, which sees system32 itself and win64 registrations first.
+    static void setProgram64Bit(bool program64Bit);
+    static bool program64Bit();
+
     // Whether the world is a Windows system's disk rather than a Wine prefix.
     bool isWindowsRoot() const { return windowsRoot_; }
     // The profile asked for as HKEY_CURRENT_USER on a Windows root (empty: let the registry choose).

@@ -127,14 +127,14 @@ std::vector<MachineHives::Profile> MachineHives::profiles(const PathMapper& path
             folder.replace(QStringLiteral("%SystemRoot%"), QStringLiteral("C:\\Windows"), Qt::CaseInsensitive);
             if (!PathMapper::isDrivePath(folder))
                 continue;
-            add({folder.section(u'\\', -1, -1, QString::SectionSkipEmpty), sid, paths.toHost(folder)});
+            add({folder.section(u'\\', -1, -1, QString::SectionSkipEmpty), sid, paths.toHost(folder), folder});
         }
     }
     for (const char* parent : {"C:\\Users", "C:\\Documents and Settings"}) {
         const QString host = paths.toHost(QString::fromLatin1(parent));
         for (const FolderEntry& entry : ListFolderEntries(host).value_or(std::vector<FolderEntry>{}))
             if (entry.kind == FolderEntryKind::Folder)
-                add({entry.name, QString(), host + u'/' + entry.name});
+                add({entry.name, QString(), host + u'/' + entry.name, QString::fromLatin1(parent) + u'\\' + entry.name});
     }
     return found;
 }
@@ -175,6 +175,7 @@ void MachineHives::chooseUser(const PathMapper& paths, const QString& asked)
         return;
     }
     userName_ = chosen->name;
+    userProfile_ = chosen->windowsFolder;
     userSid_ = chosen->sid.isEmpty() ? QStringLiteral("S-1-5-21-0-0-0-1000") : chosen->sid;
     const QString ntuser = entryIn(chosen->hostFolder, QStringLiteral("NTUSER.DAT"));
     user_ = std::make_unique<HiveFile>(ntuser);

@@ -48,6 +48,8 @@ public:
     // no profile was found.
     const QString& userName() const { return userName_; }
     const QString& userSid() const { return userSid_; }
+    // The user's profile folder in Windows form ("C:\Users\ana"); empty with no user.
+    const QString& userProfile() const { return userProfile_; }
     // Whether the machine runs 64-bit Windows (it has a SysWOW64 folder).
     bool is64Bit() const { return win64_; }
 
@@ -56,6 +58,7 @@ private:
         QString name;       // the profile folder's name
         QString sid;        // empty when only the folder told of it
         QString hostFolder; // the profile folder on the host
+        QString windowsFolder; // the same in Windows form
     };
 
     static const HiveFile* open(const std::unique_ptr<HiveFile>& hive) { return hive && hive->isOpen() ? hive.get() : nullptr; }
@@ -74,5 +77,6 @@ private:
     QString controlSet_ = QStringLiteral("ControlSet001");
     QString userName_;
     QString userSid_;
+    QString userProfile_;
     bool win64_ = false;
 };

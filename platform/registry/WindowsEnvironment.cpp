@@ -60,17 +60,28 @@ WindowsEnvironment::WindowsEnvironment(RegistryStore& store)
         systemRoot = QStringLiteral("C:\\windows");
     auto setWineVariables = [&] {
         set(QStringLiteral("SystemRoot"), systemRoot);
-        if (machine) {
-            // What Windows sets for every process, which no hive holds.
-            set(QStringLiteral("windir"), systemRoot);
-            set(QStringLiteral("SystemDrive"), systemRoot.left(2));
-            if (!machine->userName().isEmpty())
-                set(QStringLiteral("USERNAME"), machine->userName());
+        // What Windows and Wine set for every process, which no saved hive holds.
+        set(QStringLiteral("windir"), systemRoot);
+        set(QStringLiteral("SystemDrive"), systemRoot.left(2));
+        if (machine && !machine->userName().isEmpty()) {
+            set(QStringLiteral("USERNAME"), machine->userName());
+            if (!machine->userProfile().isEmpty()) {
+                set(QStringLiteral("USERPROFILE"), machine->userProfile());
+                set(QStringLiteral("HOMEDRIVE"), machine->userProfile().left(2));
+                set(QStringLiteral("HOMEPATH"), machine->userProfile().mid(2));
+            }
         }
         set(QStringLiteral("ProgramFiles"), programFiles);
         set(QStringLiteral("CommonProgramFiles"), commonFiles);
     };
     setWineVariables();
+    // Wine gives each program the user's logon variables (USERNAME, USERPROFILE, APPDATA, ...)
+    // from HKCU\Volatile Environment, before the Environment keys, which may name them.
+    if (!machine) {
+        for (const RegistryValue& value : store.values(RegistryRoot::CurrentUser, u"Volatile Environment"))
+            if ((value.type == RegistryText::REG_SZ || value.type == RegistryText::REG_EXPAND_SZ) && !value.name.isEmpty())
+                set(value.name, RegistryText::textOf(value.data));
+    }
 
     overlayRegistry(store, true);
     overlayRegistry(store, false);

@@ -29,7 +29,9 @@ constexpr std::size_t kLibFlagsAt = 0x1c;
 constexpr std::size_t kLibNameAt = 0x38;
 // A type info's fixed part, and the fields of it the classes are read from.
 constexpr std::size_t kTypeInfoSize = 0x64;
-constexpr std::uint32_t kCoClassKind = 5; // TKIND_COCLASS, in the low bits of the first field
+constexpr std::uint32_t kInterfaceKind = 3; // TKIND_INTERFACE, in the low bits of the first field
+constexpr std::uint32_t kDispatchKind = 4;  // TKIND_DISPATCH
+constexpr std::uint32_t kCoClassKind = 5;   // TKIND_COCLASS
 constexpr std::size_t kTypeInfoGuidAt = 0x2c;
 constexpr std::size_t kTypeInfoFlagsAt = 0x30;
 constexpr std::size_t kTypeInfoNameAt = 0x34;
@@ -306,11 +308,19 @@ std::optional<LibraryClasses> ReadTypeLibClasses(const ByteSource& library, QStr
         std::array<unsigned char, kTypeInfoSize> typeInfo;
         if (!library.read(std::uint64_t(infos.offset) + std::uint64_t(i) * kTypeInfoSize, typeInfo.data(), typeInfo.size()))
             break;
-        if ((le32(typeInfo.data()) & 0xf) != kCoClassKind)
+        const std::uint32_t kind = le32(typeInfo.data()) & 0xf;
+        if (kind != kCoClassKind && kind != kInterfaceKind && kind != kDispatchKind)
             continue;
         const std::optional<QString> clsid = guidAt(library, *layout, les32(typeInfo.data() + kTypeInfoGuidAt));
         if (!clsid)
-            continue; // a class without its identity cannot be named anywhere
+            continue; // a type without its identity cannot be named anywhere
+        if (kind != kCoClassKind) {
+            if (classes.interfaces.size() < kMaxLibraryClasses)
+                classes.interfaces.push_back(
+                    {*clsid, nameAt(library, *layout, les32(typeInfo.data() + kTypeInfoNameAt)).value_or(QString()),
+                     le32(typeInfo.data() + kTypeInfoFlagsAt), kind == kDispatchKind});
+            continue;
+        }
         if (classes.classes.size() >= kMaxLibraryClasses) {
             classes.cut = true;
             break;

@@ -28,6 +28,14 @@ struct LibraryClass {
     std::uint32_t flags = 0;  // TYPEFLAGS: 0x2 can create, 0x4 licensed, 0x10 hidden, 0x20 control, ...
 };
 
+// An interface a library declares, for its proxy and stub.
+struct LibraryInterface {
+    QString iid;              // upper case, braces
+    QString name;
+    std::uint32_t flags = 0;  // TYPEFLAGS: 0x40 dual, 0x100 oleautomation, ...
+    bool dispatch = false;    // a dispinterface (TKIND_DISPATCH) rather than an interface
+};
+
 // What registration-free activation needs of a library: its identity, flags and classes.
 struct LibraryClasses {
     QString guid;
@@ -36,6 +44,7 @@ struct LibraryClasses {
     std::uint16_t minorVersion = 0;
     std::uint32_t flags = 0;  // LIBFLAGS: 1 restricted, 2 control, 4 hidden, 8 has disk image
     std::vector<LibraryClass> classes; // in the library's order
+    std::vector<LibraryInterface> interfaces; // in the library's order
     bool cut = false;         // more than kMaxLibraryClasses: the rest left out
 };
 inline constexpr std::size_t kMaxLibraryClasses = 65536;

@@ -1,5 +1,7 @@
 #include "platform/typelib/TypeLibService.h"
 
+#include "platform/files/PathMapper.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -157,13 +159,19 @@ std::optional<QString> TypeLibService::find(const QString& guid, std::uint16_t m
     const QString versionKey = libraryKey + u'\\' + bestName + u'\\';
     std::uint32_t locales[3] = {lcid, lcid & 0x3ffu, 0};
     const int count = lcid == 0 ? 1 : 3;
+    // A 64-bit program takes a locale's win64 file, else its win32 one, as Windows does.
+    const bool program64Bit = PathMapper::program64Bit();
     for (int i = 0; i < count; ++i) {
         if (i > 0 && locales[i] == locales[i - 1])
             continue;
-        const auto path = registrations_.defaultValue(versionKey + hex(locales[i]) + QStringLiteral("\\win32"));
-        if (path) {
-            missing = Missing::Nothing;
-            return path;
+        for (const char* platform : {"win64", "win32"}) {
+            if (!program64Bit && platform == std::string_view("win64"))
+                continue;
+            const auto path = registrations_.defaultValue(versionKey + hex(locales[i]) + u'\\' + QLatin1String(platform));
+            if (path) {
+                missing = Missing::Nothing;
+                return path;
+            }
         }
     }
     // A 32-bit program takes no win64 file; such a registration only says why nothing was found.

@@ -4,7 +4,8 @@
 # nothing registered. It proves what such a manifest needs with the fixtures of
 # tests/fixtures/com (relojNN.dll: two apartment-threaded classes, Reloj and Alarma, and their
 # type library; clienteNN.exe: makes them and says for each whether it got it), and judges the
-# manifest make_manifest writes: for now a reference written by hand, later zantrel-cli's.
+# manifest zantrel-cli manifest writes from the registered prefix (a reference written by hand
+# when no zantrel-cli is given).
 #
 # Before Wine is asked, the manifest must be well-formed XML (xmllint) and keep the rules of its
 # format (check-manifest.py); and check-manifest.py itself must catch each of those rules broken
@@ -168,11 +169,23 @@ install_program() {
 # The manifest the program is judged with, at $1, for the program as the registered prefix has
 # it (C:\programa\clienteNN.exe, the server registered beside it).
 make_manifest() {
-    # When zantrel-cli writes manifests, it is asked here, on the project in the registered
-    # prefix (C:\proyectos\Cliente.vbp, written below), and its manifest replaces the reference:
-    #     WINEPREFIX=$registered "$cli" manifest ... 'C:\proyectos\Cliente.vbp' > "$1"
-    # Until then the reference is judged, and $cli is not used.
-    reference_manifest "$1"
+    # zantrel-cli writes it from the project in the registered prefix (C:\proyectos\Cliente.vbp,
+    # written below) and that prefix's registry; without a zantrel-cli the reference is judged.
+    if [ -z "$cli" ]; then
+        reference_manifest "$1"
+        return
+    fi
+    mkdir -p "$work/escrito"
+    # Wine's server keeps the registry's changes in memory until it ends; then the prefix's
+    # files hold what regsvr32 registered.
+    WINEPREFIX=$registered wineserver -w
+    WINEPREFIX=$registered "$cli" manifest --arch "$architecture" -o "$work/escrito" 'C:\proyectos' \
+        > "$work/manifest.out" 2> "$work/manifest.err"
+    status=$?
+    judge "zantrel-cli manifest writes the program's manifest, leaving nothing out" \
+        "$([ $status -eq 0 ] && [ -f "$work/escrito/cliente$bits.exe.manifest" ]; echo $?)" \
+        "exit $status: $(cat "$work/manifest.err")"
+    cp "$work/escrito/cliente$bits.exe.manifest" "$1" 2>/dev/null || reference_manifest "$1"
 }
 
 # The reference manifest, written by hand from the registry regsvr32 leaves: the program's

@@ -83,7 +83,7 @@ TEST(CliArguments, AMistakeIsOneLineNamingTheWrongWordAndWhereTheHelpIs)
     };
     const Case cases[] = {
         {{"frobnicate", "c:\\"}, "unknown verb 'frobnicate'", ""},
-        {{}, "a verb is needed: tree, catalogue, missing, libraries, uses, graph, drift, closure, export, report", ""},
+        {{}, "a verb is needed: tree, catalogue, missing, libraries, uses, graph, drift, closure, manifest, export, report", ""},
         {{"tree", "--bogus"}, "unknown option '--bogus'", "tree"},
         {{"-bogus=1", "missing"}, "unknown option '-bogus'", "missing"},
         {{"-rx", "tree"}, "unknown option '-rx'", "tree"},

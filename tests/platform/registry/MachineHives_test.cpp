@@ -163,6 +163,8 @@ TEST_F(WindowsMachine, TheHivesStandForTheRootsAsWindowsMountsThem)
     EXPECT_EQ(environment.value(u"Path"), "C:\\WINDOWS\\system32;C:\\Herramientas");
     EXPECT_EQ(environment.value(u"TEMP"), "C:\\Users\\Ana\\Temp");
     EXPECT_EQ(environment.value(u"USERNAME"), "Ana");
+    EXPECT_EQ(environment.value(u"USERPROFILE"), "C:\\Users\\Ana");
+    EXPECT_EQ(environment.expand(u"%SystemDrive%\\x;%HOMEPATH%"), "C:\\x;\\Users\\Ana");
     EXPECT_TRUE(environment.value(u"HOME").isNull()) << "the host's own variables are not the machine's";
 }
 

@@ -157,3 +157,21 @@ TEST(WindowsEnvironment, ManyValuesAtTheLimitStopAtTheTotalAndTheRestStayAsWritt
     EXPECT_EQ(environment.expand(QStringLiteral("<%E1%>")).size(), WindowsEnvironment::kMaxExpandedLength);
     EXPECT_EQ(environment.expand(QStringLiteral("%E%1%").arg(count)), QStringLiteral("%C%"));
 }
+
+// Wine gives every program SystemDrive and the user's logon variables (HKCU\Volatile
+// Environment) before the Environment keys, which may name them, as a Windows machine's do.
+TEST(WindowsEnvironment, WinesLogonVariablesComeBeforeTheUsersEnvironment)
+{
+    TempPrefix prefix;
+    WineRegistryText machine;
+    machine.key("System\\CurrentControlSet\\Control\\Session Manager\\Environment").expandValue("PATH", "%SystemDrive%\\sendero");
+    machine.writeTo(prefix);
+    WineRegistryText user(WineRegistryText::Hive::User);
+    user.key("Volatile Environment").value("USERNAME", "dev").value("USERPROFILE", "C:\\users\\dev");
+    user.key("Environment").expandValue("PATH", "%USERPROFILE%\\bin;C:\\users\\%USERNAME%\\otra");
+    user.writeTo(prefix);
+    RegistryStore store(prefix.root());
+    const WindowsEnvironment environment(store);
+    EXPECT_EQ(environment.value(u"SystemDrive"), "C:");
+    EXPECT_EQ(environment.value(u"Path"), "C:\\sendero;C:\\users\\dev\\bin;C:\\users\\dev\\otra");
+}

@@ -1,4 +1,6 @@
+#include "platform/typelib/PeResources.h"
 #include "platform/typelib/TypeLibReader.h"
+#include "support_files/FileBytes.h"
 #include "support_files/FixtureLibraries.h"
 #include "support_files/TempPrefix.h"
 #include "support_files/TypeLibImages.h"
@@ -6,6 +8,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <string_view>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -204,4 +207,125 @@ TEST(TypeLibReader, MalformedLibrariesFailInsteadOfReadingOutside)
     const MemorySource source(std::string_view(sltg.constData(), std::size_t(sltg.size())));
     EXPECT_FALSE(ReadTypeLibImage(source, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("SLTG")));
+}
+
+namespace {
+
+// The type library of the COM server fixture (widl's, in reloj32.dll's TYPELIB resource).
+QByteArray relojLibrary()
+{
+    QFile file(QStringLiteral(ZANTREL_SOURCE_DIR "/tests/fixtures/com/reloj32.dll"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray image = file.readAll();
+    const MemorySource source(std::string_view(image.constData(), std::size_t(image.size())));
+    const auto range = FindPeResource(source, u"TYPELIB", 1);
+    return range ? image.mid(qsizetype(range->offset), qsizetype(range->length)) : QByteArray();
+}
+
+std::optional<LibraryClasses> classesOf(const QByteArray& library)
+{
+    return ReadTypeLibClasses(MemorySource(std::string_view(library.constData(), std::size_t(library.size()))));
+}
+
+void putLe32(QByteArray& bytes, qsizetype at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = char((value >> (8 * i)) & 0xff);
+}
+
+std::uint32_t le32At(const QByteArray& bytes, qsizetype at)
+{
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | std::uint8_t(bytes[at + i]);
+    return value;
+}
+
+}
+
+// A server's classes as widl wrote them, the same from the image, its resource and its path; the
+// IDL says what they are (tests/fixtures/com/reloj.idl).
+TEST(TypeLibClasses, AServersClassesAreReadFromEveryFormOfItsLibrary)
+{
+    TempPrefix prefix;
+    prefix.writeFile("lib/reloj32.dll", readAll(QStringLiteral(ZANTREL_SOURCE_DIR "/tests/fixtures/com/reloj32.dll")));
+    QString error;
+    const std::optional<LibraryClasses> classes = LoadTypeLibClasses("c:\\lib\\reloj32.dll", &error);
+    ASSERT_TRUE(classes) << error.toStdString();
+    EXPECT_EQ(classes->guid, "{B93E2C91-8ACC-46BC-8E15-BCA4A3DEE7E7}");
+    EXPECT_EQ(classes->name, "Relojeria");
+    EXPECT_EQ(classes->majorVersion, 1);
+    EXPECT_EQ(classes->minorVersion, 0);
+    ASSERT_EQ(classes->classes.size(), 2u);
+    EXPECT_EQ(classes->classes[0].clsid, "{EE9C1D19-7B2C-4589-8060-A8F1EE98A0E3}");
+    EXPECT_EQ(classes->classes[0].name, "Reloj");
+    EXPECT_EQ(classes->classes[0].flags, 0x2u) << "creatable";
+    EXPECT_EQ(classes->classes[1].clsid, "{CC166B3A-1FE6-49D4-9E8D-64871024F4BF}");
+    EXPECT_EQ(classes->classes[1].name, "Alarma");
+    const std::optional<LibraryClasses> fromImage = classesOf(relojLibrary());
+    ASSERT_TRUE(fromImage);
+    EXPECT_EQ(fromImage->classes.size(), 2u);
+    // A library without classes has none, and a type library alone is read as well.
+    const std::optional<LibraryClasses> none =
+        LoadTypeLibClasses(QStringLiteral("c:\\no-such.tlb"));
+    EXPECT_FALSE(none);
+    const std::optional<LibraryClasses> controls = ReadTypeLibFileClasses(
+        HostFileSource(QStringLiteral(ZANTREL_SOURCE_DIR "/tests/fixtures/typelibs/controles.tlb")));
+    ASSERT_TRUE(controls);
+    EXPECT_TRUE(controls->classes.empty());
+}
+
+// Wine's own OLE Automation library (built by Wine's widl from its IDL) declares StdFont and
+// StdPicture, whose identities are public.
+TEST(TypeLibClasses, WinesOwnAutomationLibraryDeclaresItsPublicClasses)
+{
+    const QString wine = QStringLiteral("/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/stdole2.tlb");
+    if (!QFile::exists(wine))
+        GTEST_SKIP() << "Wine's stdole2.tlb is not installed";
+    const std::optional<LibraryClasses> classes = ReadTypeLibFileClasses(HostFileSource(wine));
+    ASSERT_TRUE(classes);
+    EXPECT_EQ(classes->guid, "{00020430-0000-0000-C000-000000000046}");
+    QStringList found;
+    for (const LibraryClass& c : classes->classes)
+        found << c.name + u' ' + c.clsid;
+    EXPECT_TRUE(found.contains("StdFont {0BE35203-8F91-11CE-9DE3-00AA004BB851}")) << found.join(u'\n').toStdString();
+    EXPECT_TRUE(found.contains("StdPicture {0BE35204-8F91-11CE-9DE3-00AA004BB851}")) << found.join(u'\n').toStdString();
+}
+
+// Damage is read around: a class whose GUID lies outside its table is left out, a name outside
+// its table reads as empty, a count past the table stops at its end.
+TEST(TypeLibClasses, DamagedEntriesAreLeftOutNotTrusted)
+{
+    const QByteArray library = relojLibrary();
+    ASSERT_FALSE(library.isEmpty());
+    const qsizetype directoryAt = 0x54 + 4 * qsizetype(le32At(library, 0x20)) + ((le32At(library, 0x14) & 0x100) ? 4 : 0);
+    const qsizetype infosAt = qsizetype(le32At(library, directoryAt));
+    // The first two type infos are the interfaces; find the first class.
+    qsizetype firstClass = -1;
+    for (qsizetype i = 0; i < qsizetype(le32At(library, 0x20)); ++i)
+        if ((le32At(library, infosAt + i * 0x64) & 0xf) == 5 && firstClass < 0)
+            firstClass = infosAt + i * 0x64;
+    ASSERT_GE(firstClass, 0);
+
+    QByteArray noGuid = library;
+    putLe32(noGuid, firstClass + 0x2c, 0x7ffffff0);
+    ASSERT_TRUE(classesOf(noGuid));
+    ASSERT_EQ(classesOf(noGuid)->classes.size(), 1u);
+    EXPECT_EQ(classesOf(noGuid)->classes[0].name, "Alarma");
+
+    QByteArray noName = library;
+    putLe32(noName, firstClass + 0x34, 0xfffffff0);
+    ASSERT_EQ(classesOf(noName)->classes.size(), 2u);
+    EXPECT_TRUE(classesOf(noName)->classes[0].name.isEmpty());
+
+    // A count of two billion type infos: the header's offsets array would lie far past the
+    // file, so the library is refused; a table that says it is longer than the file is empty.
+    QByteArray counted = library;
+    putLe32(counted, 0x20, 0x7fffffff);
+    EXPECT_FALSE(classesOf(counted));
+    QByteArray longTable = library;
+    putLe32(longTable, directoryAt + 4, 0x7fffffff);
+    ASSERT_TRUE(classesOf(longTable));
+    EXPECT_TRUE(classesOf(longTable)->classes.empty());
 }
