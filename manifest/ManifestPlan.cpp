@@ -109,7 +109,10 @@ private:
         const auto index = static_cast<std::size_t>(p);
         const ProjectSources sources = index < sources_.size() ? sources_[index] : ProjectSources();
         const QString projectFolder = folderOf(projectPath(p));
-        const QString exeName = !sources.exeName32.isEmpty() ? sources.exeName32 : project.Name + QStringLiteral(".exe");
+        // Visual Basic names the program after the project when ExeName32= is not written.
+        const QString baseName = !project.Name.isEmpty() ? project.Name : projectFile.section(u'.', 0, -2, QString::SectionSkipEmpty);
+        const QString exeName = !sources.exeName32.isEmpty() ? sources.exeName32
+                                : (baseName.isEmpty() ? projectFile : baseName) + QStringLiteral(".exe");
         const QString programFolder =
             sources.path32.isEmpty() ? projectFolder : ResolveInProjectFolder(sources.path32, projectFolder);
 

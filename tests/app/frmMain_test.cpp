@@ -434,3 +434,31 @@ TEST_F(MainWindowTest, ASettingTheFileCannotKeepIsSaidAndStillUsedForThisRun)
     EXPECT_EQ(catalogue.Projects[1].Name, "Nuevo");
     dialog->close();
 }
+
+// "Generar manifiestos" writes the checked programs' manifests into the folder chosen and says
+// how many; with nothing checked it says so and asks for no folder.
+TEST_F(MainWindowTest, GenerarManifiestosWritesTheCheckedProgramsManifests)
+{
+    prefix.makeFolder("salida");
+    ScriptedMessageBoxes messages;
+    ScriptedFolderBrowser folders;
+    open();
+    ASSERT_NE(action("mnuArchivo_Manifiestos"), nullptr);
+    EXPECT_EQ(action("mnuArchivo_Manifiestos")->text(), "Generar &manifiestos...");
+
+    action("mnuEdicion_NoSeltodos")->trigger();
+    action("mnuArchivo_Manifiestos")->trigger();
+    ASSERT_EQ(messages.texts(), QStringList{"No hay proyectos seleccionados"});
+    EXPECT_TRUE(folders.instructions.isEmpty());
+
+    messages.clear();
+    action("mnuEdicion_SelTodos")->trigger();
+    folders.answers = {QStringLiteral("c:\\salida")};
+    action("mnuArchivo_Manifiestos")->trigger();
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_EQ(messages.texts()[0], "Manifiestos generados: 2 en c:\\salida");
+    EXPECT_EQ(messages.shown()[0].icon(), MsgStyle::Information);
+    EXPECT_TRUE(QFile::exists(prefix.hostPath("salida/Facturas.exe.manifest")));
+    EXPECT_TRUE(QFile::exists(prefix.hostPath("salida/Anonimo.exe.manifest"))) << "named after its file without a Name";
+    EXPECT_FALSE(QFile::exists(prefix.hostPath("salida/Stock.exe.manifest"))) << "an ActiveX DLL is no program";
+}
