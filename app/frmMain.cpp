@@ -338,6 +338,8 @@ QString ProblemaTexto(const ManifestProblem& problem)
         return QStringLiteral("control con licencia (") + problem.detail + QStringLiteral("): el manifiesto no puede llevar su licencia");
     case ManifestProblem::Kind::DuplicateClass:
         return QStringLiteral("la clase ") + problem.detail + QStringLiteral(" ya la sirve ") + problem.other;
+    case ManifestProblem::Kind::SamePath:
+        return QStringLiteral("no se grabó: es también el manifiesto de ") + problem.other + QStringLiteral(", grabado antes");
     }
     return problem.reason;
 }

@@ -149,6 +149,15 @@ private:
             filesDone.insert(file.toLower());
             addLibrary(manifest, projectFile, record, file, classOwners);
         }
+        // Programs of one name in one folder (Project1.exe, many times over in a folder of
+        // copies): the first project's manifest is written, the others are said.
+        const QString target = planned.windowsPath.toLower();
+        if (const auto owner = targets_.constFind(target); owner != targets_.constEnd()) {
+            problem({projectFile, planned.windowsPath, ManifestProblem::Kind::SamePath, {}, *owner,
+                     QStringLiteral("not written: it is also the manifest of %1, written first").arg(*owner)});
+            return;
+        }
+        targets_.insert(target, projectFile);
         plan_.manifests.push_back(std::move(planned));
     }
 
@@ -294,6 +303,7 @@ private:
     ManifestPlan plan_;
     QHash<QString, std::optional<LibraryClasses>> classes_;  // lower-cased library path -> its classes
     QHash<QString, RegisteredClass> registered_;            // upper-case CLSID -> the registry's word
+    QHash<QString, QString> targets_;                        // lower-cased manifest path -> its project
 };
 
 }

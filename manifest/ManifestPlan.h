@@ -40,6 +40,8 @@ struct ManifestProblem {
         Licensed,       // a licensed control (detail: the class)
         DuplicateClass, // a class another library of the manifest serves (detail: the class;
                         // other: that library)
+        SamePath,       // the manifest would go where another project's goes (file: its path;
+                        // other: that project), so it is not written
     };
     QString projectFile;
     QString file;

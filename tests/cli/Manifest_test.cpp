@@ -131,3 +131,15 @@ TEST_F(ManifestTest, WhatCannotBeCoveredIsSaidAndNothingForeignIsOverwritten)
     EXPECT_TRUE(err.contains("no project named \"Nadie\"")) << err.constData();
     EXPECT_EQ(run({"c:\\src", "--summary"}), 2) << "a report option";
 }
+
+// Copies of one project in one folder name one program: its manifest is written once, for the
+// first, and each other copy is said, never silently written over.
+TEST_F(ManifestTest, ProgramsOfOneNameInOneFolderGetOneManifestAndTheRestAreSaid)
+{
+    prefix.writeFile("src/Copia.vbp", readAll(prefix.hostPath("src/App.vbp")));
+    EXPECT_EQ(run({"c:\\src"}), 3);
+    EXPECT_EQ(out, prefix.hostPath("programa/app.exe.manifest").toUtf8() + "\n");
+    EXPECT_TRUE(err.contains("Copia.vbp: C:\\programa\\app.exe.manifest left out: not written: it is also the manifest of "
+                             "App.vbp, written first"))
+        << err.constData();
+}
