@@ -139,7 +139,7 @@ TEST_F(ManifestTest, ProgramsOfOneNameInOneFolderGetOneManifestAndTheRestAreSaid
     prefix.writeFile("src/Copia.vbp", readAll(prefix.hostPath("src/App.vbp")));
     EXPECT_EQ(run({"c:\\src"}), 3);
     EXPECT_EQ(out, prefix.hostPath("programa/app.exe.manifest").toUtf8() + "\n");
-    EXPECT_TRUE(err.contains("Copia.vbp: C:\\programa\\app.exe.manifest left out: not written: it is also the manifest of "
+    EXPECT_TRUE(err.contains("Copia.vbp: c:\\programa\\app.exe.manifest left out: not written: it is also the manifest of "
                              "App.vbp, written first"))
         << err.constData();
 }
