@@ -1,3 +1,5 @@
+#include "platform/files/ByteSource.h"
+#include "platform/typelib/PeResources.h"
 #include "support_files/FileBytes.h"
 #include "support_files/TempPrefix.h"
 #include "support_files/WineRegistryText.h"
@@ -5,6 +7,7 @@
 #include <QDomDocument>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <string_view>
 
 namespace {
 
@@ -142,4 +145,51 @@ TEST_F(ManifestTest, ProgramsOfOneNameInOneFolderGetOneManifestAndTheRestAreSaid
     EXPECT_TRUE(err.contains("Copia.vbp: c:\\programa\\app.exe.manifest left out: not written: it is also the manifest of "
                              "App.vbp, written first"))
         << err.constData();
+}
+
+namespace {
+
+std::uint32_t le32At(const QByteArray& bytes, qsizetype at)
+{
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | std::uint8_t(bytes[at + i]);
+    return value;
+}
+
+// The server with its first class marked licensed (TYPEFLAG_FLICENSED) in its type library.
+QByteArray licensedServer()
+{
+    QByteArray image = readAll(ZANTREL_SOURCE_DIR "/tests/fixtures/com/reloj32.dll");
+    const MemorySource source(std::string_view(image.constData(), std::size_t(image.size())));
+    const auto range = FindPeResource(source, u"TYPELIB", 1);
+    if (!range)
+        return {};
+    const qsizetype library = qsizetype(range->offset);
+    const std::uint32_t count = le32At(image, library + 0x20);
+    const qsizetype directory = library + 0x54 + 4 * qsizetype(count) + ((le32At(image, library + 0x14) & 0x100) ? 4 : 0);
+    const qsizetype infos = library + qsizetype(le32At(image, directory));
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const qsizetype info = infos + qsizetype(i) * 0x64;
+        if ((le32At(image, info) & 0xf) == 5) {
+            image[info + 0x30] = char(image[info + 0x30] | 0x4);
+            return image;
+        }
+    }
+    return {};
+}
+
+}
+
+// A licensed control cannot go into a manifest, which has no place for its license: its library
+// is left out and said.
+TEST_F(ManifestTest, ALicensedControlIsLeftOutWithTheReason)
+{
+    const QByteArray licensed = licensedServer();
+    ASSERT_FALSE(licensed.isEmpty());
+    prefix.writeFile("programa/reloj32.dll", licensed);
+    EXPECT_EQ(run({"c:\\src"}), 3);
+    EXPECT_TRUE(err.contains("App.vbp: reloj32.dll left out: a licensed control (Reloj): the manifest cannot carry its license"))
+        << err.constData();
+    EXPECT_FALSE(readAll(prefix.hostPath("programa/app.exe.manifest")).contains("<file"));
 }
