@@ -369,9 +369,12 @@ void frmMain::GenerarManifiestos()
         const ManifestPlan plan = PlanManifests(*inventory_, request);
         for (const PlannedManifest& planned : plan.manifests) {
             ManifestWriteFailure failure;
-            if (WriteManifest(planned, false, &failure))
+            int dropped = 0;
+            if (WriteManifest(planned, false, &failure, &dropped)) {
                 ++written;
-            else
+                if (dropped > 0)
+                    lines << planned.projectFile + QStringLiteral(": %1 caracteres que XML no admite quedaron fuera de los textos del manifiesto").arg(dropped);
+            } else
                 lines << planned.projectFile + QStringLiteral(": ")
                              + (failure.foreignFile ? ExtraeNombreArchivo(planned.windowsPath) + QStringLiteral(" ya existe y no lo escribió Zantrel: se conserva")
                                                     : QStringLiteral("no se pudo grabar ") + planned.windowsPath + QStringLiteral(" (") + failure.systemReason + u')');

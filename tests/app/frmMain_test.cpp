@@ -458,6 +458,18 @@ TEST_F(MainWindowTest, GenerarManifiestosWritesTheCheckedProgramsManifests)
     ASSERT_EQ(messages.texts().size(), 1);
     EXPECT_EQ(messages.texts()[0], "Manifiestos generados: 2 en c:\\salida");
     EXPECT_EQ(messages.shown()[0].icon(), MsgStyle::Information);
+
+    // A title holding a control character: the manifest leaves it out, and the window says so.
+    prefix.writeFile("tmp/Anonimo.vbp", "Type=Exe\r\nTitle=\"Mi\x01programa\"\r\n");
+    window->tlbMain_ButtonClick("cmdRefresh");
+    action("mnuEdicion_SelTodos")->trigger();
+    messages.clear();
+    folders.answers = {QStringLiteral("c:\\salida")};
+    action("mnuArchivo_Manifiestos")->trigger();
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_EQ(messages.texts()[0], "Manifiestos generados: 2 en c:\\salida\n\nAnonimo.vbp: 1 caracteres que XML no admite "
+                                   "quedaron fuera de los textos del manifiesto");
+    EXPECT_EQ(messages.shown()[0].icon(), MsgStyle::Exclamation);
     EXPECT_TRUE(QFile::exists(prefix.hostPath("salida/Facturas.exe.manifest")));
     EXPECT_TRUE(QFile::exists(prefix.hostPath("salida/Anonimo.exe.manifest"))) << "named after its file without a Name";
     EXPECT_FALSE(QFile::exists(prefix.hostPath("salida/Stock.exe.manifest"))) << "an ActiveX DLL is no program";
