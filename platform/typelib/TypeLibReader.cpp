@@ -8,6 +8,7 @@
 #include <QDir>
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <string>
 
 namespace {
@@ -273,15 +274,49 @@ std::optional<TypeLibInfo> ReadTypeLibImage(const ByteSource& library, QString* 
     return info;
 }
 
-std::optional<TypeLibInfo> ReadTypeLibFile(const ByteSource& file, std::uint16_t resourceNumber,
-                                           QString* error)
+namespace {
+
+// `readImage` over the library a file holds: an executable image's TYPELIB resource
+// `resourceNumber`, any other file itself.
+template <typename ReadImage>
+auto readLibraryOfFile(const ByteSource& file, std::uint16_t resourceNumber, QString* error, ReadImage readImage)
+    -> decltype(readImage(file, error))
 {
     if (!StartsLikeExecutableImage(file))
-        return ReadTypeLibImage(file, error);
+        return readImage(file, error);
     const auto range = FindPeResource(file, u"TYPELIB", resourceNumber, error);
     if (!range)
         return std::nullopt;
-    return ReadTypeLibImage(SubSource(file, range->offset, range->length), error);
+    return readImage(SubSource(file, range->offset, range->length), error);
+}
+
+// `readFile(file, resource, hostPath)` over the file a Windows path names, opened as
+// LoadTypeLib opens it; the reason when it cannot be.
+template <typename ReadFile>
+auto readLibraryAtPath(const QString& windowsPath, QString* error, ReadFile readFile)
+    -> decltype(readFile(std::declval<const ByteSource&>(), std::uint16_t(1), QString()))
+{
+    const Location location = locate(windowsPath);
+    if (!location.valid)
+        return fail(error, "no such resource number");
+    if (location.hostPath.isEmpty())
+        return fail(error, "path outside the prefix's drives");
+    const HostFileSource file(location.hostPath);
+    if (!file.isOpen()) {
+        if (error)
+            *error = file.error();
+        return std::nullopt;
+    }
+    return readFile(file, location.resource, location.hostPath);
+}
+
+}
+
+std::optional<TypeLibInfo> ReadTypeLibFile(const ByteSource& file, std::uint16_t resourceNumber,
+                                           QString* error)
+{
+    return readLibraryOfFile(file, resourceNumber, error,
+                             [](const ByteSource& library, QString* e) { return ReadTypeLibImage(library, e); });
 }
 
 std::optional<LibraryClasses> ReadTypeLibClasses(const ByteSource& library, QString* error)
@@ -336,49 +371,27 @@ std::optional<LibraryClasses> ReadTypeLibClasses(const ByteSource& library, QStr
 
 std::optional<LibraryClasses> ReadTypeLibFileClasses(const ByteSource& file, std::uint16_t resourceNumber, QString* error)
 {
-    if (!StartsLikeExecutableImage(file))
-        return ReadTypeLibClasses(file, error);
-    const auto range = FindPeResource(file, u"TYPELIB", resourceNumber, error);
-    if (!range)
-        return std::nullopt;
-    return ReadTypeLibClasses(SubSource(file, range->offset, range->length), error);
+    return readLibraryOfFile(file, resourceNumber, error,
+                             [](const ByteSource& library, QString* e) { return ReadTypeLibClasses(library, e); });
 }
 
 std::optional<LibraryClasses> LoadTypeLibClasses(const QString& windowsPath, QString* error)
 {
-    const Location location = locate(windowsPath);
-    if (!location.valid)
-        return fail(error, "no such resource number");
-    if (location.hostPath.isEmpty())
-        return fail(error, "path outside the prefix's drives");
-    const HostFileSource file(location.hostPath);
-    if (!file.isOpen()) {
-        if (error)
-            *error = file.error();
-        return std::nullopt;
-    }
-    return ReadTypeLibFileClasses(file, location.resource, error);
+    return readLibraryAtPath(windowsPath, error, [error](const ByteSource& file, std::uint16_t resource, const QString&) {
+        return ReadTypeLibFileClasses(file, resource, error);
+    });
 }
 
 std::optional<TypeLibInfo> LoadTypeLibFromFile(const QString& windowsPath, QString* error)
 {
-    const Location location = locate(windowsPath);
-    if (!location.valid)
-        return fail(error, "no such resource number");
-    if (location.hostPath.isEmpty())
-        return fail(error, "path outside the prefix's drives");
-    const HostFileSource file(location.hostPath);
-    if (!file.isOpen()) {
-        if (error)
-            *error = file.error();
-        return std::nullopt;
-    }
-    auto info = ReadTypeLibFile(file, location.resource, error);
-    if (info) {
-        info->containingFile = windowsPath;
-        info->fileRead = PathMapper::current().toWindows(location.hostPath);
-    }
-    return info;
+    return readLibraryAtPath(windowsPath, error, [&](const ByteSource& file, std::uint16_t resource, const QString& hostPath) {
+        auto info = ReadTypeLibFile(file, resource, error);
+        if (info) {
+            info->containingFile = windowsPath;
+            info->fileRead = PathMapper::current().toWindows(hostPath);
+        }
+        return info;
+    });
 }
 
 std::optional<QString> NormalizedGuidText(const QString& text)

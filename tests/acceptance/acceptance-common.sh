@@ -150,3 +150,19 @@ END {
     exit (failed > 0 ? 1 : 0)
 }' "$1" "$2"
 }
+
+# Ends Wine's server and removes the work folder $work when the script exits, or keeps it with
+# ZANTREL_ACCEPTANCE_KEEP set and names it with what it holds ($1); an interrupt exits with 1.
+acceptance_cleanup_on_exit() {
+    acceptance_kept=$1
+    trap acceptance_cleanup EXIT
+    trap 'exit 1' INT TERM
+}
+acceptance_cleanup() {
+    wineserver -k > /dev/null 2>&1 || true
+    if [ -n "${ZANTREL_ACCEPTANCE_KEEP:-}" ]; then
+        echo "kept: $work ($acceptance_kept)"
+    else
+        rm -rf "$work"
+    fi
+}

@@ -51,16 +51,7 @@ export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 # WINEPATH would add folders to the PATH of every Wine program, and not to the closure's.
 unset DISPLAY WAYLAND_DISPLAY LANGUAGE ZANTREL_CODEPAGE WINEPATH
-cleanup() {
-    wineserver -k > /dev/null 2>&1 || true
-    if [ -n "${ZANTREL_ACCEPTANCE_KEEP:-}" ]; then
-        echo "kept: $work (closure.tsv, judge.tsv, prefix)"
-    else
-        rm -rf "$work"
-    fi
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
+acceptance_cleanup_on_exit "closure.tsv, judge.tsv, prefix"
 
 if ! acceptance_make_prefix "$work/wineboot.log"; then
     exit 1

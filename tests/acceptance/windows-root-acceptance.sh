@@ -49,16 +49,7 @@ work=$(mktemp -d)
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 unset DISPLAY WAYLAND_DISPLAY LANGUAGE ZANTREL_CODEPAGE ZANTREL_WINDOWS WINEPATH
-cleanup() {
-    wineserver -k > /dev/null 2>&1 || true
-    if [ -n "${ZANTREL_ACCEPTANCE_KEEP:-}" ]; then
-        echo "kept: $work (prefix with its hives, exports, runs)"
-    else
-        rm -rf "$work"
-    fi
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
+acceptance_cleanup_on_exit "prefix with its hives, exports, runs"
 
 if ! acceptance_make_prefix "$work/wineboot.log"; then
     exit 1

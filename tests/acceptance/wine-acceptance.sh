@@ -31,16 +31,7 @@ export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml
 # page is 1252, whatever the caller's, and zantrel-cli takes the page from the prefix.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 unset DISPLAY WAYLAND_DISPLAY LANGUAGE ZANTREL_CODEPAGE
-cleanup() {
-    wineserver -k > /dev/null 2>&1 || true
-    if [ -n "${ZANTREL_ACCEPTANCE_KEEP:-}" ]; then
-        echo "kept: $work (judge.tsv, cli.tsv, prefix)"
-    else
-        rm -rf "$work"
-    fi
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
+acceptance_cleanup_on_exit "judge.tsv, cli.tsv, prefix"
 
 if ! acceptance_make_prefix "$work/wineboot.log"; then
     exit 1
