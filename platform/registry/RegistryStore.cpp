@@ -186,12 +186,12 @@ RegistryStore::Location RegistryStore::locate(RegistryRoot root, QStringView pat
         break;
     case RegistryRoot::CurrentUser:
         user_->refresh();
-        where.layers[0] = {user_.get(), {}};
+        where.layers[0] = {user_.get(), nullptr, {}};
         where.count = 1;
         break;
     case RegistryRoot::LocalMachine:
         machine_->refresh();
-        where.layers[0] = {machine_.get(), {}};
+        where.layers[0] = {machine_.get(), nullptr, {}};
         where.count = 1;
         if (where.parts.size() >= 2 && sameName(where.parts[0], u"System") && sameName(where.parts[1], u"CurrentControlSet")) {
             controlSet_ = linkedControlSet(*machine_);
@@ -213,7 +213,7 @@ RegistryStore::Location RegistryStore::locate(RegistryRoot root, QStringView pat
         } else if (RegistryHive::compareNames(where.parts.front(), userSid()) == 0) {
             user_->refresh();
             where.parts.erase(where.parts.begin());
-            where.layers[0] = {user_.get(), {}};
+            where.layers[0] = {user_.get(), nullptr, {}};
             where.count = 1;
         } else {
             where.error = ERROR_FILE_NOT_FOUND;
