@@ -31,10 +31,12 @@ QByteArray storedGuid(const QString& text)
 
 // Makes the prefix a machine where every library the corpus names is installed: for each
 // GUID, version and locale written in a Reference= or Object= line, a library of that GUID and
-// version registered under that key, as its setup would register it.
+// version registered under that key, as its setup would register it. Visual Basic writes the
+// version and the locale in hex ("2.b", "1.12"), as the registry keys spell them.
 void installEveryNamedLibrary(const TempPrefix& prefix, const QString& corpus, const QStringList& files)
 {
-    static const QRegularExpression named(QStringLiteral(R"((?:Reference=\*\\G|^Object=)(\{[0-9A-Fa-f-]{36}\})#(\d+)\.(\d+)#(\d+)[#;])"));
+    static const QRegularExpression named(
+        QStringLiteral(R"((?:Reference=\*\\G|^Object=)(\{[0-9A-Fa-f-]{36}\})#([0-9A-Fa-f]+)\.([0-9A-Fa-f]+)#([0-9A-Fa-f]+)[#;])"));
     QSet<QString> keys;
     QByteArray registry = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n\n";
     int n = 0;
@@ -51,8 +53,8 @@ void installEveryNamedLibrary(const TempPrefix& prefix, const QString& corpus, c
             keys.insert(key);
             TypeLibImages::MsftShape shape;
             shape.guid = storedGuid(match.captured(1));
-            shape.major = static_cast<std::uint16_t>(match.captured(2).toUInt());
-            shape.minor = static_cast<std::uint16_t>(match.captured(3).toUInt());
+            shape.major = static_cast<std::uint16_t>(match.captured(2).toUInt(nullptr, 16));
+            shape.minor = static_cast<std::uint16_t>(match.captured(3).toUInt(nullptr, 16));
             shape.helpString = "Biblioteca " + QByteArray::number(++n);
             prefix.writeFile(QStringLiteral("libs/%1.tlb").arg(n), TypeLibImages::MakeMsft(shape));
             registry += "[Software\\\\Classes\\\\TypeLib\\\\" + QString(key).replace(u'\\', "\\\\").toLatin1() +
@@ -63,8 +65,12 @@ void installEveryNamedLibrary(const TempPrefix& prefix, const QString& corpus, c
     RegistryStore::resetCurrent();
 }
 
-// Lines that make a project use another project as a control (Object=*\A...): no library is
-// registered for them, so they add no entry.
+// Lines that make a project use another project, as a reference (Reference=*\A...) or as a
+// control (Object=*\A...): no library is registered for them, so they add no entry.
+int projectReferences(const QString& path)
+{
+    return int(readAll(path).count("\nReference=*\\A"));
+}
 int projectComponents(const QString& path)
 {
     return int(readAll(path).count("\nObject=*\\A"));
@@ -117,7 +123,8 @@ TEST(RealWorldCorpus, KindsNamesAndDependenciesMatchTheIndependentReading)
             components += project.Dependencies[k].Kind == DependencyKind::Component;
             EXPECT_TRUE(project.Dependencies[k].FilePath.startsWith(QStringLiteral("C:\\libs\\")));
         }
-        EXPECT_EQ(QString::number(references), (*row)[3]) << (*row)[0].toStdString();
+        EXPECT_EQ(QString::number(references + projectReferences(corpus + u'/' + (*row)[0])), (*row)[3])
+            << (*row)[0].toStdString();
         EXPECT_EQ(QString::number(components + projectComponents(corpus + u'/' + (*row)[0])), (*row)[4])
             << (*row)[0].toStdString();
         totalEntries += references + components;
