@@ -15,29 +15,30 @@ QString projectPathOf(const ClosureRecord& r, const LoadContext& load)
 
 }
 
-OutputTable ClosureTable(const std::vector<ClosureRecord>& records, const LoadContext& load)
+void WriteClosure(const std::vector<ClosureRecord>& records, const LoadContext& load, OutputFormat format,
+                  const OutputSink& sink, CsvFormulas formulas)
 {
-    OutputTable table;
-    table.columns = {"project", "file", "found", "how", "via", "system", "reason"};
-    for (const ClosureRecord& r : records) {
-        table.rows.append({projectPathOf(r, load), r.file, r.found, ClosureHowName(r.how), r.via, r.system, r.reason});
-    }
-    return table;
+    TableWriter writer({"project", "file", "found", "how", "via", "system", "reason"}, format, sink, formulas);
+    for (const ClosureRecord& r : records)
+        writer.row({projectPathOf(r, load), r.file, r.found, ClosureHowName(r.how), r.via, r.system, r.reason});
+    writer.finish();
 }
 
-OutputTable DeepMissingTable(OutputTable missing, const std::vector<ClosureRecord>& records, const LoadContext& load)
+qsizetype WriteDeepMissing(const OutputTable& missing, const std::vector<ClosureRecord>& records, const LoadContext& load,
+                           OutputFormat format, const OutputSink& sink, CsvFormulas formulas)
 {
-    missing.columns.append(QStringLiteral("via"));
-    for (QList<OutputValue>& row : missing.rows)
-        row.append(QString());
+    TableWriter writer(missing.columns + QStringList{QStringLiteral("via")}, format, sink, formulas);
+    for (const QList<OutputValue>& row : missing.rows)
+        writer.row(row + QList<OutputValue>{QString()});
     for (const ClosureRecord& r : records) {
         // A program not built yet is no missing file: there is nothing to ship or load yet.
         if (r.reason.isEmpty() || r.how == ClosureHow::Program)
             continue;
-        missing.rows.append({projectPathOf(r, load), qint64(0), ClosureHowName(r.how), QString(), QString(), QString(), r.file,
-                             QString(), r.reason, r.via});
+        writer.row({projectPathOf(r, load), qint64(0), ClosureHowName(r.how), QString(), QString(), QString(), r.file,
+                    QString(), r.reason, r.via});
     }
-    return missing;
+    writer.finish();
+    return writer.rows();
 }
 
 OutputTable ShippedFilesTable(const std::vector<ClosureRecord>& records, const LoadContext& load)

@@ -9,15 +9,17 @@
 
 struct LoadContext;
 
-// The records as zantrel-cli writes them: project (full Windows path), file, found, how, via
-// (joined by " > "), system, reason.
-OutputTable ClosureTable(const std::vector<ClosureRecord>& records, const LoadContext& load);
+// Writes the records as zantrel-cli gives them, one at a time: project (full Windows path), file,
+// found, how, via (joined by " > "), system, reason.
+void WriteClosure(const std::vector<ClosureRecord>& records, const LoadContext& load, OutputFormat format,
+                  const OutputSink& sink, CsvFormulas formulas = CsvFormulas::AsText);
 
-// missing --deep: the lines that gave no entry (`missing`, the missing verb's table) with a `via`
-// column added, then each file of the closure that is not found or cannot be used: line 0, kind
-// its `how` ("delay import" marks one the program may run without), path the file as named, the
-// reason and the chain.
-OutputTable DeepMissingTable(OutputTable missing, const std::vector<ClosureRecord>& records, const LoadContext& load);
+// Writes missing --deep: the lines that gave no entry (`missing`, the missing verb's table) with a
+// `via` column added, then each file of the closure that is not found or cannot be used: line 0,
+// kind its `how` ("delay import" marks one the program may run without), path the file as named,
+// the reason and the chain. Returns the number of records written.
+qsizetype WriteDeepMissing(const OutputTable& missing, const std::vector<ClosureRecord>& records, const LoadContext& load,
+                           OutputFormat format, const OutputSink& sink, CsvFormulas formulas = CsvFormulas::AsText);
 
 // libraries --deep: every file a setup ships for these projects (the closure's found files that
 // are not the system's), in the order first met: filePath, how (each way a project needs it),

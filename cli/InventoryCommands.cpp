@@ -146,10 +146,10 @@ void WriteCatalogue(const Catalogue& catalogue, const LoadContext& load, OutputF
                     CsvFormulas formulas)
 {
     if (format != OutputFormat::Json) {
-        OutputTable table;
-        table.columns = {"ProjectIndex", "FileName", "Kind", "Name", "DependencyIndex", "DependencyKind", "FilePath",
-                         "Guid", "Key", "Description", "MajorVersion", "MinorVersion", "SizeKB", "FileDate",
-                         "ProjectPath"};
+        TableWriter writer({"ProjectIndex", "FileName", "Kind", "Name", "DependencyIndex", "DependencyKind", "FilePath",
+                            "Guid", "Key", "Description", "MajorVersion", "MinorVersion", "SizeKB", "FileDate",
+                            "ProjectPath"},
+                           format, sink, formulas);
         for (int i = 1; i <= catalogue.ProjectCount(); ++i) {
             const ProjectEntry& project = catalogue.Projects[i];
             const QList<OutputValue> projectFields{QString::number(i), project.FileName, QString::number(project.Kind),
@@ -159,19 +159,19 @@ void WriteCatalogue(const Catalogue& catalogue, const LoadContext& load, OutputF
                 for (int n = 0; n < 10; ++n)
                     row.append(QString());
                 row.append(projectPath(load, i));
-                table.rows.append(row);
+                writer.row(row);
                 continue;
             }
             for (int k = 1; k <= catalogue.DependencyCount(i); ++k) {
                 const DependencyEntry& e = project.Dependencies[k];
-                table.rows.append(projectFields
-                                  + QList<OutputValue>{QString::number(k), QString::number(e.Kind), e.FilePath, e.Guid,
-                                                       e.Key, e.Description, QString::number(e.MajorVersion),
-                                                       QString::number(e.MinorVersion), QString::number(e.SizeKB),
-                                                       e.FileDate, projectPath(load, i)});
+                writer.row(projectFields
+                           + QList<OutputValue>{QString::number(k), QString::number(e.Kind), e.FilePath, e.Guid, e.Key,
+                                                e.Description, QString::number(e.MajorVersion),
+                                                QString::number(e.MinorVersion), QString::number(e.SizeKB), e.FileDate,
+                                                projectPath(load, i)});
             }
         }
-        WriteTable(table, format, sink, formulas);
+        writer.finish();
         return;
     }
     sink(catalogue.ProjectCount() > 0 ? QByteArray("[") : QByteArray("[]\n"));
@@ -273,11 +273,16 @@ int RunInventory(Verb verb, const Catalogue& catalogue, const LoadContext& load,
         }
         return 0;
     }
-    OutputTable table;
-    if (request.deep && (verb == Verb::Missing || verb == Verb::Libraries)) {
+    if (request.deep && verb == Verb::Missing) {
         const std::vector<ClosureRecord> closure = BuildClosure(catalogue, load, request.arch);
-        table = verb == Verb::Missing ? DeepMissingTable(MissingTable(inventory), closure, load) : ShippedFilesTable(closure, load);
-    } else if (verb == Verb::Missing)
+        const qsizetype records =
+            WriteDeepMissing(MissingTable(inventory), closure, load, request.format, sink, request.csvFormulas);
+        return records > 0 ? FoundProblemStatus : 0;
+    }
+    OutputTable table;
+    if (request.deep && verb == Verb::Libraries)
+        table = ShippedFilesTable(BuildClosure(catalogue, load, request.arch), load);
+    else if (verb == Verb::Missing)
         table = MissingTable(inventory);
     else if (verb == Verb::Libraries)
         table = LibrariesTable(inventory);

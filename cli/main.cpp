@@ -192,8 +192,8 @@ int writeOutput(const CommandLine& line, const Catalogue& catalogue, const LoadC
         return RunManifests(catalogue, load, request, line.manifest.force);
     }
     case Verb::Closure:
-        WriteTable(ClosureTable(BuildClosure(catalogue, load, line.arch), load), line.inventory.format, StandardOutput,
-                   line.inventory.csvFormulas);
+        WriteClosure(BuildClosure(catalogue, load, line.arch), load, line.inventory.format, StandardOutput,
+                     line.inventory.csvFormulas);
         return 0;
     }
     return 0;

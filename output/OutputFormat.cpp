@@ -265,49 +265,60 @@ QString JsonValue(const OutputValue& value)
     return out + u']';
 }
 
+TableWriter::TableWriter(QStringList columns, OutputFormat format, OutputSink sink, CsvFormulas formulas)
+    : columns_(std::move(columns)), format_(format), sink_(std::move(sink)), formulas_(formulas),
+      utf8_(QStringEncoder::Utf8)
+{
+    if (format_ == OutputFormat::Json)
+        return; // the opening bracket waits for the first record: an empty list is "[]"
+    const bool csv = format_ == OutputFormat::Csv;
+    QString header;
+    for (qsizetype c = 0; c < columns_.size(); ++c)
+        header += (c > 0 ? QString(csv ? u',' : u'\t') : QString()) + flatField(columns_[c], format_, formulas_);
+    header += csv ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    sink_(header.toUtf8());
+}
+
+void TableWriter::row(const QList<OutputValue>& values)
+{
+    const bool csv = format_ == OutputFormat::Csv;
+    text_.resize(0);
+    if (format_ == OutputFormat::Json) {
+        text_ += rows_ == 0 ? QStringLiteral("[\n  {") : QStringLiteral(",\n  {");
+        for (qsizetype c = 0; c < columns_.size() && c < values.size(); ++c)
+            text_ += (c > 0 ? QStringLiteral(", ") : QString()) + OutputText::jsonString(columns_[c])
+                     + QStringLiteral(": ") + JsonValue(values[c]);
+        text_ += u'}';
+    } else {
+        for (qsizetype c = 0; c < values.size(); ++c) {
+            if (c > 0)
+                text_ += csv ? u',' : u'\t';
+            const auto* text = std::get_if<QString>(&values[c]);
+            if (text && !csv)
+                OutputText::appendTsvField(text_, *text);
+            else
+                text_ += flatField(values[c], format_, formulas_);
+        }
+        text_ += csv ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    }
+    bytes_.resize(text_.size() * 3);
+    bytes_.resize(utf8_.appendToBuffer(bytes_.data(), text_) - bytes_.constData());
+    sink_(bytes_);
+    ++rows_;
+}
+
+void TableWriter::finish()
+{
+    if (format_ == OutputFormat::Json)
+        sink_(rows_ == 0 ? QByteArray("[]\n") : QByteArray("\n]\n"));
+}
+
 void WriteTable(const OutputTable& table, OutputFormat format, const OutputSink& sink, CsvFormulas formulas)
 {
-    if (format == OutputFormat::Json) {
-        sink(table.rows.isEmpty() ? QByteArray("[") : QByteArray("[\n"));
-        for (qsizetype r = 0; r < table.rows.size(); ++r) {
-            QString out = QStringLiteral("  {");
-            const auto& row = table.rows[r];
-            for (qsizetype c = 0; c < table.columns.size() && c < row.size(); ++c)
-                out += (c > 0 ? QStringLiteral(", ") : QString()) + OutputText::jsonString(table.columns[c])
-                       + QStringLiteral(": ") + JsonValue(row[c]);
-            out += r + 1 < table.rows.size() ? QStringLiteral("},\n") : QStringLiteral("}\n");
-            sink(out.toUtf8());
-        }
-        sink("]\n");
-        return;
-    }
-    const bool csv = format == OutputFormat::Csv;
-    const QChar separator = csv ? u',' : u'\t';
-    const QString end = csv ? QStringLiteral("\r\n") : QStringLiteral("\n");
-    QString header;
-    for (qsizetype c = 0; c < table.columns.size(); ++c)
-        header += (c > 0 ? QString(separator) : QString()) + flatField(table.columns[c], format, formulas);
-    sink((header + end).toUtf8());
-    // One record's text and its UTF-8 bytes; both buffers are kept from record to record.
-    QString out;
-    QByteArray bytes;
-    QStringEncoder utf8(QStringEncoder::Utf8);
-    for (const auto& row : table.rows) {
-        out.resize(0);
-        for (qsizetype c = 0; c < row.size(); ++c) {
-            if (c > 0)
-                out += separator;
-            const auto* text = std::get_if<QString>(&row[c]);
-            if (text && !csv)
-                OutputText::appendTsvField(out, *text);
-            else
-                out += flatField(row[c], format, formulas);
-        }
-        out += end;
-        bytes.resize(out.size() * 3);
-        bytes.resize(utf8.appendToBuffer(bytes.data(), out) - bytes.constData());
-        sink(bytes);
-    }
+    TableWriter writer(table.columns, format, sink, formulas);
+    for (const auto& row : table.rows)
+        writer.row(row);
+    writer.finish();
 }
 
 QByteArray RenderTable(const OutputTable& table, OutputFormat format, CsvFormulas formulas)

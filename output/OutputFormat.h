@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringEncoder>
 #include <QStringList>
 #include <functional>
 #include <variant>
@@ -61,6 +62,27 @@ struct OutputTable {
 // Receives an output a piece at a time, in order (a header line, one record, the closing
 // bracket), so that no output is ever held whole in memory.
 using OutputSink = std::function<void(const QByteArray& piece)>;
+
+// Writes a table in `format` to `sink` a record at a time, as the records are made, so that a long
+// output is never held whole: the header when made, each row(), then finish().
+class TableWriter {
+public:
+    TableWriter(QStringList columns, OutputFormat format, OutputSink sink, CsvFormulas formulas = CsvFormulas::AsText);
+    void row(const QList<OutputValue>& values);
+    void finish();
+    qsizetype rows() const { return rows_; }
+
+private:
+    QStringList columns_;
+    OutputFormat format_;
+    OutputSink sink_;
+    CsvFormulas formulas_;
+    qsizetype rows_ = 0;
+    // One record's text and its UTF-8 bytes, both kept from record to record.
+    QString text_;
+    QByteArray bytes_;
+    QStringEncoder utf8_;
+};
 
 // Writes `table` in `format` to `sink`, one record a piece.
 void WriteTable(const OutputTable& table, OutputFormat format, const OutputSink& sink,
