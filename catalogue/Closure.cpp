@@ -102,14 +102,16 @@ private:
                 controls.insert(entry.Guid.toUpper());
         for (const ProjectSources::Source& source : sources.sources) {
             const QString path = ResolveInProjectFolder(source.file, projectFolder);
-            const QString sourceName = ExtraeNombreArchivo(path);
-            const QString sourceVia = projectName + ViaSeparator + sourceName;
             const SourceScan* scan = scanOf(path);
             if (!scan) {
                 ClosureRecord& record = add(source.file, QString(), ClosureHow::Source, projectName, false);
                 record.reason = QStringLiteral("source file missing, line ") + QString::number(source.line);
                 continue;
             }
+            if (scan->declares.empty() && scan->objects.empty())
+                continue;
+            const QString sourceName = ExtraeNombreArchivo(path);
+            const QString sourceVia = projectName + ViaSeparator + sourceName;
             for (const DeclaredLibrary& library : scan->declares) {
                 if (library.fileName.isEmpty() || declared.contains(library.fileName.toLower()))
                     continue;
