@@ -160,7 +160,9 @@ QString frmAcerca::Descripcion()
         QString(),
         QStringLiteral("Visualiza las referencias de múltiples proyectos Visual Basic."),
         QString(),
-        QStringLiteral("Puede copiar y repartir Zantrel sin costo, siempre que lo entregue completo y sin cambios."),
+        // The distribution note: the licence the program is under (LICENSE).
+        QStringLiteral("Zantrel es software libre con licencia MIT: puede usarlo, copiarlo, modificarlo y repartirlo, "
+                       "siempre que conserve su aviso de copyright y de licencia."),
         QString(),
         QStringLiteral("Si Zantrel le resulta útil, envíenos una postal a:"),
         QStringLiteral("Equipo Zantrel"),
