@@ -267,16 +267,19 @@ QString JsonValue(const OutputValue& value)
 
 TableWriter::TableWriter(QStringList columns, OutputFormat format, OutputSink sink, CsvFormulas formulas)
     : columns_(std::move(columns)), format_(format), sink_(std::move(sink)), formulas_(formulas),
-      utf8_(QStringEncoder::Utf8)
+      separator_(format == OutputFormat::Csv ? u',' : u'\t'),
+      end_(format == OutputFormat::Csv ? QStringLiteral("\r\n") : QStringLiteral("\n")), utf8_(QStringEncoder::Utf8)
 {
-    if (format_ == OutputFormat::Json)
+    if (format_ == OutputFormat::Json) {
+        // Each record names every column: the names are escaped once, here.
+        for (QString& column : columns_)
+            column = OutputText::jsonString(column) + QStringLiteral(": ");
         return; // the opening bracket waits for the first record: an empty list is "[]"
-    const bool csv = format_ == OutputFormat::Csv;
+    }
     QString header;
     for (qsizetype c = 0; c < columns_.size(); ++c)
-        header += (c > 0 ? QString(csv ? u',' : u'\t') : QString()) + flatField(columns_[c], format_, formulas_);
-    header += csv ? QStringLiteral("\r\n") : QStringLiteral("\n");
-    sink_(header.toUtf8());
+        header += (c > 0 ? QString(separator_) : QString()) + flatField(columns_[c], format_, formulas_);
+    sink_((header + end_).toUtf8());
 }
 
 void TableWriter::row(const QList<OutputValue>& values)
@@ -286,20 +289,19 @@ void TableWriter::row(const QList<OutputValue>& values)
     if (format_ == OutputFormat::Json) {
         text_ += rows_ == 0 ? QStringLiteral("[\n  {") : QStringLiteral(",\n  {");
         for (qsizetype c = 0; c < columns_.size() && c < values.size(); ++c)
-            text_ += (c > 0 ? QStringLiteral(", ") : QString()) + OutputText::jsonString(columns_[c])
-                     + QStringLiteral(": ") + JsonValue(values[c]);
+            text_ += (c > 0 ? QStringLiteral(", ") : QString()) + columns_[c] + JsonValue(values[c]);
         text_ += u'}';
     } else {
         for (qsizetype c = 0; c < values.size(); ++c) {
             if (c > 0)
-                text_ += csv ? u',' : u'\t';
+                text_ += separator_;
             const auto* text = std::get_if<QString>(&values[c]);
             if (text && !csv)
                 OutputText::appendTsvField(text_, *text);
             else
                 text_ += flatField(values[c], format_, formulas_);
         }
-        text_ += csv ? QStringLiteral("\r\n") : QStringLiteral("\n");
+        text_ += end_;
     }
     bytes_.resize(text_.size() * 3);
     bytes_.resize(utf8_.appendToBuffer(bytes_.data(), text_) - bytes_.constData());

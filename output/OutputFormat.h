@@ -73,10 +73,12 @@ public:
     qsizetype rows() const { return rows_; }
 
 private:
-    QStringList columns_;
+    QStringList columns_; // for JSON, each already written as its key and ": "
     OutputFormat format_;
     OutputSink sink_;
     CsvFormulas formulas_;
+    QChar separator_;
+    QString end_;
     qsizetype rows_ = 0;
     // One record's text and its UTF-8 bytes, both kept from record to record.
     QString text_;
