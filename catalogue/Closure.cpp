@@ -14,10 +14,14 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <charconv>
 #include <deque>
 #include <optional>
+#include <unordered_map>
 
 namespace {
+
+const QLatin1StringView NotFound("not found in the search path");
 
 // What the closure learns of a file once per load: whether it is a program image, for which
 // machine, whether it is Wine's own, and what it imports.
@@ -33,19 +37,21 @@ struct ImageFacts {
 class ClosureBuilder {
 public:
     ClosureBuilder(const Catalogue& catalogue, const std::vector<QString>& projectPaths,
-                   const std::vector<ProjectSources>& sources, LoaderArch arch)
-        : catalogue_(catalogue), projectPaths_(projectPaths), sources_(sources), search_(arch)
+                   const std::vector<ProjectSources>& sources, LoaderArch arch, FolderListingCache& listings,
+                   const ClosureVisitor& visit)
+        : catalogue_(catalogue), projectPaths_(projectPaths), sources_(sources), search_(arch), listings_(listings),
+          visit_(visit)
     {
     }
 
-    std::vector<ClosureRecord> build()
+    void build()
     {
         // Each folder listed once to find a name ignoring case: a folder of thousands of projects
         // is asked for every source file that is not there.
         const FolderListingCache::Use listings(listings_);
         for (int p = 1; p <= catalogue_.ProjectCount(); ++p)
             addProject(p);
-        return std::move(records_);
+        handOver();
     }
 
 private:
@@ -82,7 +88,7 @@ private:
             const DllLocation location = search_.find(program, QString(), programFolder_);
             ClosureRecord& record = add(sources->exeName32, location.windowsPath, ClosureHow::Program, projectName, false);
             if (location.windowsPath.isEmpty())
-                record.reason = QStringLiteral("not built yet");
+                record.reason += QLatin1StringView("not built yet");
             else
                 check(record, ProgramFirst);
         }
@@ -101,16 +107,17 @@ private:
             if (!entry.Guid.isEmpty())
                 controls.insert(entry.Guid.toUpper());
         for (const ProjectSources::Source& source : sources.sources) {
-            const QString path = ResolveInProjectFolder(source.file, projectFolder);
-            const SourceScan* scan = scanOf(path);
+            const SourceFile file = sourceFile(source.file, projectFolder);
+            const SourceScan* scan = file.scan;
             if (!scan) {
                 ClosureRecord& record = add(source.file, QString(), ClosureHow::Source, projectName, false);
-                record.reason = QStringLiteral("source file missing, line ") + QString::number(source.line);
+                record.reason += QLatin1StringView("source file missing, line ");
+                appendNumber(record.reason, source.line);
                 continue;
             }
             if (scan->declares.empty() && scan->objects.empty())
                 continue;
-            const QString sourceName = ExtraeNombreArchivo(path);
+            const QString sourceName = ExtraeNombreArchivo(file.path);
             const QString sourceVia = projectName + ViaSeparator + sourceName;
             for (const DeclaredLibrary& library : scan->declares) {
                 if (library.fileName.isEmpty() || declared.contains(library.fileName.toLower()))
@@ -120,7 +127,7 @@ private:
                 ClosureRecord& record =
                     add(library.fileName, location.windowsPath, ClosureHow::Declare, sourceVia, location.system);
                 if (location.windowsPath.isEmpty() && !location.apiSet)
-                    record.reason = QStringLiteral("not found in the search path");
+                    record.reason += NotFound;
                 else
                     check(record, ProgramFirst);
             }
@@ -131,7 +138,9 @@ private:
                 const QString found = registeredControl(object);
                 ClosureRecord& record = add(object.fileName.isEmpty() ? object.guid : object.fileName, found,
                                             ClosureHow::FormControl, sourceVia, false);
-                record.reason = QStringLiteral("used by %1, not in the project").arg(sourceName);
+                record.reason += QLatin1StringView("used by ");
+                record.reason += sourceName;
+                record.reason += QLatin1StringView(", not in the project");
             }
         }
     }
@@ -147,18 +156,42 @@ private:
         return path ? *path : QString();
     }
 
+    struct SourceFile {
+        QString path;                     // its full Windows path
+        const SourceScan* scan = nullptr; // what it holds; nullptr when it is not there
+    };
+
+    // A source file a project line names, as written, in the project's folder. The projects of
+    // one folder mostly name the same files the same way ("Form1.frm"), so each spelling is
+    // resolved once per folder.
+    SourceFile sourceFile(const QString& written, const QString& projectFolder)
+    {
+        if (projectFolder != sourceFolder_) {
+            sourceFolder_ = projectFolder;
+            sourceFiles_.clear();
+        }
+        if (const auto it = sourceFiles_.constFind(written); it != sourceFiles_.constEnd())
+            return *it;
+        SourceFile file;
+        file.path = ResolveInProjectFolder(written, projectFolder);
+        file.scan = scanOf(file.path);
+        sourceFiles_.insert(written, file);
+        return file;
+    }
+
     // What a source file holds, read once per load; nullptr when it is not there.
     const SourceScan* scanOf(const QString& windowsPath)
     {
         const QString key = windowsPath.toLower();
-        if (const auto it = scans_.constFind(key); it != scans_.constEnd())
-            return it->has_value() ? &**it : nullptr;
-        const QString host = PathMapper::current().toHost(windowsPath);
-        std::optional<SourceScan> scan;
-        if (!host.isEmpty() && QFileInfo(host).isFile())
-            scan = ScanSourceFile(host);
-        const auto it = scans_.insert(key, std::move(scan));
-        return it->has_value() ? &**it : nullptr;
+        auto it = scans_.find(key);
+        if (it == scans_.end()) {
+            const QString host = PathMapper::current().toHost(windowsPath);
+            std::optional<SourceScan> scan;
+            if (!host.isEmpty() && QFileInfo(host).isFile())
+                scan = ScanSourceFile(host);
+            it = scans_.emplace(key, std::move(scan)).first;
+        }
+        return it->second.has_value() ? &*it->second : nullptr;
     }
 
     // The files a library's dependency file (x.dep beside x.ocx), else its section of the
@@ -180,7 +213,7 @@ private:
             const DllLocation location = search_.find(name, from.firstFolder, programFolder_);
             ClosureRecord& record = add(name, location.windowsPath, ClosureHow::DependencyFile, from.via, location.system);
             if (location.windowsPath.isEmpty() && !location.apiSet) {
-                record.reason = QStringLiteral("not found in the search path");
+                record.reason += NotFound;
                 continue;
             }
             check(record, from.firstFolder == programFolder_ ? ProgramFirst : OwnFolderFirst);
@@ -222,21 +255,48 @@ private:
         check(record, OwnFolderFirst);
     }
 
-    // A record of `name`, needed by the last file of `via`.
+    // A record of `name`, needed by the last file of `via`. It is handed over when the next is
+    // begun (or the closure ends), so until then its reason and system flag may still be set.
     ClosureRecord& add(const QString& name, const QString& found, ClosureHow how, const QString& via, bool system)
     {
-        ClosureRecord record;
+        handOver();
+        ClosureRecord& record = current_;
         record.projectIndex = project_;
         record.file = name;
         record.found = found;
         record.how = how;
+        emptyKeepingBuffer(record.via);
         record.via.reserve(via.size() + ViaSeparator.size() + name.size());
         record.via += via;
         record.via += ViaSeparator;
         record.via += name;
         record.system = system;
-        records_.push_back(std::move(record));
-        return records_.back();
+        emptyKeepingBuffer(record.reason);
+        holding_ = true;
+        return record;
+    }
+
+    void handOver()
+    {
+        if (holding_)
+            visit_(current_);
+        holding_ = false;
+    }
+
+    // Empties a text the record writes again: its buffer is kept unless the visitor kept a copy.
+    static void emptyKeepingBuffer(QString& text)
+    {
+        if (text.isDetached())
+            text.resize(0);
+        else
+            text = QString();
+    }
+
+    static void appendNumber(QString& text, int number)
+    {
+        char digits[16];
+        const auto [end, error] = std::to_chars(digits, digits + sizeof digits, number);
+        text += QLatin1StringView(digits, error == std::errc() ? end : digits);
     }
 
     // Looks at a found file: a program image of the wrong machine, or a file that is not one where
@@ -252,15 +312,15 @@ private:
             // A standalone type library imports nothing; a referenced file that begins as an image
             // but cannot be read as one, or an imported one that is no image, cannot load.
             if (needsImage || facts.startsAsImage)
-                record.reason = QStringLiteral("not a program image");
+                record.reason += QLatin1StringView("not a program image");
             return;
         }
         const PeImports::Machine wanted =
             search_.arch() == LoaderArch::X86 ? PeImports::Machine::I386 : PeImports::Machine::Amd64;
         if (facts.machine != wanted) {
-            record.reason = facts.machine == PeImports::Machine::Amd64 ? QStringLiteral("64-bit image")
-                            : facts.machine == PeImports::Machine::I386 ? QStringLiteral("32-bit image")
-                                                                        : QStringLiteral("image for another machine");
+            record.reason += facts.machine == PeImports::Machine::Amd64 ? QLatin1StringView("64-bit image")
+                             : facts.machine == PeImports::Machine::I386 ? QLatin1StringView("32-bit image")
+                                                                         : QLatin1StringView("image for another machine");
             return;
         }
         if (facts.wineBuiltin) {
@@ -293,7 +353,7 @@ private:
             const DllLocation location = search_.find(name, from.firstFolder, programFolder_);
             ClosureRecord& record = add(name, location.windowsPath, how, from.via, location.system);
             if (location.windowsPath.isEmpty() && !location.apiSet) {
-                record.reason = QStringLiteral("not found in the search path");
+                record.reason += NotFound;
                 continue;
             }
             // What an imported library imports is searched for as the library was: from the
@@ -357,10 +417,14 @@ private:
     const std::vector<QString>& projectPaths_;
     const std::vector<ProjectSources>& sources_;
     DllSearch search_;
-    std::vector<ClosureRecord> records_;
-    FolderListingCache listings_;
+    FolderListingCache& listings_;
+    const ClosureVisitor& visit_;
+    ClosureRecord current_; // the record being made, handed over when the next begins
+    bool holding_ = false;
     QHash<QString, ImageFacts> facts_; // lower-cased Windows path -> what the file is
-    QHash<QString, std::optional<SourceScan>> scans_;          // lower-cased path -> its scan
+    std::unordered_map<QString, std::optional<SourceScan>> scans_; // lower-cased path -> its scan
+    QString sourceFolder_;                  // the folder sourceFiles_ is for
+    QHash<QString, SourceFile> sourceFiles_; // each source file as written there -> the file
     QHash<QString, std::optional<DependencyFile>> dependencyFiles_; // lower-cased path -> the file
     const DependencyFile* developmentList_ = nullptr;
     bool developmentListLooked_ = false;
@@ -393,13 +457,32 @@ QString ClosureHowName(ClosureHow how)
     return QString();
 }
 
+void VisitClosure(const Catalogue& catalogue, const std::vector<QString>& projectPaths,
+                  const std::vector<ProjectSources>& sources, LoaderArch arch, const ClosureVisitor& visit)
+{
+    FolderListingCache listings;
+    ClosureBuilder(catalogue, projectPaths, sources, arch, listings, visit).build();
+}
+
+void VisitClosure(const Catalogue& catalogue, const LoadContext& load, LoaderArch arch, const ClosureVisitor& visit)
+{
+    // The folders the load listed are not listed again.
+    ClosureBuilder(catalogue, load.projectPaths, load.projectSources, arch, load.folderListings, visit).build();
+}
+
 std::vector<ClosureRecord> BuildClosure(const Catalogue& catalogue, const std::vector<QString>& projectPaths,
                                         const std::vector<ProjectSources>& sources, LoaderArch arch)
 {
-    return ClosureBuilder(catalogue, projectPaths, sources, arch).build();
+    std::vector<ClosureRecord> records;
+    VisitClosure(catalogue, projectPaths, sources, arch, [&records](const ClosureRecord& record) {
+        records.push_back(record);
+    });
+    return records;
 }
 
 std::vector<ClosureRecord> BuildClosure(const Catalogue& catalogue, const LoadContext& load, LoaderArch arch)
 {
-    return BuildClosure(catalogue, load.projectPaths, load.projectSources, arch);
+    std::vector<ClosureRecord> records;
+    VisitClosure(catalogue, load, arch, [&records](const ClosureRecord& record) { records.push_back(record); });
+    return records;
 }

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 class Catalogue;
@@ -39,13 +40,23 @@ struct ClosureRecord {
                        // "not a program image", ...); empty when it can
 };
 
+// Receives each record of a closure as it is made; the record is the caller's only during the
+// call (its text is kept from record to record), so a caller that keeps it copies it.
+using ClosureVisitor = std::function<void(const ClosureRecord&)>;
+
 // The closure of every project of a load made with LoadContext::recordSources (and, for the
-// lines that gave no entry, recordLines). Each file's imports, each dependency file and each
-// source file is read once. Records come per project in load order; within a project, the
-// project's own lines first, each followed by what it brings in, breadth first.
-std::vector<ClosureRecord> BuildClosure(const Catalogue& catalogue, const LoadContext& load,
-                                        LoaderArch arch = LoaderArch::X86);
+// lines that gave no entry, recordLines), handed to `visit` a record at a time, so a long closure
+// is never held whole. Each file's imports, each dependency file and each source file is read
+// once. Records come per project in load order; within a project, the project's own lines first,
+// each followed by what it brings in, breadth first.
+void VisitClosure(const Catalogue& catalogue, const LoadContext& load, LoaderArch arch, const ClosureVisitor& visit);
 // The same from what a load kept: each project's full Windows path and its program and source
 // lines (1..N).
+void VisitClosure(const Catalogue& catalogue, const std::vector<QString>& projectPaths,
+                  const std::vector<ProjectSources>& sources, LoaderArch arch, const ClosureVisitor& visit);
+
+// The same records gathered into one list.
+std::vector<ClosureRecord> BuildClosure(const Catalogue& catalogue, const LoadContext& load,
+                                        LoaderArch arch = LoaderArch::X86);
 std::vector<ClosureRecord> BuildClosure(const Catalogue& catalogue, const std::vector<QString>& projectPaths,
                                         const std::vector<ProjectSources>& sources, LoaderArch arch = LoaderArch::X86);

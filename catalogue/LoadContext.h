@@ -79,9 +79,11 @@ struct LoadContext {
     // What the closure asks of a load: each project's program and source files (1..N).
     bool recordSources = false;
     std::vector<ProjectSources> projectSources = std::vector<ProjectSources>(1);
+    QSet<QString> sourceNames; // each source file as written, kept once: copies of a project share
     QHash<QString, std::size_t> namedLibraryIndex; // GUID#version#file -> its place above
-    // Each folder listed once to find a name ignoring case (in use while a project is read).
-    FolderListingCache folderListings;
+    // Each folder listed once to find a name ignoring case (in use while a project is read, and
+    // while the closure of the load is made: a cache, so filled through a const load too).
+    mutable FolderListingCache folderListings;
     // Each library's registered versions listed once.
     TypeLibVersionIndex typeLibVersions;
 };

@@ -57,21 +57,22 @@ void recordSourceLine(LoadContext& load, int projectIndex, const QString& line)
     if (load.projectSources.size() <= static_cast<std::size_t>(projectIndex))
         load.projectSources.resize(static_cast<std::size_t>(projectIndex) + 1);
     ProjectSources& project = load.projectSources[static_cast<std::size_t>(projectIndex)];
-    if (key == u"ExeName32") {
+    if (key == QLatin1StringView("ExeName32")) {
         project.exeName32 = unquotedValue(line, equals);
         return;
     }
-    if (key == u"Path32") {
+    if (key == QLatin1StringView("Path32")) {
         project.path32 = unquotedValue(line, equals);
         return;
     }
-    if (key == u"Title") {
+    if (key == QLatin1StringView("Title")) {
         project.title = unquotedValue(line, equals);
         return;
     }
-    for (auto [name, number] : {std::pair{u"MajorVer", &project.majorVer}, std::pair{u"MinorVer", &project.minorVer},
-                                std::pair{u"RevisionVer", &project.revisionVer}}) {
-        if (key == QStringView(name)) {
+    for (auto [name, number] : {std::pair{QLatin1StringView("MajorVer"), &project.majorVer},
+                                std::pair{QLatin1StringView("MinorVer"), &project.minorVer},
+                                std::pair{QLatin1StringView("RevisionVer"), &project.revisionVer}}) {
+        if (key == name) {
             bool ok = false;
             const int value = unquotedValue(line, equals).toInt(&ok);
             if (ok && value >= 0 && value <= 9999) // what Visual Basic's dialog allows
@@ -79,17 +80,25 @@ void recordSourceLine(LoadContext& load, int projectIndex, const QString& line)
             return;
         }
     }
-    static const QStringView kinds[] = {u"Form", u"Module", u"Class", u"UserControl", u"PropertyPage", u"UserDocument", u"Designer"};
-    for (QStringView kind : kinds) {
+    // Shared texts: a folder of thousands of projects names hundreds of thousands of sources.
+    static const QString kinds[] = {QStringLiteral("Form"),         QStringLiteral("Module"),
+                                    QStringLiteral("Class"),        QStringLiteral("UserControl"),
+                                    QStringLiteral("PropertyPage"), QStringLiteral("UserDocument"),
+                                    QStringLiteral("Designer")};
+    for (const QString& kind : kinds) {
         if (key != kind)
             continue;
         // "Module=Name; file.bas" and "Class=Name; file.cls" name the item before the file.
-        QString file = line.mid(equals + 1);
+        QStringView file = QStringView(line).mid(equals + 1);
         if (const qsizetype semicolon = file.indexOf(u';'); semicolon >= 0 && (kind == u"Module" || kind == u"Class"))
             file = file.mid(semicolon + 1);
         file = file.trimmed();
-        if (!file.isEmpty())
-            project.sources.push_back({kind.toString(), file, load.readingLine});
+        if (file.isEmpty())
+            return;
+        auto name = load.sourceNames.constFind(file.toString());
+        if (name == load.sourceNames.constEnd())
+            name = load.sourceNames.insert(file.toString());
+        project.sources.push_back({kind, *name, load.readingLine});
         return;
     }
 }

@@ -15,33 +15,34 @@ QString projectPathOf(const ClosureRecord& r, const LoadContext& load)
 
 }
 
-void WriteClosure(const std::vector<ClosureRecord>& records, const LoadContext& load, OutputFormat format,
+void WriteClosure(const Catalogue& catalogue, const LoadContext& load, LoaderArch arch, OutputFormat format,
                   const OutputSink& sink, CsvFormulas formulas)
 {
     TableWriter writer({"project", "file", "found", "how", "via", "system", "reason"}, format, sink, formulas);
-    for (const ClosureRecord& r : records)
+    VisitClosure(catalogue, load, arch, [&](const ClosureRecord& r) {
         writer.row({projectPathOf(r, load), r.file, r.found, ClosureHowName(r.how), r.via, r.system, r.reason});
+    });
     writer.finish();
 }
 
-qsizetype WriteDeepMissing(const OutputTable& missing, const std::vector<ClosureRecord>& records, const LoadContext& load,
-                           OutputFormat format, const OutputSink& sink, CsvFormulas formulas)
+qsizetype WriteDeepMissing(const OutputTable& missing, const Catalogue& catalogue, const LoadContext& load,
+                           LoaderArch arch, OutputFormat format, const OutputSink& sink, CsvFormulas formulas)
 {
     TableWriter writer(missing.columns + QStringList{QStringLiteral("via")}, format, sink, formulas);
     for (const QList<OutputValue>& row : missing.rows)
         writer.row(row + QList<OutputValue>{QString()});
-    for (const ClosureRecord& r : records) {
+    VisitClosure(catalogue, load, arch, [&](const ClosureRecord& r) {
         // A program not built yet is no missing file: there is nothing to ship or load yet.
         if (r.reason.isEmpty() || r.how == ClosureHow::Program)
-            continue;
+            return;
         writer.row({projectPathOf(r, load), qint64(0), ClosureHowName(r.how), QString(), QString(), QString(), r.file,
                     QString(), r.reason, r.via});
-    }
+    });
     writer.finish();
     return writer.rows();
 }
 
-OutputTable ShippedFilesTable(const std::vector<ClosureRecord>& records, const LoadContext& load)
+OutputTable ShippedFilesTable(const Catalogue& catalogue, const LoadContext& load, LoaderArch arch)
 {
     struct Shipped {
         QString file;
@@ -50,9 +51,9 @@ OutputTable ShippedFilesTable(const std::vector<ClosureRecord>& records, const L
     };
     std::vector<Shipped> files;
     QHash<QString, std::size_t> index; // lower-cased path -> its place in files
-    for (const ClosureRecord& r : records) {
+    VisitClosure(catalogue, load, arch, [&](const ClosureRecord& r) {
         if (r.found.isEmpty() || r.system || !r.reason.isEmpty())
-            continue;
+            return;
         const QString key = r.found.toLower();
         auto it = index.constFind(key);
         if (it == index.constEnd()) {
@@ -67,7 +68,7 @@ OutputTable ShippedFilesTable(const std::vector<ClosureRecord>& records, const L
         if (shipped.projects.isEmpty() || shipped.projects.last() != project)
             if (!shipped.projects.contains(project))
                 shipped.projects.append(project);
-    }
+    });
     OutputTable table;
     table.columns = {"filePath", "how", "projects"};
     for (const Shipped& shipped : files)

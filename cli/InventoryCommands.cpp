@@ -274,14 +274,13 @@ int RunInventory(Verb verb, const Catalogue& catalogue, const LoadContext& load,
         return 0;
     }
     if (request.deep && verb == Verb::Missing) {
-        const std::vector<ClosureRecord> closure = BuildClosure(catalogue, load, request.arch);
-        const qsizetype records =
-            WriteDeepMissing(MissingTable(inventory), closure, load, request.format, sink, request.csvFormulas);
+        const qsizetype records = WriteDeepMissing(MissingTable(inventory), catalogue, load, request.arch,
+                                                   request.format, sink, request.csvFormulas);
         return records > 0 ? FoundProblemStatus : 0;
     }
     OutputTable table;
     if (request.deep && verb == Verb::Libraries)
-        table = ShippedFilesTable(BuildClosure(catalogue, load, request.arch), load);
+        table = ShippedFilesTable(catalogue, load, request.arch);
     else if (verb == Verb::Missing)
         table = MissingTable(inventory);
     else if (verb == Verb::Libraries)

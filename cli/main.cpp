@@ -192,8 +192,7 @@ int writeOutput(const CommandLine& line, const Catalogue& catalogue, const LoadC
         return RunManifests(catalogue, load, request, line.manifest.force);
     }
     case Verb::Closure:
-        WriteClosure(BuildClosure(catalogue, load, line.arch), load, line.inventory.format, StandardOutput,
-                     line.inventory.csvFormulas);
+        WriteClosure(catalogue, load, line.arch, line.inventory.format, StandardOutput, line.inventory.csvFormulas);
         return 0;
     }
     return 0;

@@ -4,14 +4,12 @@
 
 #include <QStringEncoder>
 #include <algorithm>
+#include <bit>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace OutputText {
-
-bool isControl(QChar c)
-{
-    const char16_t u = c.unicode();
-    return u < 0x20 || (u >= 0x7f && u <= 0x9f);
-}
 
 namespace {
 
@@ -139,27 +137,75 @@ QString shown(const QString& text)
 
 namespace {
 
-// The TSV escapes of `text`, appended to `out`, each run of plain characters at once.
-void appendEscaped(QString& out, const QString& text)
+// Whether TSV writes a character as it is: neither a backslash, a control character nor half of a
+// surrogate pair. Printable ASCII is decided by the first test.
+inline bool plainInTsv(char16_t u)
 {
-    const QChar* chars = text.constData();
-    qsizetype plain = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = chars[i];
-        if (c != u'\\' && !isControl(c))
+    if (u >= 0x20 && u < 0x7f)
+        return u != u'\\';
+    return u >= 0xa0 && (u < 0xd800 || u > 0xdfff);
+}
+
+// The TSV escapes of `text`, appended to `out` (written straight into its buffer: paths are full
+// of backslashes). Returns false when the text holds a surrogate, which is copied as it is.
+bool appendEscaped(QString& out, const QString& text)
+{
+    static constexpr char16_t hex[] = u"0123456789ABCDEF";
+    const qsizetype start = out.size();
+    out.resize(start + 4 * text.size()); // the longest escape, \xNN, is four characters
+    char16_t* const begin = reinterpret_cast<char16_t*>(out.data());
+    char16_t* w = begin + start;
+    const char16_t* from = reinterpret_cast<const char16_t*>(text.constData());
+    const char16_t* const end = from + text.size();
+    bool valid = true;
+    while (from < end) {
+#if defined(__SSE2__)
+        // Printable ASCII other than a backslash, the bulk of any path, eight characters at a
+        // time (`out` has room for them: its part for this text is four times the text).
+        while (end - from >= 8) {
+            const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(w), chars);
+            // As signed numbers, c - 0x20 is 0..0x5e exactly for printable ASCII.
+            const __m128i offset = _mm_sub_epi16(chars, _mm_set1_epi16(0x20));
+            const __m128i printable = _mm_and_si128(_mm_cmpgt_epi16(offset, _mm_set1_epi16(-1)),
+                                                    _mm_cmplt_epi16(offset, _mm_set1_epi16(0x5f)));
+            const __m128i plain = _mm_andnot_si128(_mm_cmpeq_epi16(chars, _mm_set1_epi16(u'\\')), printable);
+            const unsigned mask = unsigned(_mm_movemask_epi8(plain)); // two bits a character
+            const int run = mask == 0xffff ? 8 : std::countr_one(mask) / 2;
+            from += run;
+            w += run;
+            if (run < 8)
+                break;
+        }
+        if (from == end)
+            break;
+#endif
+        const QChar c(*from++);
+        const char16_t u = c.unicode();
+        if (plainInTsv(u)) {
+            *w++ = u;
             continue;
-        out.append(chars + plain, i - plain);
-        plain = i + 1;
-        switch (c.unicode()) {
-        case u'\\': out += QLatin1StringView("\\\\"); break;
-        case u'\t': out += QLatin1StringView("\\t"); break;
-        case u'\r': out += QLatin1StringView("\\r"); break;
-        case u'\n': out += QLatin1StringView("\\n"); break;
-        case u'\0': out += QLatin1StringView("\\0"); break;
-        default: out += hexEscape(c);
+        }
+        if (!isControl(c) && u != u'\\') { // half of a surrogate pair
+            valid = false;
+            *w++ = u;
+            continue;
+        }
+        *w++ = u'\\';
+        switch (u) {
+        case u'\\': *w++ = u'\\'; break;
+        case u'\t': *w++ = u't'; break;
+        case u'\r': *w++ = u'r'; break;
+        case u'\n': *w++ = u'n'; break;
+        case u'\0': *w++ = u'0'; break;
+        default:
+            *w++ = u'x';
+            *w++ = hex[u >> 4];
+            *w++ = hex[u & 0xf];
         }
     }
-    out.append(chars + plain, text.size() - plain);
+    out.resize(w - begin);
+    return valid;
 }
 
 }
@@ -168,10 +214,9 @@ QString tsvField(const QString& text)
 {
     // Escapes first, then valid(): a byte shown as \xNN stays apart from a name that really
     // holds the text "\xNN" (written \\xNN).
-    if (std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c == u'\\' || isControl(c); }))
-        return valid(text);
+    if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return plainInTsv(c.unicode()); }))
+        return text;
     QString out;
-    out.reserve(text.size() + 8);
     appendEscaped(out, text);
     return valid(out);
 }
@@ -180,10 +225,11 @@ void appendTsvField(QString& out, const QString& text)
 {
     // Text without surrogates (a raw byte of a host name is one) is valid as it stands: its
     // escapes go straight into `out`, with no field of its own on the way.
-    if (std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); }))
+    const qsizetype start = out.size();
+    if (!appendEscaped(out, text)) {
+        out.truncate(start);
         out += tsvField(text);
-    else
-        appendEscaped(out, text);
+    }
 }
 
 }
@@ -282,17 +328,17 @@ TableWriter::TableWriter(QStringList columns, OutputFormat format, OutputSink si
     sink_((header + end_).toUtf8());
 }
 
-void TableWriter::row(const QList<OutputValue>& values)
+void TableWriter::writeRow(const OutputValue* values, qsizetype count)
 {
     const bool csv = format_ == OutputFormat::Csv;
     text_.resize(0);
     if (format_ == OutputFormat::Json) {
         text_ += rows_ == 0 ? QStringLiteral("[\n  {") : QStringLiteral(",\n  {");
-        for (qsizetype c = 0; c < columns_.size() && c < values.size(); ++c)
+        for (qsizetype c = 0; c < columns_.size() && c < count; ++c)
             text_ += (c > 0 ? QStringLiteral(", ") : QString()) + columns_[c] + JsonValue(values[c]);
         text_ += u'}';
     } else {
-        for (qsizetype c = 0; c < values.size(); ++c) {
+        for (qsizetype c = 0; c < count; ++c) {
             if (c > 0)
                 text_ += separator_;
             const auto* text = std::get_if<QString>(&values[c]);

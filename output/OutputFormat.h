@@ -6,6 +6,7 @@
 #include <QStringEncoder>
 #include <QStringList>
 #include <functional>
+#include <initializer_list>
 #include <variant>
 
 // The machine-readable forms of the inventory's records (zantrel-cli's output, the diagnostics
@@ -68,11 +69,14 @@ using OutputSink = std::function<void(const QByteArray& piece)>;
 class TableWriter {
 public:
     TableWriter(QStringList columns, OutputFormat format, OutputSink sink, CsvFormulas formulas = CsvFormulas::AsText);
-    void row(const QList<OutputValue>& values);
+    void row(const QList<OutputValue>& values) { writeRow(values.constData(), values.size()); }
+    void row(std::initializer_list<OutputValue> values) { writeRow(values.begin(), qsizetype(values.size())); }
     void finish();
     qsizetype rows() const { return rows_; }
 
 private:
+    void writeRow(const OutputValue* values, qsizetype count);
+
     QStringList columns_; // for JSON, each already written as its key and ": "
     OutputFormat format_;
     OutputSink sink_;
@@ -94,7 +98,11 @@ QByteArray RenderTable(const OutputTable& table, OutputFormat format, CsvFormula
 
 namespace OutputText {
 // A C0 control character, DEL or a C1 control character.
-bool isControl(QChar c);
+inline bool isControl(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x20 || (u >= 0x7f && u <= 0x9f);
+}
 // The text with every lone surrogate replaced by U+FFFD.
 QString valid(const QString& text);
 // A JSON string literal: quotes, backslashes and control characters (C1 too) escaped.

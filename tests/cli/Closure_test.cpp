@@ -210,3 +210,17 @@ TEST_F(ClosureTest, SourcePathsWithDotsAndSlashesResolveAgainstTheProjectsFolder
         "sub\\\\\\Nada.frm||source|Rutas.vbp > sub\\\\\\Nada.frm||source file missing, line 4",
     }));
 }
+
+// Projects of different folders naming a source file the same way name different files: what
+// one folder's "Form1.frm" holds says nothing of the other's.
+TEST_F(ClosureTest, TheSameSourceNameInAnotherFolderIsAnotherFile)
+{
+    prefix.writeFile("dos/a/Form1.frm", "Declare Sub Uno Lib \"uno32\" ()\r\n");
+    prefix.writeFile("dos/a/A.vbp", "Type=Exe\r\nForm=Form1.frm\r\nName=\"A\"\r\n");
+    prefix.writeFile("dos/b/B.vbp", "Type=Exe\r\nForm=Form1.frm\r\nName=\"B\"\r\n");
+    prefix.writeFile("dos/c/C.vbp", "Type=Exe\r\nForm=..\\a\\Form1.frm\r\nName=\"C\"\r\n");
+    const QJsonArray records = run({"closure", "-r", "c:\\dos"});
+    EXPECT_EQ(lines(closureOf(records, "A.vbp")), "uno32.dll||declare|A.vbp > Form1.frm > uno32.dll||not found in the search path");
+    EXPECT_EQ(lines(closureOf(records, "B.vbp")), "Form1.frm||source|B.vbp > Form1.frm||source file missing, line 2");
+    EXPECT_EQ(lines(closureOf(records, "C.vbp")), "uno32.dll||declare|C.vbp > Form1.frm > uno32.dll||not found in the search path");
+}

@@ -158,3 +158,38 @@ TEST(OutputText, TableRecordsWriteEachTextAsItsTsvField)
     EXPECT_EQ(RenderTable(table, OutputFormat::Tsv), expected);
     EXPECT_EQ(OutputText::tsvField(QStringLiteral("raw ") + rawByte), "raw \\xC1");
 }
+
+TEST(OutputText, EveryCharacterIsEscapedWhereverItStandsInTheText)
+{
+    // Plain ASCII is copied eight characters at a time: a character needing care must be found at
+    // every place of such a block and of the rest after it, and the ones around it kept.
+    const auto escaped = [](char16_t c) -> QString {
+        switch (c) {
+        case u'\\': return QStringLiteral("\\\\");
+        case u'\t': return QStringLiteral("\\t");
+        case u'\r': return QStringLiteral("\\r");
+        case u'\n': return QStringLiteral("\\n");
+        case 0: return QStringLiteral("\\0");
+        }
+        if (c < 0x20 || (c >= 0x7f && c <= 0x9f))
+            return QStringLiteral("\\x%1").arg(int(c), 2, 16, QChar(u'0')).toUpper().replace(u'X', u'x');
+        return QString(QChar(c));
+    };
+    for (const char16_t special : {u'\\', u'\t', u'\n', char16_t(0), char16_t(0x1f), char16_t(0x7f), char16_t(0x9f),
+                                   u' ', u'~', u'[', u']', char16_t(0xe9), char16_t(0x4e2d), char16_t(0x8020)}) {
+        for (int size = 1; size <= 26; ++size) {
+            for (int at = 0; at < size; ++at) {
+                QString text, expected;
+                for (int i = 0; i < size; ++i) {
+                    const char16_t c = i == at ? special : char16_t(u'A' + i);
+                    text += QChar(c);
+                    expected += escaped(c);
+                }
+                ASSERT_EQ(OutputText::tsvField(text), expected) << int(special) << " at " << at << " of " << size;
+                QString record = QStringLiteral("x");
+                OutputText::appendTsvField(record, text);
+                ASSERT_EQ(record, u'x' + expected);
+            }
+        }
+    }
+}
