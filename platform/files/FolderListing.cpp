@@ -129,12 +129,15 @@ QString FolderListingCache::findIgnoringCase(const QString& folder, const QStrin
 {
     auto it = folders_.find(folder);
     if (it == folders_.end()) {
+        // Of names equal ignoring case, the first in name order is kept, with no sort of the
+        // whole folder (it may hold thousands of projects).
         QHash<QString, QString> byName;
-        for (const QString& entry : listing(folder)) {
-            const QString key = entry.toCaseFolded();
-            if (!byName.contains(key))
-                byName.insert(key, entry);
-        }
+        forEachEntry(HostNames::encode(folder), [&](const dirent& entry) {
+            const QString name = HostNames::decode(QByteArray(entry.d_name));
+            QString& kept = byName[name.toCaseFolded()];
+            if (kept.isNull() || inNameOrder(name, kept))
+                kept = name;
+        });
         it = folders_.insert(folder, std::move(byName));
     }
     return it->value(name.toCaseFolded());
