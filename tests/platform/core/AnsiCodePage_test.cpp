@@ -76,8 +76,9 @@ TEST_F(AnsiCodePageTest, EveryPageReadsAndWritesItsOwnLettersAsGlibcDoes)
         const QString expected = c.page == 1258 ? QString::fromUtf8(c.text).normalized(QString::NormalizationForm_D) : text;
         EXPECT_EQ(AnsiCodePage::decode(std::string_view(bytes.constData(), bytes.size())).normalized(QString::NormalizationForm_D),
                   expected.normalized(QString::NormalizationForm_D)) << c.page;
-        if (c.page != 1258)
+        if (c.page != 1258) {
             EXPECT_EQ(AnsiCodePage::encode(text), bytes) << c.page;
+        }
     }
 }
 

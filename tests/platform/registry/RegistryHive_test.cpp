@@ -467,7 +467,8 @@ TEST(RegistryHive, ANewKeyAfterALastLineWithoutItsLineEndReadsBack)
         ASSERT_NE(found, nullptr) << hive.savedText().constData();
         ASSERT_NE(reread.value(found, u"V"), nullptr);
         EXPECT_EQ(reread.value(found, u"V")->data, utf16(QStringLiteral("w")));
-        if (text.contains("Old"))
+        if (text.contains("Old")) {
             EXPECT_NE(reread.value(reread.find(reread.root(), {u"Old"}), u"A"), nullptr);
+        }
     }
 }
