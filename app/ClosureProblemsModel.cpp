@@ -58,10 +58,12 @@ void ClosureProblemsModel::SetInventory(const Inventory* inventory)
     beginResetModel();
     rows_.clear();
     if (inventory && inventory->catalogue()) {
-        for (const ClosureRecord& record : BuildClosure(*inventory->catalogue(), inventory->ProjectPaths(), inventory->Sources())) {
+        // Only the problems are kept, never the whole closure.
+        VisitClosure(*inventory->catalogue(), inventory->ProjectPaths(), inventory->Sources(), LoaderArch::X86,
+                     [this, inventory](const ClosureRecord& record) {
             // A program not built yet is no problem of what it needs.
             if (record.reason.isEmpty() || record.how == ClosureHow::Program)
-                continue;
+                return;
             Row row;
             row.project = record.projectIndex;
             row.cells[Project] = OutputText::shown(ExtraeNombreArchivo(inventory->ProjectPath(record.projectIndex)));
@@ -70,7 +72,7 @@ void ClosureProblemsModel::SetInventory(const Inventory* inventory)
             row.cells[Via] = OutputText::shown(record.via);
             row.cells[Reason] = OutputText::shown(ReasonTexto(record.reason));
             rows_.push_back(std::move(row));
-        }
+        });
     }
     endResetModel();
 }
