@@ -422,7 +422,9 @@ private:
     ClosureRecord current_; // the record being made, handed over when the next begins
     bool holding_ = false;
     QHash<QString, ImageFacts> facts_; // lower-cased Windows path -> what the file is
-    std::unordered_map<QString, std::optional<SourceScan>> scans_; // lower-cased path -> its scan
+    // Lower-cased path -> its scan. A node map: sourceFiles_ keeps pointers to the scans across
+    // later insertions, which QHash would move.
+    std::unordered_map<QString, std::optional<SourceScan>> scans_;
     QString sourceFolder_;                  // the folder sourceFiles_ is for
     QHash<QString, SourceFile> sourceFiles_; // each source file as written there -> the file
     QHash<QString, std::optional<DependencyFile>> dependencyFiles_; // lower-cased path -> the file
@@ -470,19 +472,27 @@ void VisitClosure(const Catalogue& catalogue, const LoadContext& load, LoaderArc
     ClosureBuilder(catalogue, load.projectPaths, load.projectSources, arch, load.folderListings, visit).build();
 }
 
+namespace {
+
+// A visitor that keeps a copy of each record in `records`.
+ClosureVisitor gatheringInto(std::vector<ClosureRecord>& records)
+{
+    return [&records](const ClosureRecord& record) { records.push_back(record); };
+}
+
+}
+
 std::vector<ClosureRecord> BuildClosure(const Catalogue& catalogue, const std::vector<QString>& projectPaths,
                                         const std::vector<ProjectSources>& sources, LoaderArch arch)
 {
     std::vector<ClosureRecord> records;
-    VisitClosure(catalogue, projectPaths, sources, arch, [&records](const ClosureRecord& record) {
-        records.push_back(record);
-    });
+    VisitClosure(catalogue, projectPaths, sources, arch, gatheringInto(records));
     return records;
 }
 
 std::vector<ClosureRecord> BuildClosure(const Catalogue& catalogue, const LoadContext& load, LoaderArch arch)
 {
     std::vector<ClosureRecord> records;
-    VisitClosure(catalogue, load, arch, [&records](const ClosureRecord& record) { records.push_back(record); });
+    VisitClosure(catalogue, load, arch, gatheringInto(records));
     return records;
 }
